@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The whole test run: installs what is missing, builds the Linux, sanitizer and Windows
+# presets, and runs every test (the Windows ones under Wine with a private prefix).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/install-deps.sh
+
+for preset in native native-asan win; do
+    echo "== build $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+done
+
+echo "== test native"
+ctest --preset native -j "$jobs"
+echo "== test native-asan"
+ctest --preset native-asan -j "$jobs"
+
+echo "== test win (Wine)"
+source scripts/wine-env.sh
+trap wine_stop EXIT
+wine_prepare
+ctest --preset win --timeout 120
+echo "== all tests passed"

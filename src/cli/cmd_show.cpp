@@ -1,0 +1,60 @@
+// tavori show MAILBOX...: one line per message, so a mailbox can be checked from a terminal.
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "mailstore/mail_date.h"
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+#include "platform/text_codec.h"
+
+namespace tavori::cli {
+namespace {
+
+std::string FormatStamp(double value) {
+    if (value == 0) return "不明";
+    DateTimeParts p = DecodeDateTime(value);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", p.year, p.month, p.day,
+                  p.hour, p.minute, p.second);
+    return text;
+}
+
+void ShowMailbox(const std::string& path, Output& out) {
+    TMailBox box;
+    box.Open(path);
+    if (!box.Opened())
+        throw IoError(FileErrorMessage("メールボックス ファイルがありません", path, ""));
+    const std::string name = BaseName(path);
+    long long number = 0;
+    while (!box.AtEnd()) {
+        const std::uint64_t offset = box.BytesRead();
+        if (!box.ReadMessage()) continue;
+        ++number;
+        std::string stamp;
+        try {
+            stamp = FormatStamp(box.GetDate());
+        } catch (const ConvertError& e) {
+            stamp = e.what();
+        }
+        out.Line(name + "\t" + std::to_string(number) + "\t" + std::to_string(offset) + "\t" +
+                 stamp + "\t" + box.GetField("From:") + "\t" + box.GetField("Subject:"));
+    }
+    box.Close();
+}
+
+}  // namespace
+
+void AddShowCommand(CLI::App& app, Context& context) {
+    auto* cmd = app.add_subcommand(
+        "show", "List the messages of mailbox files: file, number, offset, date, From, Subject");
+    auto paths = std::make_shared<std::vector<std::string>>();
+    cmd->add_option("MAILBOX", *paths, "mailbox files (.mbx)")->required();
+    context.verbs.push_back({cmd, [paths, &context] {
+                                 for (const std::string& arg : *paths)
+                                     ShowMailbox(platform::FromCommandLine(arg), context.out);
+                                 return 0;
+                             }});
+}
+
+}  // namespace tavori::cli

@@ -1,0 +1,24 @@
+#pragma once
+// The verbs of the command-line tool. Each adds its sub-command to the application and
+// registers what runs when the command line named it; nothing runs while parsing.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <vector>
+
+#include "cli/output.h"
+
+namespace tavori::cli {
+
+struct Context {
+    Output out{stdout};
+    Output err{stderr};
+    struct Verb {
+        CLI::App* command;
+        std::function<int()> run;  // returns the exit status
+    };
+    std::vector<Verb> verbs;
+};
+
+void AddShowCommand(CLI::App& app, Context& context);
+
+}  // namespace tavori::cli

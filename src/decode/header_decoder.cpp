@@ -1,0 +1,97 @@
+#include "decode/header_decoder.h"
+
+#include <array>
+#include <cstdint>
+
+#include "decode/jis.h"
+
+namespace tavori {
+namespace {
+
+constexpr std::string_view kMarker = "=?ISO-2022-JP?B?";
+
+// Base64 values; "=" and every byte outside the alphabet count as 0.
+constexpr std::array<std::uint8_t, 256> MakeBase64Table() {
+    std::array<std::uint8_t, 256> table{};
+    constexpr std::string_view alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (std::size_t i = 0; i < alphabet.size(); ++i)
+        table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::uint8_t>(i);
+    return table;
+}
+constexpr auto kBase64 = MakeBase64Table();
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Position of the marker at or after from, letter case ignored; npos when there is none.
+std::size_t FindMarker(std::string_view text, std::size_t from) {
+    const std::size_t last = text.size() < kMarker.size() ? 0 : text.size() - kMarker.size();
+    for (std::size_t pos = text.find('=', from);
+         pos != std::string_view::npos && pos <= last && text.size() >= kMarker.size();
+         pos = text.find('=', pos + 1)) {
+        std::size_t k = 1;
+        while (k < kMarker.size() && Upper(text[pos + k]) == kMarker[k]) ++k;
+        if (k == kMarker.size()) return pos;
+    }
+    return std::string_view::npos;
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20 && c != '\r' && c != '\n'; }
+
+// The text between two encoded-words without its surrounding blanks. CR and LF stay: they
+// end header lines, and dropping them would join two fields into one.
+std::string_view TrimBlanks(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    return text.substr(b, e - b);
+}
+
+}  // namespace
+
+std::string DecodeHeader(std::string_view header) {
+    std::size_t marker = FindMarker(header, 0);
+    if (marker == std::string_view::npos) return std::string(header);
+
+    std::string result;
+    result.reserve(header.size());
+    std::string bytes;  // the collected bytes of one encoded-word
+    std::size_t rest = 0;
+    const std::size_t n = header.size();
+    while (marker != std::string_view::npos) {
+        result += TrimBlanks(header.substr(rest, marker - rest));
+        std::size_t pos = marker + kMarker.size();
+        bytes.clear();
+        for (;;) {
+            if (pos + 4 > n) return std::string(header);  // runs to the end of the header
+            std::uint32_t value = 0;
+            for (std::size_t k = 0; k < 4; ++k) {
+                char c = header[pos + k];
+                if (c == '\r' || c == '?') return std::string(header);
+                value = (value << 6) | kBase64[static_cast<unsigned char>(c)];
+            }
+            bytes += static_cast<char>((value >> 16) & 0xFF);
+            bytes += static_cast<char>((value >> 8) & 0xFF);
+            bytes += static_cast<char>(value & 0xFF);
+            pos += 4;
+            if (pos + 2 <= n) {
+                if (header[pos] == '?' && header[pos + 1] == '=') {
+                    pos += 2;
+                    break;
+                }
+                // Ending at a line end: the line end stays with the rest, it ends the line.
+                if (header[pos] == '\r' && header[pos + 1] == '\n') break;
+            }
+        }
+        std::string decoded = DecodeJis(bytes);
+        for (char& c : decoded)
+            if (c == '\r' || c == '\n') c = ' ';
+        result += decoded;
+        rest = pos;
+        marker = FindMarker(header, rest);
+    }
+    result += header.substr(rest);
+    return result;
+}
+
+}  // namespace tavori

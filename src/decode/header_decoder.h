@@ -1,0 +1,15 @@
+#pragma once
+// Decoding of the ISO-2022-JP base64 encoded-words ("=?ISO-2022-JP?B?...?=") in a mail header.
+#include <string>
+#include <string_view>
+
+namespace tavori {
+
+// The header with every ISO-2022-JP B encoded-word decoded to Shift-JIS and all other text
+// kept. Blanks around the text between encoded-words are dropped, line ends never: every line
+// of the header stays a line of its own. Line ends produced by decoding become spaces, so
+// decoded text cannot add header lines. A broken encoded-word (a "?" or CR inside a group of
+// four, or one running to the end of the header) leaves the whole header undecoded.
+std::string DecodeHeader(std::string_view header);
+
+}  // namespace tavori

@@ -1,0 +1,152 @@
+#include "mailstore/mail_date.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/errors.h"
+
+namespace tavori {
+namespace {
+
+constexpr double kMsPerDay = 86400000.0;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Days from 1899-12-30 to the given civil date (proleptic Gregorian calendar).
+std::int64_t DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yoe = y - era * 400;
+    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + 25569;  // 25569: 1899-12-30 to 1970-01-01
+}
+
+void CivilFromDays(std::int64_t days, int& y, int& m, int& d) {
+    std::int64_t z = days - 25569 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+// Reads a run of at most maxDigits digits at pos; false when there is none.
+bool ReadNumber(std::string_view s, std::size_t& pos, std::size_t maxDigits, int& value) {
+    std::size_t start = pos;
+    value = 0;
+    while (pos < s.size() && IsDigit(s[pos]) && pos - start < maxDigits)
+        value = value * 10 + (s[pos++] - '0');
+    return pos > start;
+}
+
+[[noreturn]] void Invalid(std::string_view value) {
+    throw ConvertError("Date フィールドの値 \"" + std::string(value) +
+                       "\" は正しい日付と時刻ではありません");
+}
+
+}  // namespace
+
+bool EncodeDateTime(const DateTimeParts& p, double& value) {
+    if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
+        p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
+        p.minute > 59 || p.second < 0 || p.second > 59)
+        return false;
+    const double date = static_cast<double>(DaysFromCivil(p.year, p.month, p.day));
+    const double time = (p.hour * 3600000.0 + p.minute * 60000.0 + p.second * 1000.0) / kMsPerDay;
+    // Before 1899-12-30 the fraction still counts forward from midnight, away from zero.
+    value = date < 0 ? date - time : date + time;
+    return true;
+}
+
+DateTimeParts DecodeDateTime(double value) {
+    double whole = std::trunc(value);
+    std::int64_t ms = std::llround(std::fabs(value - whole) * kMsPerDay);
+    std::int64_t days = static_cast<std::int64_t>(whole);
+    if (ms >= static_cast<std::int64_t>(kMsPerDay)) {  // rounding reached the next midnight
+        ms -= static_cast<std::int64_t>(kMsPerDay);
+        days += value < 0 ? -1 : 1;
+    }
+    DateTimeParts p{};
+    CivilFromDays(days, p.year, p.month, p.day);
+    std::int64_t secs = (ms + 500) / 1000;
+    if (secs >= 86400) secs = 86399;
+    p.hour = static_cast<int>(secs / 3600);
+    p.minute = static_cast<int>(secs / 60 % 60);
+    p.second = static_cast<int>(secs % 60);
+    return p;
+}
+
+double ParseMailDate(std::string_view d) {
+    static constexpr std::string_view kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    // Pieces that would reach beyond the end of the text are cut at the end.
+    auto piece = [&](std::size_t at, std::size_t len) -> std::string_view {
+        return at >= d.size() ? std::string_view() : d.substr(at, len);
+    };
+
+    std::size_t pos = d.find(',');
+    pos = pos == std::string_view::npos ? 0 : pos + 1;
+    while (pos < d.size() && d[pos] == ' ') ++pos;
+
+    const std::size_t dayStart = pos;
+    while (pos < d.size() && IsDigit(d[pos])) ++pos;
+    if (pos == dayStart) return 0;
+    const std::string_view dayText = d.substr(dayStart, pos - dayStart);
+    const std::size_t dayEnd = pos;
+
+    int month = 1;
+    const std::string_view monthName = piece(dayEnd + 1, 3);
+    for (int i = 0; i < 12; ++i)
+        if (monthName == kMonths[i]) {
+            month = i + 1;
+            break;
+        }
+
+    std::size_t yearEnd = dayEnd + 5;
+    while (yearEnd < d.size() && IsDigit(d[yearEnd])) ++yearEnd;
+    std::string yearText(piece(dayEnd + 5, yearEnd > dayEnd + 5 ? yearEnd - (dayEnd + 5) : 0));
+    if (yearText.size() < 4) yearText = "19" + yearText;  // "99" is 1999, "05" is 1905
+
+    // The time: hh:mm:ss, or, read the same way, one-digit hours and a time without seconds,
+    // which must then be followed by a blank or the end.
+    const std::size_t timeStart = yearEnd + 1;
+    std::size_t t = timeStart;
+    int hour = 0, minute = 0, second = 0;
+    if (!ReadNumber(d, t, 2, hour) || t >= d.size() || d[t++] != ':' ||
+        !ReadNumber(d, t, 2, minute))
+        Invalid(d);
+    if (t < d.size() && d[t] == ':') {
+        ++t;
+        if (!ReadNumber(d, t, 2, second)) Invalid(d);
+    }
+    if (t - timeStart != 8 && t < d.size() && d[t] != ' ') Invalid(d);
+    const std::string_view zone = piece(t + 1, 3);
+
+    int day = 0;
+    for (char c : dayText) {
+        day = day * 10 + (c - '0');
+        if (day > 99) break;  // already no valid day
+    }
+    int year = 0;
+    for (char c : yearText) {
+        year = year * 10 + (c - '0');
+        if (year > 9999) break;
+    }
+    double value = 0;
+    if (!EncodeDateTime({year, month, day, hour, minute, second}, value)) Invalid(d);
+    if (zone == "GMT") value += 0.375;
+    return value;
+}
+
+}  // namespace tavori

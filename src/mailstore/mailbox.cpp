@@ -1,0 +1,262 @@
+#include "mailstore/mailbox.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "decode/header_decoder.h"
+#include "mailstore/mail_date.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+
+namespace tavori {
+namespace {
+
+bool IsWhite(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+std::string_view Trim(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsWhite(s[b])) ++b;
+    while (e > b && IsWhite(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Position of the next "\r\n.\r\n" at or after from in data[0, size), or size when none.
+// Searches for the full stop, which is rarer than line ends in Japanese text.
+std::size_t FindSeparator(const char* data, std::size_t from, std::size_t size) {
+    std::size_t pos = from + 2;
+    while (pos + 2 < size) {
+        const void* dot = std::memchr(data + pos, '.', size - 2 - pos);
+        if (dot == nullptr) break;
+        pos = static_cast<std::size_t>(static_cast<const char*>(dot) - data);
+        if (data[pos - 2] == '\r' && data[pos - 1] == '\n' && data[pos + 1] == '\r' &&
+            data[pos + 2] == '\n')
+            return pos - 2;
+        ++pos;
+    }
+    return size;
+}
+
+// Unfolds continuation lines: each CR LF followed by a space goes, with all spaces right
+// behind it, joining the lines with nothing between. One pass gives the same text as
+// removing the first such place again and again, because the text written so far never holds
+// one: the next place can only end at the byte being added.
+std::string Unfold(std::string_view header) {
+    std::string out;
+    out.reserve(header.size());
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        out += header[i];
+        std::size_t n = out.size();
+        if (header[i] == ' ' && n >= 3 && out[n - 2] == '\n' && out[n - 3] == '\r') {
+            out.resize(n - 3);
+            while (i + 1 < header.size() && header[i + 1] == ' ') ++i;
+        }
+    }
+    return out;
+}
+
+// A line that is "." alone would end the message when the text is written back to a
+// mailbox file; a space before the full stop keeps it a line of text.
+bool IsLoneDotLine(std::string_view text, std::size_t dot) {
+    bool startsLine = dot == 0 || (dot >= 2 && text[dot - 2] == '\r' && text[dot - 1] == '\n');
+    bool endsLine = dot + 1 == text.size() ||
+                    (dot + 2 < text.size() && text[dot + 1] == '\r' && text[dot + 2] == '\n');
+    return startsLine && endsLine;
+}
+
+std::string ProtectLoneDots(std::string text) {
+    if (text.find('.') == std::string::npos) return text;
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '.' && IsLoneDotLine(text, i)) out += ' ';
+        out += text[i];
+    }
+    return out;
+}
+
+// The body rules, in one pass each: a space before every "#" that begins a line, a space
+// before every line that is "." alone, and every run of three or more CR LF pairs cut to two,
+// so no two empty lines follow each other.
+std::string NormaliseBody(std::string_view body) {
+    std::string hashed;
+    hashed.reserve(body.size() + 16);
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] == '#' && (i == 0 || body[i - 1] == '\n')) hashed += ' ';
+        hashed += body[i];
+    }
+    std::string dotted = ProtectLoneDots(std::move(hashed));
+
+    std::string out;
+    out.reserve(dotted.size());
+    std::size_t i = 0;
+    while (i < dotted.size()) {
+        if (dotted[i] == '\r' && i + 1 < dotted.size() && dotted[i + 1] == '\n') {
+            std::size_t run = 0;
+            while (i + 1 < dotted.size() && dotted[i] == '\r' && dotted[i + 1] == '\n') {
+                ++run;
+                i += 2;
+            }
+            out += run >= 2 ? "\r\n\r\n" : "\r\n";
+        } else {
+            out += dotted[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TMailBox::TMailBox() : buffer_(new char[kBufferSize]) {}
+
+TMailBox::~TMailBox() = default;
+
+void TMailBox::Open(const std::string& path, int mode) {
+    Close();
+    fileName_ = path;
+    if (mode == 1) {
+        if (platform::IsRegularFile(path)) emptied_ = platform::OutputFile::Create(path);
+    } else {
+        file_ = platform::InputFile::OpenIfExists(path);
+    }
+}
+
+void TMailBox::Close() {
+    file_.reset();
+    if (emptied_) {
+        auto closing = std::move(emptied_);
+        closing->Close();
+    }
+    readPtr_ = 0;
+    pending_ = 0;
+    bytesRead_ = 0;
+}
+
+void TMailBox::RequireOpen() const {
+    if (!file_)
+        throw IoError(FileErrorMessage("メールボックス ファイルが開かれていません", fileName_, ""));
+}
+
+bool TMailBox::AtEnd() const { return file_ && pending_ == 0 && file_->AtEnd(); }
+
+std::uint64_t TMailBox::GetFileSize() const {
+    RequireOpen();
+    return file_->Size();
+}
+
+bool TMailBox::FillBuffer() {
+    if (pending_ > 4) return true;
+    if (file_->AtEnd()) return pending_ > 0;
+    char* buf = buffer_.get();
+    if (pending_ > 0) std::memmove(buf, buf + readPtr_, pending_);
+    std::size_t want = kBufferSize - 1 - pending_;
+    std::size_t got = 0;
+    // A short read is not the end; keep reading until the block is full or the file ends.
+    while (got < want) {
+        std::size_t n = file_->Read(buf + pending_ + got, want - got);
+        if (n == 0) break;
+        got += n;
+    }
+    pending_ += got;
+    readPtr_ = 0;
+    buf[pending_] = '\0';
+    return pending_ > 0;
+}
+
+bool TMailBox::ReadMessage() {
+    RequireOpen();
+    std::string raw;
+    const char* buf = buffer_.get();
+    while (FillBuffer()) {
+        const std::size_t end = readPtr_ + pending_;
+        const std::size_t sep = FindSeparator(buf, readPtr_, end);
+        if (sep < end) {
+            const std::size_t d = sep - readPtr_;
+            raw.append(buf + readPtr_, d);
+            readPtr_ += d + kSeparator.size();
+            pending_ -= d + kSeparator.size();
+            bytesRead_ += d + kSeparator.size();
+            break;
+        }
+        // Hold the last 4 bytes back, so a separator straddling two loads is found.
+        const std::size_t n = pending_ > 4 ? pending_ - 4 : pending_;
+        raw.append(buf + readPtr_, n);
+        readPtr_ += n;
+        pending_ -= n;
+        bytesRead_ += n;
+    }
+    ParseMessage(std::move(raw));
+    return !header_.empty() || !body_.empty();
+}
+
+void TMailBox::SetMessage(std::string_view text) { ParseMessage(std::string(text)); }
+
+void TMailBox::ParseMessage(std::string text) {
+    std::erase(text, '\x1A');
+    const std::size_t split = text.find("\r\n\r\n");
+    std::string_view bodyPart;
+    std::string header;
+    if (split == std::string::npos) {
+        bodyPart = text;
+    } else {
+        header.assign(text, 0, split);
+        bodyPart = std::string_view(text).substr(split + 4);
+    }
+    std::string_view body = Trim(bodyPart);
+
+    std::replace(header.begin(), header.end(), '\t', ' ');
+    header_ = ProtectLoneDots(DecodeHeader(Unfold(header)));
+    body_ = body.empty() ? std::string() : NormaliseBody(body);
+}
+
+std::string TMailBox::GetMessage() const {
+    if (header_.empty()) return {};
+    std::string text;
+    text.reserve(header_.size() + body_.size() + 9);
+    text += header_;
+    text += "\r\n\r\n";
+    text += body_;
+    text += kSeparator;
+    return text;
+}
+
+std::string TMailBox::GetField(std::string_view name) const {
+    const std::string_view h = header_;
+    std::size_t line = 0;
+    while (line < h.size()) {
+        bool match = h.size() - line >= name.size();
+        for (std::size_t k = 0; match && k < name.size(); ++k)
+            match = LowerAscii(h[line + k]) == LowerAscii(name[k]);
+        if (match) {
+            std::size_t start = line + name.size();
+            std::size_t end = h.find_first_of("\r\n", start);
+            if (end == std::string_view::npos) end = h.size();
+            return std::string(Trim(h.substr(start, end - start)));
+        }
+        // The next line: after the next LF, CR bytes skipped; an empty line ends the header.
+        std::size_t lf = h.find('\n', line);
+        if (lf == std::string_view::npos) break;
+        line = lf + 1;
+        while (line < h.size() && h[line] == '\r') ++line;
+        if (line >= h.size() || h[line] == '\n') break;
+    }
+    return {};
+}
+
+double TMailBox::GetDate() const { return ParseMailDate(GetField("Date:")); }
+
+std::string TMailBox::CollectField(std::string_view marker) const {
+    if (marker.empty()) return {};
+    std::size_t first = header_.find(marker);
+    if (first == std::string::npos) return {};
+    std::string out;
+    std::size_t pos = first + marker.size();
+    for (std::size_t next; (next = header_.find(marker, pos)) != std::string::npos;
+         pos = next + marker.size())
+        out.append(header_, pos, next - pos);
+    out.append(header_, pos);
+    return out;
+}
+
+}  // namespace tavori

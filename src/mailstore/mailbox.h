@@ -1,0 +1,77 @@
+#pragma once
+// TMailBox: reading a mailbox file (.mbx) one message at a time, and the normal form of a
+// message that the jobs use and that GetMessage writes back as mailbox text.
+//
+// A mailbox file is a plain sequence of messages, each followed by the separator
+// "\r\n.\r\n"; bytes after the last separator form one more message.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tavori {
+namespace platform {
+class InputFile;
+class OutputFile;
+}  // namespace platform
+
+class TMailBox {
+public:
+    static constexpr std::size_t kBufferSize = 16384;  // holds at most 16,383 file bytes
+    static constexpr std::string_view kSeparator = "\r\n.\r\n";
+
+    TMailBox();
+    virtual ~TMailBox();
+    TMailBox(const TMailBox&) = delete;
+    TMailBox& operator=(const TMailBox&) = delete;
+
+    // Opens path for reading (mode 0). A missing file is no error: Opened() stays false. A file
+    // still open is closed first. Mode 1 empties an existing file and keeps nothing open for
+    // reading.
+    void Open(const std::string& path, int mode = 0);
+    void Close();
+    bool AtEnd() const;
+    std::uint64_t GetFileSize() const;  // IoError when no file is open
+
+    // Reads the next message and makes it the current one; true when it has a header or a body.
+    bool ReadMessage();
+    // Makes text the current message, normalised like a message read from a file.
+    void SetMessage(std::string_view text);
+    // The current message as mailbox text, separator included; empty when it has no header.
+    std::string GetMessage() const;
+
+    bool HasHeader() const { return !header_.empty(); }
+    // The value of the first header line that begins with name ("Subject:"), ASCII letters
+    // compared without case, trimmed; empty when there is none.
+    std::string GetField(std::string_view name) const;
+    // The Date field as a date-time value, 0 when there is no usable date; ConvertError when
+    // the field is no valid date and time.
+    double GetDate() const;
+    // The header text after the first occurrence of marker, with every later occurrence of the
+    // marker itself removed; empty when the header does not hold it.
+    std::string CollectField(std::string_view marker) const;
+
+    const std::string& FileName() const { return fileName_; }
+    bool Opened() const { return file_ != nullptr || emptied_ != nullptr; }
+    const std::string& Header() const { return header_; }
+    const std::string& Body() const { return body_; }
+    // File bytes consumed by ReadMessage since Open: message text plus 5 per separator.
+    std::uint64_t BytesRead() const { return bytesRead_; }
+
+private:
+    bool FillBuffer();
+    void ParseMessage(std::string text);
+    void RequireOpen() const;
+
+    std::string fileName_;
+    std::unique_ptr<platform::InputFile> file_;
+    std::unique_ptr<platform::OutputFile> emptied_;  // mode 1
+    std::string header_;
+    std::string body_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t readPtr_ = 0;   // offset of the first unconsumed byte in the buffer
+    std::uint64_t pending_ = 0; // unconsumed bytes from readPtr_ on
+    std::uint64_t bytesRead_ = 0;
+};
+
+}  // namespace tavori

@@ -1,0 +1,113 @@
+#include "mailstore/mail_date.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/errors.h"
+
+namespace tavori {
+namespace {
+
+double At(int y, int mo, int d, int h, int mi, int s) {
+    double v = 0;
+    EXPECT_TRUE(EncodeDateTime({y, mo, d, h, mi, s}, v));
+    return v;
+}
+
+TEST(DateTime, CountsDaysFrom18991230) {
+    EXPECT_DOUBLE_EQ(At(1899, 12, 30, 0, 0, 0), 0.0);
+    EXPECT_DOUBLE_EQ(At(1900, 1, 1, 0, 0, 0), 2.0);
+    EXPECT_DOUBLE_EQ(At(2000, 1, 1, 12, 0, 0), 36526.5);
+    EXPECT_DOUBLE_EQ(At(1899, 12, 29, 6, 0, 0), -1.25);  // fraction away from zero
+}
+
+TEST(DateTime, RoundTripsThroughTheParts) {
+    const DateTimeParts cases[] = {{1999, 3, 5, 21, 34, 56}, {2024, 2, 29, 23, 59, 59},
+                                   {1905, 1, 1, 0, 0, 0},    {9999, 12, 31, 23, 59, 59},
+                                   {1, 1, 1, 0, 0, 1},       {1899, 12, 29, 6, 30, 0}};
+    for (const auto& p : cases) {
+        DateTimeParts back = DecodeDateTime(At(p.year, p.month, p.day, p.hour, p.minute, p.second));
+        EXPECT_EQ(std::tie(back.year, back.month, back.day, back.hour, back.minute, back.second),
+                  std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second));
+    }
+}
+
+TEST(DateTime, RejectsInvalidParts) {
+    const DateTimeParts cases[] = {{2023, 2, 29, 0, 0, 0}, {1999, 4, 31, 0, 0, 0},
+                                   {1999, 1, 0, 0, 0, 0},  {1999, 1, 1, 24, 0, 0},
+                                   {1999, 1, 1, 0, 60, 0}, {1999, 1, 1, 0, 0, 60},
+                                   {0, 1, 1, 0, 0, 0},     {10000, 1, 1, 0, 0, 0}};
+    for (const auto& p : cases) {
+        double v = 0;
+        EXPECT_FALSE(EncodeDateTime(p, v)) << p.year << "/" << p.month << "/" << p.day;
+    }
+}
+
+struct DateCase {
+    const char* field;
+    DateTimeParts expected;  // year 0: the value 0
+    const char* reason;
+};
+
+TEST(ParseMailDate, ReadsTheFieldAsTheMailboxReaderDefinesIt) {
+    const DateCase cases[] = {
+        {"Tue, 05 Mar 1999 12:34:56 GMT", {1999, 3, 5, 21, 34, 56}, "GMT moved 9 hours"},
+        {"5 Mar 99 12:34:56 +0900", {1999, 3, 5, 12, 34, 56}, "no weekday, two-digit year"},
+        {"Tue, 05 Mar 1999 12:34:56 +0000", {1999, 3, 5, 12, 34, 56}, "numeric zone not moved"},
+        {"Tue, 05 Mar 1999 12:34:56 -0500", {1999, 3, 5, 12, 34, 56}, "negative zone not moved"},
+        {"Tue, 05 Mar 1999 12:34:56 gmt", {1999, 3, 5, 12, 34, 56}, "zone compared with case"},
+        {"Tue, 05 Mar 1999 20:00:00 GMT", {1999, 3, 6, 5, 0, 0}, "GMT moves past midnight"},
+        {"Tue, 05 mar 1999 12:34:56", {1999, 1, 5, 12, 34, 56}, "month in lower case: January"},
+        {"Tue, 05 Xyz 1999 12:34:56", {1999, 1, 5, 12, 34, 56}, "unknown month: January"},
+        {"Sat, 1 Jan 05 00:00:00 +0900", {1905, 1, 1, 0, 0, 0}, "05 is 1905"},
+        {"Wed,   7 Dec 2005 08:09:10 +0900", {2005, 12, 7, 8, 9, 10}, "spaces after the comma"},
+        {"Thu, 29 Feb 2024 23:59:59 +0900", {2024, 2, 29, 23, 59, 59}, "leap day"},
+        {"Tue, 05 Mar 1999 12:34 +0900", {1999, 3, 5, 12, 34, 0}, "no seconds"},
+        {"Tue, 05 Mar 1999 12:34 GMT", {1999, 3, 5, 21, 34, 0}, "no seconds, zone still read"},
+        {"Tue, 05 Mar 1999 12:34", {1999, 3, 5, 12, 34, 0}, "no seconds at the end"},
+        {"Tue, 05 Mar 1999 9:04:05 GMT", {1999, 3, 5, 18, 4, 5}, "one-digit hour"},
+        {"Tue, 05 Mar 1999 9:04 +0900", {1999, 3, 5, 9, 4, 0}, "one-digit hour, no seconds"},
+        {"Tue, 05 Mar 1999 12:34:56+0900", {1999, 3, 5, 12, 34, 56}, "8 time bytes, then junk"},
+        {"Tue, Mar 1999", {0, 0, 0, 0, 0, 0}, "no day number: no date"},
+        {"", {0, 0, 0, 0, 0, 0}, "empty field: no date"},
+        {"Tuesday", {0, 0, 0, 0, 0, 0}, "text only: no date"},
+    };
+    for (const auto& c : cases) {
+        double v = 0;
+        ASSERT_NO_THROW(v = ParseMailDate(c.field)) << c.reason;
+        if (c.expected.year == 0) {
+            EXPECT_EQ(v, 0.0) << c.reason;
+            continue;
+        }
+        DateTimeParts p = DecodeDateTime(v);
+        EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
+                  std::tie(c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
+                           c.expected.minute, c.expected.second))
+            << c.reason;
+    }
+}
+
+TEST(ParseMailDate, RaisesAnErrorNamingTheValueForInvalidDates) {
+    const char* cases[] = {
+        "Tue, 32 Mar 1999 12:34:56 +0900",  // day 32
+        "Tue, 05 Mar 1999 25:00:00 +0900",  // hour 25
+        "Tue, 05 Mar 1999",                 // no time
+        "Tue, 05 Mar 1999 12-34-56",        // garbled time
+        "Tue, 05 Mar 1999 12:34x",          // short time followed by junk
+        "Tue, 00 Mar 1999 12:34:56",        // day 0
+        "Tue, 29 Feb 2023 12:34:56",        // no leap year
+        "5",                                // a day and nothing else
+        "Tue, 05 Mar 1999 12:",             // minutes missing
+        "Tue, 05 Mar 1999 12:34:",          // seconds missing
+    };
+    for (const char* field : cases) {
+        try {
+            ParseMailDate(field);
+            ADD_FAILURE() << "no error for " << field;
+        } catch (const ConvertError& e) {
+            EXPECT_NE(std::string(e.what()).find(field), std::string::npos) << e.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavori

@@ -1,0 +1,217 @@
+// Reading mailbox files: the separator search over buffer loads, BytesRead, the reading loop.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+#include "test_support.h"
+
+namespace tavori {
+namespace {
+
+using namespace std::string_literals;
+using test::ScratchDir;
+using test::WriteFile;
+
+struct Read {
+    std::string header, body;
+    std::uint64_t bytesRead;
+};
+
+// The reading loop of the jobs: every message that ReadMessage reports.
+std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr) {
+    TMailBox box;
+    box.Open(path);
+    EXPECT_TRUE(box.Opened());
+    if (size) *size = box.GetFileSize();
+    std::vector<Read> out;
+    while (!box.AtEnd())
+        if (box.ReadMessage()) out.push_back({box.Header(), box.Body(), box.BytesRead()});
+    return out;
+}
+
+// Slow, obviously correct reading: split the whole text at each separator.
+std::vector<Read> ReferenceRead(std::string_view text) {
+    std::vector<Read> out;
+    std::size_t pos = 0;
+    TMailBox parser;
+    while (pos < text.size()) {
+        std::size_t sep = text.find(TMailBox::kSeparator, pos);
+        std::size_t end = sep == std::string_view::npos ? text.size() : sep;
+        std::size_t next = sep == std::string_view::npos ? text.size() : sep + 5;
+        parser.SetMessage(text.substr(pos, end - pos));
+        if (parser.HasHeader() || !parser.Body().empty())
+            out.push_back({parser.Header(), parser.Body(), next});
+        pos = next;
+    }
+    return out;
+}
+
+void ExpectSameMessages(const std::vector<Read>& got, const std::vector<Read>& want,
+                        const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].header, want[i].header) << what << " message " << i;
+        EXPECT_EQ(got[i].body, want[i].body) << what << " message " << i;
+        EXPECT_EQ(got[i].bytesRead, want[i].bytesRead) << what << " message " << i;
+    }
+}
+
+TEST(MailBoxRead, EmptyFileIsAtEndRightAfterOpen) {
+    ScratchDir dir;
+    WriteFile(dir.File("empty.mbx"), "");
+    TMailBox box;
+    box.Open(dir.File("empty.mbx"));
+    EXPECT_TRUE(box.Opened());
+    EXPECT_TRUE(box.AtEnd());
+    EXPECT_EQ(box.GetFileSize(), 0u);
+}
+
+TEST(MailBoxRead, MissingFileIsNoErrorButReadingIsOne) {
+    ScratchDir dir;
+    TMailBox box;
+    box.Open(dir.File("missing.mbx"));
+    EXPECT_FALSE(box.Opened());
+    EXPECT_FALSE(box.AtEnd());
+    EXPECT_EQ(box.FileName(), dir.File("missing.mbx"));
+    EXPECT_THROW(box.GetFileSize(), IoError);
+    try {
+        box.ReadMessage();
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_NE(std::string(e.what()).find("missing.mbx"), std::string::npos) << e.what();
+    }
+}
+
+TEST(MailBoxRead, FolderIsNotAMailboxFile) {
+    ScratchDir dir;
+    TMailBox box;
+    box.Open(dir.Path());
+    EXPECT_FALSE(box.Opened());
+}
+
+TEST(MailBoxRead, SmallFilesFollowTheFormat) {
+    struct Case {
+        std::string text;
+        std::size_t messages;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"A: 1\r\n\r\nbody\r\n.\r\n", 1, "one message with its separator"},
+        {"A: 1\r\n\r\nx\r\n.\r\nA: 2\r\n\r\ny", 2, "tail without separator is a message"},
+        {"A: 1\r\n\r\nx\r\n.\r\n\r\n", 1, "separator then CR LF: the extra read gives nothing"},
+        {"\r\n.\r\n\r\n.\r\nA: 1\r\n\r\nx\r\n.\r\n", 1, "empty messages are skipped"},
+        {".\r\nA: 1\r\n\r\nx", 1, "a file starting with a dot line"},
+        {"A: 1\r\n\r\nx\r\n.\r\n.\r\n", 2, "a dot right after a separator is a message"},
+        {"A: \0 1\r\n\r\nx\0y\r\n.\r\nB: 2\r\n\r\nz"s, 2,
+         "NUL bytes are ordinary bytes"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        WriteFile(dir.File("m.mbx"), c.text);
+        std::uint64_t size = 0;
+        auto got = ReadAll(dir.File("m.mbx"), &size);
+        EXPECT_EQ(got.size(), c.messages) << c.reason;
+        ExpectSameMessages(got, ReferenceRead(c.text), c.reason);
+        EXPECT_EQ(size, c.text.size()) << c.reason;
+    }
+}
+
+TEST(MailBoxRead, NulBytesDoNotHideASeparatorOrTheEmptyLine) {
+    ScratchDir dir;
+    const std::string text("X: \0\r\nSubject: a\r\n\r\nb\0c\r\n.\r\nSubject: d\r\n\r\ne", 43);
+    WriteFile(dir.File("zero.mbx"), text);
+    auto got = ReadAll(dir.File("zero.mbx"));
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].header, std::string("X: \0\r\nSubject: a", 16));
+    EXPECT_EQ(got[0].body, std::string("b\0c", 3));
+    EXPECT_EQ(got[1].header, "Subject: d");
+}
+
+// Separators placed on every offset around the buffer's load boundaries.
+TEST(MailBoxRead, SeparatorAcrossBufferLoadsIsFound) {
+    const std::size_t load = TMailBox::kBufferSize - 1;
+    for (std::size_t shift = 0; shift < 12; ++shift) {
+        for (std::size_t loads : {1u, 2u}) {
+            std::string text = "S: a\r\n\r\n";
+            std::size_t target = load * loads - 6 + shift;
+            text.append(target - text.size(), 'x');
+            text += "\r\n.\r\nS: b\r\n\r\nsecond";
+            ScratchDir dir;
+            WriteFile(dir.File("s.mbx"), text);
+            std::uint64_t size = 0;
+            auto got = ReadAll(dir.File("s.mbx"), &size);
+            const std::string what = "shift " + std::to_string(shift);
+            ExpectSameMessages(got, ReferenceRead(text), what);
+            ASSERT_EQ(got.size(), 2u) << what;
+            EXPECT_EQ(got.back().bytesRead, size) << what;
+        }
+    }
+}
+
+TEST(MailBoxRead, RandomMailboxesMatchTheReferenceSplit) {
+    std::mt19937 rng(20261208);
+    const std::string_view pieces[] = {"\r\n", ".", "\r\n.\r\n", "\r\n\r\n", "#", " ",
+                                       "Subject: x", "\x1a", "abc", "\r", "\n", "\r\n.\r\n\r\n"};
+    for (int round = 0; round < 40; ++round) {
+        std::string text;
+        std::size_t target = std::uniform_int_distribution<std::size_t>(0, 70000)(rng);
+        while (text.size() < target) {
+            auto& p = pieces[std::uniform_int_distribution<std::size_t>(0, 11)(rng)];
+            text += p;
+            if (rng() % 4 == 0) text.append(rng() % 3000, 'y');
+        }
+        ScratchDir dir;
+        WriteFile(dir.File("r.mbx"), text);
+        std::uint64_t size = 0;
+        auto got = ReadAll(dir.File("r.mbx"), &size);
+        ExpectSameMessages(got, ReferenceRead(text), "round " + std::to_string(round));
+    }
+}
+
+TEST(MailBoxRead, BytesReadReachesTheFileSize) {
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += "Subject: " + std::to_string(i) + "\r\n\r\n" + std::string(i * 37 % 2000, 'b') +
+                "\r\n.\r\n";
+    ScratchDir dir;
+    WriteFile(dir.File("b.mbx"), text);
+    std::uint64_t size = 0;
+    auto got = ReadAll(dir.File("b.mbx"), &size);
+    ASSERT_EQ(got.size(), 300u);
+    EXPECT_EQ(got.back().bytesRead, size);
+}
+
+TEST(MailBoxRead, OpenAgainClosesTheOldFileAndResets) {
+    ScratchDir dir;
+    WriteFile(dir.File("a.mbx"), "S: 1\r\n\r\nx\r\n.\r\nS: 2\r\n\r\ny\r\n.\r\n");
+    WriteFile(dir.File("b.mbx"), "S: 3\r\n\r\nz\r\n.\r\n");
+    TMailBox box;
+    box.Open(dir.File("a.mbx"));
+    ASSERT_TRUE(box.ReadMessage());
+    box.Open(dir.File("b.mbx"));
+    EXPECT_EQ(box.BytesRead(), 0u);
+    EXPECT_EQ(box.Header(), "S: 1");  // the current message stays until the next read
+    ASSERT_TRUE(box.ReadMessage());
+    EXPECT_EQ(box.Header(), "S: 3");
+    box.Close();
+    EXPECT_FALSE(box.Opened());
+    EXPECT_FALSE(box.AtEnd());
+}
+
+TEST(MailBoxRead, ModeOneEmptiesAnExistingFile) {
+    ScratchDir dir;
+    WriteFile(dir.File("w.mbx"), "S: 1\r\n\r\nx");
+    TMailBox box;
+    box.Open(dir.File("w.mbx"), 1);
+    EXPECT_TRUE(box.Opened());
+    box.Close();
+    EXPECT_EQ(test::ReadFile(dir.File("w.mbx")), "");
+    box.Open(dir.File("none.mbx"), 1);
+    EXPECT_FALSE(box.Opened());
+}
+
+}  // namespace
+}  // namespace tavori
