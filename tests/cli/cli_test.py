@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Runs the tavori command-line tool as a user would and checks its output and exit status.
+Usage: cli_test.py TAVORI DATA_DIR"""
+import subprocess
+import sys
+
+tavori, data = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def run(*args):
+    p = subprocess.run([tavori, *args], capture_output=True)
+    return p.returncode, p.stdout, p.stderr
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+# (arguments, expected exit status, reason)
+statuses = [
+    (["--help"], 0, "help is no error"),
+    (["--version"], 0, "version is no error"),
+    ([], 2, "no verb is bad usage"),
+    (["frobnicate"], 2, "unknown verb is bad usage"),
+    (["show"], 2, "show without a mailbox is bad usage"),
+    (["show", data + "/missing.mbx"], 1, "a missing mailbox is an error"),
+]
+for args, status, reason in statuses:
+    code, out, err = run(*args)
+    check(code == status, f"{reason}: exit {code}, expected {status}")
+
+code, out, err = run("--version")
+check(out.startswith(b"tavori "), "version names the program")
+
+code, out, err = run("show", data + "/missing.mbx")
+check(b"missing.mbx" in err and err.startswith(b"tavori: "), f"error names the file: {err!r}")
+
+code, out, err = run("show", data + "/show.mbx")
+rows = [line.split("\t") for line in out.decode("utf-8").splitlines()]
+check(code == 0, f"show exit {code}: {err!r}")
+check(len(rows) == 3, f"three rows: {rows}")
+if len(rows) == 3:
+    check(rows[0] == ["show.mbx", "1", "0", "1999/03/05 21:34:56",
+                      "山田太郎<yamada@example.jp>", "テスト"], f"decoded row: {rows[0]}")
+    check(rows[1][1] == "2" and "Tue, 32 Mar 1999" in rows[1][3] and rows[1][5] == "bad date",
+          f"bad date shown in its row, listing goes on: {rows[1]}")
+    check(rows[2][3] == "不明", f"no date: {rows[2]}")
+    check(int(rows[1][2]) > 0 and int(rows[2][2]) > int(rows[1][2]), "offsets grow")
+
+code, raw, err = run("--encoding", "sjis", "show", data + "/show.mbx")
+check("テスト".encode("cp932") in raw, "raw Shift-JIS output")
+
+for f in failures:
+    print("FAIL:", f)
+sys.exit(1 if failures else 0)
