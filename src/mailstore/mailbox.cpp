@@ -76,31 +76,31 @@ std::string ProtectLoneDots(std::string text) {
     return out;
 }
 
-// The body rules, in one pass each: a space before every "#" that begins a line, a space
-// before every line that is "." alone, and every run of three or more CR LF pairs cut to two,
-// so no two empty lines follow each other.
+// The body rules in one pass over the lines: a space before a "#" that begins a line, a space
+// before a line that is "." alone (it would end the message when written back to a mailbox
+// file), and every run of three or more CR LF pairs cut to two, so no two empty lines follow
+// each other. The spaces go only before line starts and never touch a CR LF run, so doing all
+// three at once gives the text of doing them one after the other.
 std::string NormaliseBody(std::string_view body) {
-    std::string hashed;
-    hashed.reserve(body.size() + 16);
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        if (body[i] == '#' && (i == 0 || body[i - 1] == '\n')) hashed += ' ';
-        hashed += body[i];
-    }
-    std::string dotted = ProtectLoneDots(std::move(hashed));
-
     std::string out;
-    out.reserve(dotted.size());
-    std::size_t i = 0;
-    while (i < dotted.size()) {
-        if (dotted[i] == '\r' && i + 1 < dotted.size() && dotted[i + 1] == '\n') {
-            std::size_t run = 0;
-            while (i + 1 < dotted.size() && dotted[i] == '\r' && dotted[i + 1] == '\n') {
-                ++run;
+    out.reserve(body.size() + body.size() / 64 + 16);
+    const std::size_t n = body.size();
+    std::size_t i = 0;  // always the start of a line
+    while (i < n) {
+        if (body[i] == '#' || (body[i] == '.' && IsLoneDotLine(body, i))) out += ' ';
+        const void* lf = std::memchr(body.data() + i, '\n', n - i);
+        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) -
+                                                              body.data()) + 1
+                                   : n;
+        out.append(body.data() + i, end - i);
+        i = end;
+        if (end >= 2 && body[end - 1] == '\n' && body[end - 2] == '\r') {
+            std::size_t more = 0;  // empty CR LF lines right behind this line end
+            while (i + 1 < n && body[i] == '\r' && body[i + 1] == '\n') {
+                ++more;
                 i += 2;
             }
-            out += run >= 2 ? "\r\n\r\n" : "\r\n";
-        } else {
-            out += dotted[i++];
+            if (more > 0) out += "\r\n";
         }
     }
     return out;
@@ -193,7 +193,7 @@ bool TMailBox::ReadMessage() {
 void TMailBox::SetMessage(std::string_view text) { ParseMessage(std::string(text)); }
 
 void TMailBox::ParseMessage(std::string text) {
-    std::erase(text, '\x1A');
+    if (std::memchr(text.data(), '\x1A', text.size()) != nullptr) std::erase(text, '\x1A');
     const std::size_t split = text.find("\r\n\r\n");
     std::string_view bodyPart;
     std::string header;

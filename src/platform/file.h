@@ -32,6 +32,8 @@ private:
     std::string path_;
     std::uint64_t position_ = 0;
     bool eof_ = false;  // a read returned nothing
+    mutable std::uint64_t knownSize_ = 0;  // the size last seen; the end is asked of the system
+                                            // only once the reading reaches it
 };
 
 // A file created anew (an existing file of that name is emptied) and written in order.

@@ -62,7 +62,12 @@ std::uint64_t InputFile::Size() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool InputFile::AtEnd() const { return eof_ || position_ >= Size(); }
+bool InputFile::AtEnd() const {
+    if (eof_) return true;
+    if (position_ < knownSize_) return false;
+    knownSize_ = Size();
+    return position_ >= knownSize_;
+}
 
 OutputFile::OutputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
