@@ -185,3 +185,41 @@ TEST(MailBoxMessage, LargeRunsNormaliseInLinearTime) {
 
 }  // namespace
 }  // namespace tavori
+
+namespace tavori {
+namespace {
+
+// The body rules done literally, step after step, as the slow oracle for the one-pass version.
+std::string ReferenceBody(std::string body) {
+    auto white = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    while (!body.empty() && white(body.front())) body.erase(0, 1);
+    while (!body.empty() && white(body.back())) body.pop_back();
+    if (body.empty()) return body;
+    if (body[0] == '#') body = " " + body;
+    for (std::size_t p; (p = body.find("\n#")) != std::string::npos;) body.insert(p + 1, 1, ' ');
+    std::string dotted;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        bool starts = i == 0 || (i >= 2 && body.compare(i - 2, 2, "\r\n") == 0);
+        bool ends = i + 1 == body.size() || body.compare(i + 1, 2, "\r\n") == 0;
+        if (body[i] == '.' && starts && ends) dotted += ' ';
+        dotted += body[i];
+    }
+    body = dotted;
+    for (std::size_t p; (p = body.find("\r\n\r\n\r\n")) != std::string::npos;) body.erase(p, 2);
+    return body;
+}
+
+TEST(MailBoxMessage, OnePassBodyRulesMatchTheStepByStepRules) {
+    std::mt19937 rng(11);
+    const std::string pieces[] = {"\r\n", ".", "#", " ", "x", "\r", "\n", "\r\n\r\n\r\n", "\t"};
+    TMailBox box;
+    for (int round = 0; round < 5000; ++round) {
+        std::string body;
+        for (int i = static_cast<int>(rng() % 30); i > 0; --i) body += pieces[rng() % 9];
+        box.SetMessage("S: 1\r\n\r\n" + body);
+        ASSERT_EQ(box.Body(), ReferenceBody(body)) << "body: " << body;
+    }
+}
+
+}  // namespace
+}  // namespace tavori
