@@ -22,8 +22,8 @@ ScratchDir::ScratchDir() {
     std::random_device rd;
     fs::path base = fs::temp_directory_path();
     for (;;) {
-        fs::path p = base / ("tavori-test-" + std::to_string(rd()) + "-" +
-                             std::to_string(counter++));
+        fs::path p =
+            base / ("tavori-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
         if (fs::create_directory(p)) {
             path_ = p.string();
             break;

@@ -7,7 +7,7 @@ namespace tavori::test {
 
 // A new empty folder for one test, deleted with everything in it by the destructor.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -16,7 +16,7 @@ public:
     std::string File(std::string_view name) const;
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -10,7 +10,7 @@ namespace tavori::cli {
 enum class OutputEncoding { kTerminal, kSjis };
 
 class Output {
-public:
+  public:
     explicit Output(std::FILE* stream = stdout) : stream_(stream) {}
     void SetEncoding(OutputEncoding encoding) { encoding_ = encoding; }
     OutputEncoding Encoding() const { return encoding_; }
@@ -19,7 +19,7 @@ public:
     void Write(std::string_view sjis);
     void Flush();
 
-private:
+  private:
     std::FILE* stream_;
     OutputEncoding encoding_ = OutputEncoding::kTerminal;
 };

@@ -21,7 +21,8 @@ JisEscape ClassifyJisEscape(char first, char second) {
 
 std::string DecodeJis(std::string_view text) {
     if (const void* nul = std::memchr(text.data(), '\0', text.size()))
-        text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+        text =
+            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     std::string out;
     out.reserve(text.size());
     bool twoByte = false;

@@ -89,9 +89,8 @@ std::string NormaliseBody(std::string_view body) {
     while (i < n) {
         if (body[i] == '#' || (body[i] == '.' && IsLoneDotLine(body, i))) out += ' ';
         const void* lf = std::memchr(body.data() + i, '\n', n - i);
-        const std::size_t end = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) -
-                                                              body.data()) + 1
-                                   : n;
+        const std::size_t end =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - body.data()) + 1 : n;
         out.append(body.data() + i, end - i);
         i = end;
         if (end >= 2 && body[end - 1] == '\n' && body[end - 2] == '\r') {

@@ -16,7 +16,7 @@ class OutputFile;
 }  // namespace platform
 
 class TMailBox {
-public:
+  public:
     static constexpr std::size_t kBufferSize = 16384;  // holds at most 16,383 file bytes
     static constexpr std::string_view kSeparator = "\r\n.\r\n";
 
@@ -58,7 +58,7 @@ public:
     // File bytes consumed by ReadMessage since Open: message text plus 5 per separator.
     std::uint64_t BytesRead() const { return bytesRead_; }
 
-private:
+  private:
     bool FillBuffer();
     void ParseMessage(std::string text);
     void RequireOpen() const;
@@ -69,8 +69,8 @@ private:
     std::string header_;
     std::string body_;
     std::unique_ptr<char[]> buffer_;
-    std::size_t readPtr_ = 0;   // offset of the first unconsumed byte in the buffer
-    std::uint64_t pending_ = 0; // unconsumed bytes from readPtr_ on
+    std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
+    std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
     std::uint64_t bytesRead_ = 0;
 };
 

@@ -7,19 +7,19 @@
 namespace tavori {
 
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Input/output failure of the file system, or an operation on a file that is not open.
 class IoError : public Error {
-public:
+  public:
     using Error::Error;
 };
 
 // Invalid data, such as a Date field that is no date and time.
 class ConvertError : public Error {
-public:
+  public:
     using Error::Error;
 };
 

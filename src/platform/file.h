@@ -12,7 +12,7 @@ namespace tavori::platform {
 
 // A file opened for reading, read in blocks from the start to the end.
 class InputFile {
-public:
+  public:
     // The open file, or nullptr when no regular file of that path exists (a missing file is
     // not an error for the callers). Throws IoError when the file exists but cannot be opened.
     static std::unique_ptr<InputFile> OpenIfExists(const std::string& path);
@@ -26,21 +26,21 @@ public:
     bool AtEnd() const;          // every byte up to the size has been read
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     InputFile(std::intptr_t handle, std::string path);
     std::intptr_t handle_;
     std::string path_;
     std::uint64_t position_ = 0;
-    bool eof_ = false;  // a read returned nothing
+    bool eof_ = false;                     // a read returned nothing
     mutable std::uint64_t knownSize_ = 0;  // the size last seen; the end is asked of the system
-                                            // only once the reading reaches it
+                                           // only once the reading reaches it
 };
 
 // A file created anew (an existing file of that name is emptied) and written in order.
 // Write hands every byte to the operating system at once, so a crash of this program loses
 // nothing that was written; Flush asks the system to put it on disk.
 class OutputFile {
-public:
+  public:
     static std::unique_ptr<OutputFile> Create(const std::string& path);  // throws IoError
     ~OutputFile();  // closes the file, ignoring errors (call Close to see them)
     OutputFile(const OutputFile&) = delete;
@@ -51,7 +51,7 @@ public:
     void Close();
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     OutputFile(std::intptr_t handle, std::string path);
     std::intptr_t handle_;
     std::string path_;

@@ -1,5 +1,6 @@
-#include <cerrno>
 #include <iconv.h>
+
+#include <cerrno>
 
 #include "platform/errors.h"
 #include "platform/text_codec.h"
@@ -9,10 +10,11 @@ namespace {
 
 // One iconv conversion descriptor, closed on every way out.
 class Iconv {
-public:
+  public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw ConvertError(std::string("文字コード変換を準備できません: ") + from + " -> " + to);
+            throw ConvertError(std::string("文字コード変換を準備できません: ") + from + " -> " +
+                               to);
     }
     ~Iconv() { iconv_close(cd_); }
     Iconv(const Iconv&) = delete;
@@ -32,7 +34,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 

@@ -23,8 +23,8 @@ std::string FromWide(UINT codePage, const std::wstring& wide, bool strict) {
     if (wide.empty()) return {};
     BOOL lost = FALSE;
     BOOL* lostPtr = (strict && codePage != CP_UTF8) ? &lost : nullptr;
-    int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                0, nullptr, lostPtr);
+    int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                nullptr, lostPtr);
     if (n <= 0 || lost) throw ConvertError("Shift-JIS で表せない文字があります");
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,

@@ -119,8 +119,9 @@ TEST(MailBoxMessage, CollectFieldJoinsEveryOccurrence) {
         "body");
     EXPECT_EQ(box.CollectField("X-Becky-Attachment-File:"), " a.eml\r\n b.txt");
     EXPECT_EQ(box.CollectField("x-becky-attachment-file:"), "");
-    EXPECT_EQ(box.CollectField("Subject:"), " x\r\nX-Becky-Attachment-File: a.eml\r\n"
-                                            "X-Becky-Attachment-File: b.txt");
+    EXPECT_EQ(box.CollectField("Subject:"),
+              " x\r\nX-Becky-Attachment-File: a.eml\r\n"
+              "X-Becky-Attachment-File: b.txt");
     box.SetMessage("A: m m m\r\n\r\nb");
     EXPECT_EQ(box.CollectField("m"), "  ");
 }
@@ -139,8 +140,18 @@ TEST(MailBoxMessage, GetMessageRendersMailboxText) {
 // Writing with GetMessage and reading back gives the same message, whatever the text holds.
 TEST(MailBoxMessage, GetMessageRoundTripsThroughSetMessage) {
     std::mt19937 rng(7);
-    const std::string pieces[] = {"\r\n", ".", "#", " ", "\t", "Subject: x", "a", "\r",
-                                       "\n", "\x1a", "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", "\0"s};
+    const std::string pieces[] = {"\r\n",
+                                  ".",
+                                  "#",
+                                  " ",
+                                  "\t",
+                                  "Subject: x",
+                                  "a",
+                                  "\r",
+                                  "\n",
+                                  "\x1a",
+                                  "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=",
+                                  "\0"s};
     TMailBox first, second;
     int checked = 0;
     for (int round = 0; round < 3000; ++round) {

@@ -105,8 +105,7 @@ TEST(MailBoxRead, SmallFilesFollowTheFormat) {
         {"\r\n.\r\n\r\n.\r\nA: 1\r\n\r\nx\r\n.\r\n", 1, "empty messages are skipped"},
         {".\r\nA: 1\r\n\r\nx", 1, "a file starting with a dot line"},
         {"A: 1\r\n\r\nx\r\n.\r\n.\r\n", 2, "a dot right after a separator is a message"},
-        {"A: \0 1\r\n\r\nx\0y\r\n.\r\nB: 2\r\n\r\nz"s, 2,
-         "NUL bytes are ordinary bytes"},
+        {"A: \0 1\r\n\r\nx\0y\r\n.\r\nB: 2\r\n\r\nz"s, 2, "NUL bytes are ordinary bytes"},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
@@ -153,8 +152,9 @@ TEST(MailBoxRead, SeparatorAcrossBufferLoadsIsFound) {
 
 TEST(MailBoxRead, RandomMailboxesMatchTheReferenceSplit) {
     std::mt19937 rng(20261208);
-    const std::string_view pieces[] = {"\r\n", ".", "\r\n.\r\n", "\r\n\r\n", "#", " ",
-                                       "Subject: x", "\x1a", "abc", "\r", "\n", "\r\n.\r\n\r\n"};
+    const std::string_view pieces[] = {"\r\n", ".",  "\r\n.\r\n",  "\r\n\r\n",
+                                       "#",    " ",  "Subject: x", "\x1a",
+                                       "abc",  "\r", "\n",         "\r\n.\r\n\r\n"};
     for (int round = 0; round < 40; ++round) {
         std::string text;
         std::size_t target = std::uniform_int_distribution<std::size_t>(0, 70000)(rng);
