@@ -20,5 +20,6 @@ struct Context {
 };
 
 void AddShowCommand(CLI::App& app, Context& context);
+void AddExportCommand(CLI::App& app, Context& context);
 
 }  // namespace tavori::cli

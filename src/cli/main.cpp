@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"terminal", "sjis"}));
     app.fallthrough();
     tavori::cli::AddShowCommand(app, context);
+    tavori::cli::AddExportCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -61,4 +61,7 @@ class OutputFile {
 // True when path names an existing regular file (not a folder, not a device).
 bool IsRegularFile(const std::string& path);
 
+// The separator between folder names in paths of this system ("\\" on Windows, "/" else).
+char FolderSeparator();
+
 }  // namespace tavori::platform

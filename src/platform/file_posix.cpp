@@ -112,4 +112,6 @@ bool IsRegularFile(const std::string& path) {
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+char FolderSeparator() { return '/'; }
+
 }  // namespace tavori::platform

@@ -114,4 +114,6 @@ bool IsRegularFile(const std::string& path) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+char FolderSeparator() { return '\\'; }
+
 }  // namespace tavori::platform

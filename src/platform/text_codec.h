@@ -1,6 +1,7 @@
 #pragma once
 // Conversions between the system's Shift-JIS (code page 932) text and the encodings at its
 // edges: UTF-8 file names and terminals on Linux, the console code page on Windows.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,8 @@ std::string Utf8ToSjis(std::string_view utf8);
 // turned into the system's text.
 std::string ToTerminal(std::string_view sjis);
 std::string FromCommandLine(std::string_view arg);
+
+// True when the stream is a terminal or console (not a file or a pipe).
+bool IsTerminal(std::FILE* stream);
 
 }  // namespace tavori::platform

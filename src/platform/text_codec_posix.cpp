@@ -1,4 +1,5 @@
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -68,5 +69,7 @@ std::string Utf8ToSjis(std::string_view utf8) {
 std::string ToTerminal(std::string_view sjis) { return SjisToUtf8(sjis); }
 
 std::string FromCommandLine(std::string_view arg) { return Utf8ToSjis(arg); }
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 }  // namespace tavori::platform

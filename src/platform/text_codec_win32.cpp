@@ -1,3 +1,4 @@
+#include <io.h>
 #include <windows.h>
 
 #include "platform/errors.h"
@@ -53,5 +54,7 @@ std::string FromCommandLine(std::string_view arg) {
     if (GetACP() == kSjis) return std::string(arg);
     return FromWide(kSjis, ToWide(CP_ACP, arg, 0), true);
 }
+
+bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 }  // namespace tavori::platform

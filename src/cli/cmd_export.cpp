@@ -1,0 +1,154 @@
+// tavori export: the export job from the command line, the same job the window runs.
+#include <csignal>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "jobs/export_job.h"
+#include "mailstore/file_names.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/locale.h"
+#include "platform/text_codec.h"
+
+namespace tavori::cli {
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+
+// The terminal as the job's host: a progress bar on stderr when it is a terminal, Ctrl-C as
+// the stop button (the run ends after the current message, with every record kept).
+class TerminalHost : public JobHost {
+public:
+    explicit TerminalHost(Output& err) : err_(err), bar_(platform::IsTerminal(stderr)) {}
+    void SetProgressText(const std::string& text) override {
+        file_ = text;
+        Draw(true);
+    }
+    void SetProgressMaximum(std::uint64_t maximum) override { maximum_ = maximum; }
+    void SetProgressPosition(std::uint64_t position) override { position_ = position; }
+    void SetCounters(const std::string& messages, const std::string& attachments) override {
+        messages_ = messages;
+        attachments_ = attachments;
+    }
+    void ProcessPendingEvents() override { Draw(false); }
+    bool AbortRequested() override { return gInterrupted != 0; }
+    void Finish() {
+        if (drawn_) err_.Write("\n");
+        err_.Flush();
+    }
+
+private:
+    void Draw(bool force) {
+        if (!bar_) return;
+        const int percent = maximum_ == 0 ? 100 : static_cast<int>(position_ * 100 / maximum_);
+        if (!force && percent == lastPercent_ && ++skipped_ < 256) return;
+        lastPercent_ = percent;
+        skipped_ = 0;
+        std::string line = "\r[";
+        for (int i = 0; i < 30; ++i) line += i < percent * 30 / 100 ? '#' : '.';
+        line += "] " + std::to_string(percent) + "% " + file_ + " " + messages_ + " " +
+                attachments_ + "\x1b[K";
+        err_.Write(line);
+        err_.Flush();
+        drawn_ = true;
+    }
+
+    Output& err_;
+    bool bar_;
+    bool drawn_ = false;
+    std::string file_, messages_, attachments_;
+    std::uint64_t maximum_ = 0, position_ = 0;
+    int lastPercent_ = -1;
+    int skipped_ = 0;
+};
+
+// The Attach folder of the user whose User<n> folder holds the mailbox, or "" when the
+// mailbox is not in such a tree.
+std::string DefaultAttachDir(const std::string& mailbox) {
+    const char sep = platform::FolderSeparator();
+    std::size_t start = 0, userEnd = std::string::npos;
+    for (std::size_t i = 0; i <= mailbox.size(); ++i) {
+        if (i < mailbox.size() && IsSjisLeadByte(mailbox[i])) {
+            ++i;
+            continue;
+        }
+        if (i == mailbox.size() || mailbox[i] == '\\' || mailbox[i] == '/') {
+            const std::string_view part = std::string_view(mailbox).substr(start, i - start);
+            bool user = part.size() > 4 && part.substr(0, 4) == "User" && i < mailbox.size();
+            for (std::size_t k = 4; user && k < part.size(); ++k)
+                user = part[k] >= '0' && part[k] <= '9';
+            if (user) userEnd = i;
+            start = i + 1;
+        }
+    }
+    if (userEnd == std::string::npos) return {};
+    return mailbox.substr(0, userEnd) + sep + "Attach" + sep;
+}
+
+struct ExportArgs {
+    std::string output;
+    int width = 80;
+    bool refs = false;
+    std::string attachDir;
+    std::vector<std::string> mailboxes;
+};
+
+int RunExport(const ExportArgs& args, Context& context) {
+    const std::string output = RenFileName(platform::FromCommandLine(args.output));
+    std::string attachDir = platform::FromCommandLine(args.attachDir);
+    const char sep = platform::FolderSeparator();
+    if (!attachDir.empty() && attachDir.back() != sep && attachDir.back() != '/') attachDir += sep;
+    std::vector<ExportSource> sources;
+    for (const std::string& arg : args.mailboxes) {
+        std::string path = platform::FromCommandLine(arg);
+        std::string dir = attachDir.empty() ? DefaultAttachDir(path) : attachDir;
+        sources.push_back({std::move(path), std::move(dir)});
+    }
+    RecordOptions options;
+    options.width = args.width;
+    options.hyperRef = args.refs;
+    options.dateSeparator = platform::DateSeparator();
+    options.timeSeparator = platform::TimeSeparator();
+
+    TerminalHost host(context.err);
+    ExportJob job(output, std::move(sources), options, host);
+    gInterrupted = 0;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    try {
+        job.Run();
+    } catch (...) {
+        std::signal(SIGINT, previous);
+        host.Finish();
+        throw;
+    }
+    std::signal(SIGINT, previous);
+    host.Finish();
+    if (job.Aborted()) context.err.Line("中断しました: それまでの記録は書き込まれています");
+    context.out.Line(output);
+    context.out.Line("件数: " + std::to_string(job.ExportTotal()) +
+                     " / 添付: " + std::to_string(job.AttachTotal()));
+    return job.Aborted() ? 1 : 0;
+}
+
+}  // namespace
+
+void AddExportCommand(CLI::App& app, Context& context) {
+    auto args = std::make_shared<ExportArgs>();
+    auto* cmd = app.add_subcommand("export", "Export mailbox files to one REN file");
+    cmd->add_option("-o,--output", args->output, "the REN file (its extension becomes .REN)")
+        ->required();
+    cmd->add_option("--width", args->width, "columns per line written to each record (40-255)")
+        ->check(CLI::Range(40, 255));
+    cmd->add_flag("--refs", args->refs, "repeat the referenced ids in the body");
+    cmd->add_option("--attach-dir", args->attachDir,
+                    "the attachments folder (default: the Attach folder of the mailbox's user)");
+    cmd->add_option("MAILBOX", args->mailboxes, "mailbox files (.mbx), exported in this order")
+        ->required();
+    context.verbs.push_back({cmd, [args, &context] { return RunExport(*args, context); }});
+}
+
+}  // namespace tavori::cli

@@ -1,0 +1,196 @@
+#include "jobs/export_job.h"
+
+#include <cstdio>
+
+#include "mailstore/file_names.h"
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/locale.h"
+
+namespace tavori {
+namespace {
+
+constexpr std::string_view kAttachmentMarker = "X-Becky-Attachment-File:";
+
+std::string Counted(const char* format, int a, int b = 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+    return s.substr(b, e - b);
+}
+
+// The lines of a text, split at CR LF, CR or LF; no empty line after a final line end.
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        lines.emplace_back(text.substr(start, end - start));
+        start = end;
+        if (start < text.size() && text[start] == '\r') ++start;
+        if (start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+bool IsDeviceName(std::string_view component) {
+    std::string base = UpperAscii(component.substr(0, component.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// ".." and the forms Windows reads as "..", with trailing dots and blanks.
+bool IsParentReference(std::string_view component) {
+    while (!component.empty() && component.back() == ' ') component.remove_suffix(1);
+    std::size_t dots = 0;
+    for (char c : component) {
+        if (c != '.') return false;
+        ++dots;
+    }
+    return dots >= 2;
+}
+
+// Wraps an error of the message being exported with the mailbox file and message number.
+[[noreturn]] void RethrowForMessage(const Error& e, const std::string& path, int number) {
+    const std::string message = "メールボックス \"" + path + "\" の " + std::to_string(number) +
+                                " 通目を変換できません: " + e.what();
+    if (dynamic_cast<const ConvertError*>(&e)) throw ConvertError(message);
+    throw IoError(message);
+}
+
+}  // namespace
+
+std::string RenFileName(const std::string& name) { return ChangeExtension(name, ".REN"); }
+
+bool AddToNameHistory(std::vector<std::string>& history, const std::string& name) {
+    for (const std::string& item : history)
+        if (platform::CompareTextIgnoreCase(item, name) == 0) return false;
+    history.push_back(name);
+    return true;
+}
+
+std::string AttachmentPath(const std::string& attachDir, const std::string& name) {
+    if (name.empty() || name.find(':') != std::string::npos) return {};
+    if (name.front() == '\\' || name.front() == '/') return {};
+    const char sep = platform::FolderSeparator();
+    std::string relative;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+        const bool end = i == name.size();
+        if (!end && IsSjisLeadByte(name[i])) {
+            ++i;
+            continue;
+        }
+        if (end || name[i] == '\\' || name[i] == '/') {
+            const std::string_view component = std::string_view(name).substr(start, i - start);
+            if (IsParentReference(component) || IsDeviceName(component)) return {};
+            relative += component;
+            if (!end) relative += sep;
+            start = i + 1;
+        }
+    }
+    return attachDir + relative;
+}
+
+ExportJob::ExportJob(std::string outputPath, std::vector<ExportSource> sources,
+                     RecordOptions options, JobHost& host)
+    : outputPath_(std::move(outputPath)),
+      sources_(std::move(sources)),
+      options_(std::move(options)),
+      host_(host) {}
+
+void ExportJob::Run() {
+    exportTotal_ = 0;
+    attachTotal_ = 0;
+    aborted_ = false;
+    auto ren = platform::OutputFile::Create(outputPath_);
+    TMailBox mailbox;
+    for (const ExportSource& source : sources_) {
+        if (!ConvertMailbox(source, mailbox, *ren)) {
+            aborted_ = true;
+            break;
+        }
+    }
+    ren->Close();
+}
+
+bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
+                               platform::OutputFile& ren) {
+    struct Closer {  // the mailbox file is closed on every way out
+        TMailBox& box;
+        ~Closer() {
+            try {
+                box.Close();
+            } catch (...) {
+            }
+        }
+    } closer{mailbox};
+
+    mailbox.Open(source.mailboxPath);
+    host_.SetProgressText("ファイル:" + FileNameOf(source.mailboxPath) + " を変換中...");
+    host_.SetProgressMaximum(mailbox.GetFileSize());
+    TMailBox attached;
+    int count = 0;
+    int attachCount = 0;
+    while (!mailbox.AtEnd()) {
+        try {
+            if (!mailbox.ReadMessage()) continue;
+            host_.SetProgressPosition(mailbox.BytesRead());
+            ren.Write(BuildRecord(mailbox, options_));
+            ren.Flush();
+            attachCount += ExportAttachments(source, mailbox, attached, ren);
+        } catch (const Error& e) {
+            RethrowForMessage(e, source.mailboxPath, count + 1);
+        }
+        ++count;
+        host_.SetCounters(Counted("件数: %d / %d", count, exportTotal_ + count),
+                          Counted("添付: %d", attachCount));
+        host_.ProcessPendingEvents();
+        if (host_.AbortRequested()) {
+            attachTotal_ += attachCount;
+            return false;
+        }
+    }
+    exportTotal_ += count;
+    attachTotal_ += attachCount;
+    return true;
+}
+
+int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mailbox,
+                                 TMailBox& attached, platform::OutputFile& ren) {
+    const std::string names = mailbox.CollectField(kAttachmentMarker);
+    if (names.empty()) return 0;
+    int exported = 0;
+    for (const std::string& line : SplitLines(names)) {
+        if (UpperAscii(ExtensionOf(line)) != ".EML") continue;
+        std::string path = AttachmentPath(source.attachDir, line);
+        if (path.empty()) continue;
+        if (!platform::IsRegularFile(path)) {
+            // The usual form has a blank after the colon; the file's name has none.
+            const std::string trimmed(TrimBlanks(line));
+            if (trimmed == line) continue;
+            path = AttachmentPath(source.attachDir, trimmed);
+            if (path.empty() || !platform::IsRegularFile(path)) continue;
+        }
+        attached.Open(path);
+        if (attached.Opened() && attached.ReadMessage()) {
+            ren.Write(BuildRecord(attached, options_));
+            ren.Flush();
+            ++exported;
+        }
+        attached.Close();
+    }
+    return exported;
+}
+
+}  // namespace tavori

@@ -1,0 +1,66 @@
+#pragma once
+// The export run: every message of a list of mailbox files, and the .EML attachment files
+// that a message names, becomes one REN record in one REN file.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jobs/job_host.h"
+#include "jobs/ren_record.h"
+
+namespace tavori {
+
+class TMailBox;
+namespace platform {
+class OutputFile;
+}
+
+struct ExportSource {
+    std::string mailboxPath;
+    std::string attachDir;  // the user's attachments folder, ending in a folder separator
+};
+
+class ExportJob {
+public:
+    // The sources are taken as they are now: later changes of the caller's lists do not
+    // reach a running job.
+    ExportJob(std::string outputPath, std::vector<ExportSource> sources, RecordOptions options,
+              JobHost& host);
+
+    // Creates the REN file anew and exports every source in order. Every record is written
+    // and flushed at once, so an error or an abort keeps all records before it. Errors end
+    // the run as exceptions; an abort ends it after the current message and its attachments.
+    void Run();
+
+    int ExportTotal() const { return exportTotal_; }  // messages of the finished mailbox files
+    int AttachTotal() const { return attachTotal_; }  // attachment records of the whole run
+    bool Aborted() const { return aborted_; }
+
+private:
+    // false when the run was aborted
+    bool ConvertMailbox(const ExportSource& source, TMailBox& mailbox, platform::OutputFile& ren);
+    int ExportAttachments(const ExportSource& source, const TMailBox& mailbox, TMailBox& attached,
+                          platform::OutputFile& ren);
+
+    std::string outputPath_;
+    std::vector<ExportSource> sources_;
+    RecordOptions options_;
+    JobHost& host_;
+    int exportTotal_ = 0;
+    int attachTotal_ = 0;
+    bool aborted_ = false;
+};
+
+// The output name: the extension (from the last "." after the last "\" or ":") replaced by
+// ".REN", or ".REN" appended when there is none.
+std::string RenFileName(const std::string& name);
+
+// Adds name to the history unless an item equals it, letter case ignored. True when added.
+bool AddToNameHistory(std::vector<std::string>& history, const std::string& name);
+
+// The attachment file that a line of the "X-Becky-Attachment-File:" field names inside the
+// attachments folder, or "" when the name must not be read: it would reach outside the folder
+// (absolute path, drive, ":", "..", leading "\" or "/") or names a Windows device.
+std::string AttachmentPath(const std::string& attachDir, const std::string& name);
+
+}  // namespace tavori

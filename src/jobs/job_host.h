@@ -1,0 +1,22 @@
+#pragma once
+// What a job needs of the program that runs it: the window's status controls or the
+// terminal of the command-line tool. Texts are Shift-JIS.
+#include <cstdint>
+#include <string>
+
+namespace tavori {
+
+class JobHost {
+public:
+    virtual ~JobHost() = default;
+    virtual void SetProgressText(const std::string& text) = 0;  // "ファイル:... を変換中..."
+    virtual void SetProgressMaximum(std::uint64_t maximum) = 0;
+    virtual void SetProgressPosition(std::uint64_t position) = 0;
+    // The two counter texts ("件数: 1 / 1", "添付: 0").
+    virtual void SetCounters(const std::string& messages, const std::string& attachments) = 0;
+    // Lets the window repaint and handle its stop button between two mails.
+    virtual void ProcessPendingEvents() = 0;
+    virtual bool AbortRequested() = 0;
+};
+
+}  // namespace tavori

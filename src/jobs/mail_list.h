@@ -1,0 +1,63 @@
+#pragma once
+// TMailList: the index with which the duplicate cleanup recognises copies of a mail. One entry
+// per distinct (subject, date) pair, with how often the pair was met again and a message id.
+//
+// Entries keep the order in which they were added; a hash from (key, date) to the position
+// makes AddOrCount and IndexOfKey cost O(1) on average instead of a scan from the start, with
+// the very results of that scan.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tavori {
+
+struct TMailEntry {
+    std::string Key;  // the subject
+    std::string Id;   // the first non-empty message id met for the pair
+    double Date = 0;  // part of the key; 0 never matches anything
+    std::int32_t Repeats = 0;
+};
+
+class TMailList {
+public:
+    TMailList() = default;
+    ~TMailList() { Clear(); }
+    TMailList(const TMailList&) = delete;
+    TMailList& operator=(const TMailList&) = delete;
+
+    void Clear();
+    // Counts a repeat of (key, date) and returns false, or adds a new entry and returns true.
+    bool AddOrCount(const std::string& key, const std::string& id, double date);
+    // Position of the entry of (key, date), or -1.
+    int IndexOfKey(const std::string& key, double date) const;
+    // The Id at position, empty outside 0 to Count() - 1.
+    std::string IdAt(int position) const;
+    // Drops every entry met only once; the others keep their order.
+    void RemoveSingles();
+    // Sorts by Key, ignoring letter case with the locale's comparison (not stable).
+    void SortByKey();
+    void QuickSortByKey(int lo, int hi);
+
+    int Count() const { return static_cast<int>(entries_.size()); }
+    const TMailEntry& At(int position) const { return *entries_[static_cast<std::size_t>(position)]; }
+
+private:
+    struct PairKey {
+        const std::string* key;
+        double date;
+        bool operator==(const PairKey& o) const { return date == o.date && *key == *o.key; }
+    };
+    struct PairHash {
+        std::size_t operator()(const PairKey& k) const;
+    };
+    static bool Indexable(double date) { return date != 0 && date == date; }  // not 0, not NaN
+    void SortRange(int lo, int hi);
+    void Reindex();
+
+    std::vector<std::unique_ptr<TMailEntry>> entries_;
+    std::unordered_map<PairKey, int, PairHash> index_;  // keys point into the entries
+};
+
+}  // namespace tavori

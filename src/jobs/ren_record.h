@@ -1,0 +1,31 @@
+#pragma once
+// The REN record of the card database 知子の情報: one mail as a title line, keyword lines,
+// an optional block of referenced ids and the body, from "#S" to "#E" and an empty line.
+#include <string>
+#include <string_view>
+
+namespace tavori {
+
+class TMailBox;
+
+struct RecordOptions {
+    int width = 80;            // "#W": columns per line, 40 to 255; the body is not re-wrapped
+    bool hyperRef = false;     // repeat the referenced ids as "▼id▲" lines before the body
+    std::string dateSeparator = "/";
+    std::string timeSeparator = ":";
+};
+
+// The text between the first open and the first close after it. Without such a pair the
+// whole text (strict false) or the empty string (strict true).
+std::string ExtractBracketed(std::string_view text, char open, char close, bool strict);
+
+// The record of the mailbox's current message, which ReadMessage has just read. Reads the
+// message through GetField, GetDate and Body only; a Date field that is no date raises
+// ConvertError.
+std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
+
+// "yyyy/mm/dd" and "yyyy/mm/dd hh:nn:ss" with the given separators.
+std::string FormatRecordDate(double value, const RecordOptions& options);
+std::string FormatRecordDateTime(double value, const RecordOptions& options);
+
+}  // namespace tavori
