@@ -1,0 +1,235 @@
+#include "jobs/export_job.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "test_support.h"
+
+namespace tavori {
+namespace {
+
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
+// Records what the job shows and stops it after a given number of messages.
+class RecordingHost : public JobHost {
+public:
+    int abortAfter = -1;
+    std::vector<std::string> counters, texts;
+    std::uint64_t maximum = 0, position = 0;
+
+    void SetProgressText(const std::string& text) override { texts.push_back(text); }
+    void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
+    void SetProgressPosition(std::uint64_t p) override { position = p; }
+    void SetCounters(const std::string& m, const std::string& a) override {
+        counters.push_back(m + " " + a);
+    }
+    void ProcessPendingEvents() override { ++events; }
+    bool AbortRequested() override { return abortAfter >= 0 && events >= abortAfter; }
+    int events = 0;
+};
+
+std::string Mail(const std::string& subject, const std::string& extra = "") {
+    return "Subject: " + subject + "\r\n" + extra + "\r\nbody of " + subject + "\r\n.\r\n";
+}
+
+int CountRecords(const std::string& ren) {
+    int n = 0;
+    for (std::size_t p = 0; (p = ren.find("#S\r\n", p)) != std::string::npos; p += 4) ++n;
+    return n;
+}
+
+struct Store {
+    ScratchDir dir;
+    std::string Box(const std::string& name, const std::string& text) {
+        WriteFile(dir.File(name), text);
+        return dir.File(name);
+    }
+    std::string AttachDir() {
+        return dir.Path();  // ends in the folder separator
+    }
+};
+
+TEST(ExportJob, CountsPerMailboxAndOverTheRun) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2") + Mail("a3"));
+    const auto b = s.Box("b.mbx", Mail("b1") + "\r\n.\r\n" + Mail("b2"));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
+    job.Run();
+    EXPECT_EQ(host.counters,
+              (std::vector<std::string>{"件数: 1 / 1 添付: 0", "件数: 2 / 2 添付: 0",
+                                        "件数: 3 / 3 添付: 0", "件数: 1 / 4 添付: 0",
+                                        "件数: 2 / 5 添付: 0"}));
+    EXPECT_EQ(job.ExportTotal(), 5);
+    EXPECT_EQ(host.texts.back(), "ファイル:b.mbx を変換中...");
+    EXPECT_EQ(host.position, host.maximum);
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(CountRecords(ren), 5);
+    EXPECT_LT(ren.find("#Ta3"), ren.find("#Tb1"));  // the order given
+}
+
+TEST(ExportJob, AttachmentRecordsFollowTheirMessage) {
+    Store s;
+    WriteFile(s.dir.File("a.eml"), "Subject: attached\r\n\r\nattached body");
+    WriteFile(s.dir.File("empty.eml"), "");
+    const auto box = s.Box(
+        "m.mbx", Mail("first", "X-Becky-Attachment-File: a.eml\r\nX-Becky-Attachment-File: b.txt\r\n"
+                               "X-Becky-Attachment-File: missing.eml\r\n"
+                               "X-Becky-Attachment-File: empty.eml\r\n") +
+                     Mail("second"));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{box, s.AttachDir()}}, RecordOptions{}, host);
+    job.Run();
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    ASSERT_EQ(CountRecords(ren), 3);
+    EXPECT_LT(ren.find("#Tfirst"), ren.find("#Tattached"));
+    EXPECT_LT(ren.find("#Tattached"), ren.find("#Tsecond"));
+    EXPECT_EQ(host.counters.front(), "件数: 1 / 1 添付: 1");
+    EXPECT_EQ(job.ExportTotal(), 2);  // attachment records are counted apart
+    EXPECT_EQ(job.AttachTotal(), 1);
+}
+
+TEST(ExportJob, AttachmentNameWithItsBlankIsTriedFirst) {
+    Store s;
+    WriteFile(s.dir.File(" spaced.eml"), "Subject: with blank\r\n\r\nx");
+    WriteFile(s.dir.File("plain.eml"), "Subject: trimmed\r\n\r\ny");
+    const auto box = s.Box("m.mbx", Mail("m", "X-Becky-Attachment-File: spaced.eml\r\n"
+                                              "X-Becky-Attachment-File: plain.eml\r\n"));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{box, s.AttachDir()}}, RecordOptions{}, host);
+    job.Run();
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_NE(ren.find("#Twith blank"), std::string::npos);
+    EXPECT_NE(ren.find("#Ttrimmed"), std::string::npos);
+}
+
+TEST(ExportJob, AbortStopsAfterTheCurrentMessage) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2"));
+    const auto b = s.Box("b.mbx", Mail("b1") + Mail("b2") + Mail("b3"));
+    RecordingHost host;
+    host.abortAfter = 3;  // noticed after b1
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
+    job.Run();
+    EXPECT_TRUE(job.Aborted());
+    EXPECT_EQ(job.ExportTotal(), 2);  // the first mailbox only
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(CountRecords(ren), 3);
+    EXPECT_EQ(ren.find("#Tb2"), std::string::npos);
+}
+
+TEST(ExportJob, SecondRunReplacesTheFile) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2"));
+    const auto b = s.Box("b.mbx", Mail("b1"));
+    RecordingHost host;
+    ExportJob(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host).Run();
+    ExportJob(s.dir.File("out.REN"), {{b, ""}}, RecordOptions{}, host).Run();
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(CountRecords(ren), 1);
+    EXPECT_NE(ren.find("#Tb1"), std::string::npos);
+}
+
+TEST(ExportJob, ErrorNamesTheMessageAndKeepsEveryEarlierRecord) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2", "Date: Tue, 32 Mar 1999 12:00:00\r\n") +
+                                      Mail("a3"));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
+    try {
+        job.Run();
+        ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("a.mbx"), std::string::npos) << what;
+        EXPECT_NE(what.find(" 2 通目"), std::string::npos) << what;
+    }
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(ren, ren.substr(0, ren.find("#E\r\n\r\n") + 6));  // one complete record
+    EXPECT_EQ(CountRecords(ren), 1);
+}
+
+TEST(ExportJob, MissingMailboxAndUncreatableOutputAreErrors) {
+    Store s;
+    RecordingHost host;
+    EXPECT_THROW(ExportJob(s.dir.File("out.REN"), {{s.dir.File("gone.mbx"), ""}}, RecordOptions{},
+                           host)
+                     .Run(),
+                 IoError);
+    EXPECT_THROW(ExportJob(s.dir.File("no-folder") + "/x.REN", {}, RecordOptions{}, host).Run(),
+                 IoError);
+}
+
+TEST(ExportJob, EmptyMailboxWritesAndShowsNothing) {
+    Store s;
+    const auto a = s.Box("a.mbx", "");
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
+    job.Run();
+    EXPECT_TRUE(host.counters.empty());
+    EXPECT_EQ(ReadFile(s.dir.File("out.REN")), "");
+}
+
+struct NameCase {
+    const char* name;
+    const char* expected;
+};
+
+TEST(RenFileName, ReplacesTheExtension) {
+    const NameCase cases[] = {{"Mail.txt", "Mail.REN"},     {"Mail", "Mail.REN"},
+                              {"mail.ren", "mail.REN"},     {"a.b.c", "a.b.REN"},
+                              {"dir.x\\Mail", "dir.x\\Mail.REN"}, {"C:Mail", "C:Mail.REN"},
+                              {"表.txt", "表.REN"}};
+    for (const auto& c : cases) EXPECT_EQ(RenFileName(c.name), c.expected) << c.name;
+}
+
+TEST(NameHistory, AddsOnlyNamesNotThereIgnoringCase) {
+    std::vector<std::string> history{"TomoText.REN"};
+    EXPECT_FALSE(AddToNameHistory(history, "tomotext.ren"));
+    EXPECT_TRUE(AddToNameHistory(history, "Mail.REN"));
+    EXPECT_EQ(history, (std::vector<std::string>{"TomoText.REN", "Mail.REN"}));
+}
+
+TEST(AttachmentPath, KeepsNamesInsideTheFolder) {
+    const char sep = platform::FolderSeparator();
+    const std::string dir = std::string("att") + sep;
+    struct Case {
+        const char* name;
+        bool allowed;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a.eml", true, "plain name"},
+        {" a.eml", true, "leading blank kept"},
+        {"sub\\a.eml", true, "sub-folder"},
+        {"sub/a.eml", true, "sub-folder with a slash"},
+        {"..\\a.eml", false, "parent folder"},
+        {"sub\\..\\..\\a.eml", false, "parent inside"},
+        {".. \\a.eml", false, "parent with a trailing blank"},
+        {"\\a.eml", false, "leading backslash"},
+        {"/etc/a.eml", false, "absolute path"},
+        {"C:\\a.eml", false, "drive letter"},
+        {"a.eml:stream", false, "a colon anywhere"},
+        {"CON.eml", false, "device name"},
+        {"nul.EML", false, "device name in lower case"},
+        {"sub\\COM1.eml", false, "device in a sub-folder"},
+        {"LPT9 .eml", false, "device with a blank"},
+        {"COM0.eml", true, "COM0 is no device"},
+        {"CONSOLE.eml", true, "longer name"},
+        {"表\\a.eml", true, "Shift-JIS name with a 0x5C trail byte"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = AttachmentPath(dir, c.name);
+        EXPECT_EQ(!path.empty(), c.allowed) << c.reason;
+    }
+    EXPECT_EQ(AttachmentPath(dir, "sub\\a.eml"), dir + "sub" + sep + "a.eml");
+    EXPECT_EQ(AttachmentPath(dir, "表\\a.eml"), dir + "表" + sep + "a.eml");
+}
+
+}  // namespace
+}  // namespace tavori

@@ -1,0 +1,136 @@
+#include "jobs/ren_record.h"
+
+#include <gtest/gtest.h>
+
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+
+namespace tavori {
+namespace {
+
+struct BracketCase {
+    const char* text;
+    char open, close;
+    bool strict;
+    const char* expected;
+    const char* reason;
+};
+
+TEST(ExtractBracketed, BracketedPartWinsElseWholeTextOrNothing) {
+    const BracketCase cases[] = {
+        {"Name <a@b.jp>", '<', '>', false, "a@b.jp", "bracketed address"},
+        {"a@b.jp", '<', '>', false, "a@b.jp", "no brackets: whole text"},
+        {"a@b.jp", '<', '>', true, "", "no brackets, strict: nothing"},
+        {"<a@b.jp", '<', '>', false, "<a@b.jp", "open without close: whole text"},
+        {"<a@b.jp", '<', '>', true, "", "open without close, strict: nothing"},
+        {"<>", '<', '>', true, "", "empty brackets"},
+        {"x> <y>", '<', '>', true, "y", "close before open is skipped"},
+        {"<a> <b>", '<', '>', true, "a", "first pair"},
+        {"\"Yamada\"", '"', '"', false, "Yamada", "same character for both delimiters"},
+        {"\"Yamada", '"', '"', false, "\"Yamada", "one quote only"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExtractBracketed(c.text, c.open, c.close, c.strict), c.expected) << c.reason;
+}
+
+std::string Record(const std::string& header, const std::string& body, bool hyperRef = false,
+                   int width = 80) {
+    TMailBox box;
+    box.SetMessage(header + "\r\n\r\n" + body);
+    RecordOptions options;
+    options.width = width;
+    options.hyperRef = hyperRef;
+    return BuildRecord(box, options);
+}
+
+struct RecordCase {
+    std::string header;
+    std::string body;
+    bool hyperRef;
+    std::string expected;
+    const char* reason;
+};
+
+TEST(BuildRecord, WritesTheRowsOfTheRecord) {
+    const RecordCase cases[] = {
+        {"X-Other: 1", "body", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\nbody\r\n#E\r\n\r\n",
+         "none of the fields"},
+        {"From: Yamada Taro <yamada@a.jp>", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#KYamada Taro＠氏名\r\n"
+         "#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "name and address"},
+        {"From: \"Yamada, Taro\" <yamada@a.jp>", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#KYamada, Taro＠氏名\r\n"
+         "#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "quoted name without quotes"},
+        {"From: <yamada@a.jp>", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "address beginning with <: no name line"},
+        {"From: yamada@a.jp", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "bare address: no name line"},
+        {"To: A <a@x.jp>, B <b@x.jp>\r\nCc: c@x.jp, d@x.jp", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#Ka@x.jp＠受取人\r\n#Kb@x.jp＠受取人\r\n"
+         "#Kc@x.jp, d@x.jp＠写し\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "two bracketed recipients; a copy list without brackets is one line"},
+        {"To: <a@x.jp>, b@x.jp", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#Ka@x.jp＠受取人\r\n#K, b@x.jp＠受取人\r\n"
+         "#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "bare address after a bracketed one keeps its comma"},
+        {"Subject: Hi\r\nDate: Tue, 05 Mar 1999 12:34:56 GMT\r\nReply-To: R <r@x.jp>, s@x.jp\r\n"
+         "Message-Id: <id1@x.jp>\r\nX-Mailer: Mailer <1.0>",
+         "b", false,
+         "#S\r\n#W80\r\n#THi\r\n#K＠差出人\r\n#K1999/03/05\r\n#K1999/03/05 21:34:56＠送信日時\r\n"
+         "#Kr@x.jp＠返信先\r\n#Kid1@x.jp＠ＩＤ\r\n#K1.0＠メールソフト\r\nb\r\n#E\r\n\r\n",
+         "date rows, reply address, id, mailer"},
+        {"Message-Id: id1@x.jp", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "id without brackets: no id line"},
+        {"References: <r1@x> <r2@x> <r1@x>\r\nIn-Reply-To: <r2@x>", "b", true,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#Kr1@x＠参照\r\n"
+         "#Kr2@x＠参照\r\n▼r1@x▲\r\n▼r2@x▲\r\n\r\nb\r\n#E\r\n\r\n",
+         "each id once, block with an empty line before the body"},
+        {"References: <r1@x>", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#Kr1@x＠参照\r\n"
+         "b\r\n#E\r\n\r\n",
+         "box clear: reference lines without block"},
+        {"Subject: x", "b", true,
+         "#S\r\n#W80\r\n#Tx\r\n#K＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "box set but no reference: no block, no empty line"},
+        {"References: <11234@a.jp> <1234@a.jp>", "b", true,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#K11234@a.jp＠参照\r\n"
+         "#K1234@a.jp＠参照\r\n▼11234@a.jp▲\r\n▼1234@a.jp▲\r\n\r\nb\r\n#E\r\n\r\n",
+         "an id contained in a longer listed id is still listed"},
+        {"Subject: x", "", false,
+         "#S\r\n#W80\r\n#Tx\r\n#K＠差出人\r\n#K不明＠送信日時\r\n\r\n#E\r\n\r\n",
+         "empty body gives one empty line"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Record(c.header, c.body, c.hyperRef), c.expected) << c.reason;
+}
+
+TEST(BuildRecord, WidthIsWrittenAndLongLinesStayWhole) {
+    const std::string line(300, 'x');
+    const std::string record = Record("Subject: w", line, false, 40);
+    EXPECT_EQ(record.substr(0, 9), "#S\r\n#W40\r");
+    EXPECT_NE(record.find("\r\n" + line + "\r\n#E"), std::string::npos);
+}
+
+TEST(BuildRecord, UsesTheGivenSeparators) {
+    TMailBox box;
+    box.SetMessage("Date: Tue, 05 Mar 1999 12:34:56 +0900\r\n\r\nb");
+    RecordOptions options;
+    options.dateSeparator = "-";
+    options.timeSeparator = ".";
+    EXPECT_NE(BuildRecord(box, options).find("#K1999-03-05\r\n#K1999-03-05 12.34.56＠送信日時"),
+              std::string::npos);
+}
+
+TEST(BuildRecord, InvalidDatePassesTheErrorOn) {
+    TMailBox box;
+    box.SetMessage("Date: Tue, 32 Mar 1999 12:34:56\r\n\r\nb");
+    EXPECT_THROW(BuildRecord(box, RecordOptions{}), ConvertError);
+}
+
+}  // namespace
+}  // namespace tavori
