@@ -19,11 +19,14 @@ const char* kSubjects[] = {"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=",
 std::string Header(std::mt19937& rng, int i) {
     return "Return-Path: <sender" + std::to_string(i % 97) +
            "@example.co.jp>\r\nReceived: from mx.example.co.jp (mx.example.co.jp [192.0.2.1])\r\n"
-           "\tby mail.example.jp with ESMTP id abc" + std::to_string(i) +
-           "\r\nDate: Tue, 05 Mar 2024 12:34:56 +0900\r\nFrom: =?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= "
+           "\tby mail.example.jp with ESMTP id abc" +
+           std::to_string(i) +
+           "\r\nDate: Tue, 05 Mar 2024 12:34:56 +0900\r\nFrom: "
+           "=?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= "
            "<yamada@example.co.jp>\r\nTo: suzuki@example.jp\r\nSubject: " +
            kSubjects[rng() % 4] + "\r\nMessage-Id: <" + std::to_string(i) +
-           "@example.co.jp>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n";
+           "@example.co.jp>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; "
+           "charset=iso-2022-jp\r\n";
 }
 
 // About 128 MB: mostly mails of a few kilobytes, some of several megabytes.

@@ -22,7 +22,7 @@ extern "C" void OnInterrupt(int) { gInterrupted = 1; }
 // The terminal as the job's host: a progress bar on stderr when it is a terminal, Ctrl-C as
 // the stop button (the run ends after the current message, with every record kept).
 class TerminalHost : public JobHost {
-public:
+  public:
     explicit TerminalHost(Output& err) : err_(err), bar_(platform::IsTerminal(stderr)) {}
     void SetProgressText(const std::string& text) override {
         file_ = text;
@@ -41,7 +41,7 @@ public:
         err_.Flush();
     }
 
-private:
+  private:
     void Draw(bool force) {
         if (!bar_) return;
         const int percent = maximum_ == 0 ? 100 : static_cast<int>(position_ * 100 / maximum_);

@@ -21,7 +21,7 @@ struct ExportSource {
 };
 
 class ExportJob {
-public:
+  public:
     // The sources are taken as they are now: later changes of the caller's lists do not
     // reach a running job.
     ExportJob(std::string outputPath, std::vector<ExportSource> sources, RecordOptions options,
@@ -36,7 +36,7 @@ public:
     int AttachTotal() const { return attachTotal_; }  // attachment records of the whole run
     bool Aborted() const { return aborted_; }
 
-private:
+  private:
     // false when the run was aborted
     bool ConvertMailbox(const ExportSource& source, TMailBox& mailbox, platform::OutputFile& ren);
     int ExportAttachments(const ExportSource& source, const TMailBox& mailbox, TMailBox& attached,

@@ -7,7 +7,7 @@
 namespace tavori {
 
 class JobHost {
-public:
+  public:
     virtual ~JobHost() = default;
     virtual void SetProgressText(const std::string& text) = 0;  // "ファイル:... を変換中..."
     virtual void SetProgressMaximum(std::uint64_t maximum) = 0;

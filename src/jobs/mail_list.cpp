@@ -9,46 +9,76 @@
 
 namespace tavori {
 
-std::size_t TMailList::PairHash::operator()(const PairKey& k) const {
+std::uint64_t TMailList::HashOf(const std::string& key, double date) {
     std::uint64_t bits = 0;
-    std::memcpy(&bits, &k.date, sizeof bits);
-    const std::size_t h = std::hash<std::string_view>{}(*k.key);
-    return h ^ (std::hash<std::uint64_t>{}(bits) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+    std::memcpy(&bits, &date, sizeof bits);
+    std::uint64_t h = std::hash<std::string_view>{}(key) ^ (bits * 0x9E3779B97F4A7C15ull);
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
+
+// The slot of the pair, or of the empty slot where it would go.
+std::size_t TMailList::FindSlot(const std::string& key, double date, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.position < 0) return i;
+        if (slot.tag == static_cast<std::uint32_t>(hash >> 32)) {
+            const TMailEntry& e = entries_[static_cast<std::size_t>(slot.position)];
+            if (e.Date == date && e.Key == key) return i;
+        }
+    }
+}
+
+void TMailList::Insert(std::uint64_t hash, int position) {
+    if ((static_cast<std::size_t>(position) + 1) * 2 > slots_.size()) {
+        slots_.assign(slots_.empty() ? 64 : slots_.size() * 4, Slot{});  // few rehashes
+        for (int k = 0; k < position; ++k) {
+            const TMailEntry& e = entries_[static_cast<std::size_t>(k)];
+            if (!Indexable(e.Date)) continue;
+            const std::uint64_t h = HashOf(e.Key, e.Date);
+            slots_[FindSlot(e.Key, e.Date, h)] = Slot{static_cast<std::uint32_t>(h >> 32), k};
+        }
+    }
+    const TMailEntry& e = entries_[static_cast<std::size_t>(position)];
+    slots_[FindSlot(e.Key, e.Date, hash)] = Slot{static_cast<std::uint32_t>(hash >> 32), position};
 }
 
 void TMailList::Clear() {
-    index_.clear();
+    slots_.clear();
     entries_.clear();
 }
 
 bool TMailList::AddOrCount(const std::string& key, const std::string& id, double date) {
-    if (Indexable(date)) {
-        auto found = index_.find(PairKey{&key, date});
-        if (found != index_.end()) {
-            TMailEntry& entry = *entries_[static_cast<std::size_t>(found->second)];
+    const bool indexable = Indexable(date);
+    const std::uint64_t hash = indexable ? HashOf(key, date) : 0;
+    if (indexable && !slots_.empty()) {
+        const Slot& slot = slots_[FindSlot(key, date, hash)];
+        if (slot.position >= 0) {
+            TMailEntry& entry = entries_[static_cast<std::size_t>(slot.position)];
             if (entry.Id.empty()) entry.Id = id;
             ++entry.Repeats;
             return false;
         }
     }
-    entries_.push_back(std::make_unique<TMailEntry>(TMailEntry{key, id, date, 0}));
-    if (Indexable(date)) index_.emplace(PairKey{&entries_.back()->Key, date}, Count() - 1);
+    entries_.push_back(TMailEntry{key, id, date, 0});
+    if (indexable) Insert(hash, Count() - 1);
     return true;
 }
 
 int TMailList::IndexOfKey(const std::string& key, double date) const {
-    if (!Indexable(date)) return -1;
-    auto found = index_.find(PairKey{&key, date});
-    return found == index_.end() ? -1 : found->second;
+    if (!Indexable(date) || slots_.empty()) return -1;
+    return slots_[FindSlot(key, date, HashOf(key, date))].position;
 }
 
 std::string TMailList::IdAt(int position) const {
     if (position < 0 || position >= Count()) return {};
-    return entries_[static_cast<std::size_t>(position)]->Id;
+    return entries_[static_cast<std::size_t>(position)].Id;
 }
 
 void TMailList::RemoveSingles() {
-    std::erase_if(entries_, [](const std::unique_ptr<TMailEntry>& e) { return e->Repeats == 0; });
+    std::erase_if(entries_, [](const TMailEntry& e) { return e.Repeats == 0; });
     Reindex();
 }
 
@@ -62,18 +92,22 @@ void TMailList::QuickSortByKey(int lo, int hi) {
     Reindex();
 }
 
-// The classic Hoare partition around the middle entry, which stays the reference while the
-// exchanges move it; entries with equal keys may change their order.
+// The classic Hoare partition around the middle entry; entries with equal keys may change
+// their order.
 void TMailList::SortRange(int lo, int hi) {
     for (;;) {
         int i = lo, j = hi;
-        const TMailEntry* pivot = entries_[static_cast<std::size_t>((lo + hi) / 2)].get();
-        auto key = [&](int k) -> const std::string& { return entries_[static_cast<std::size_t>(k)]->Key; };
+        // A copy of the middle key: it stays the reference while the exchanges move entries.
+        const std::string pivot = entries_[static_cast<std::size_t>((lo + hi) / 2)].Key;
+        auto key = [&](int k) -> const std::string& {
+            return entries_[static_cast<std::size_t>(k)].Key;
+        };
         do {
-            while (platform::CompareTextIgnoreCase(key(i), pivot->Key) < 0) ++i;
-            while (platform::CompareTextIgnoreCase(key(j), pivot->Key) > 0) --j;
+            while (platform::CompareTextIgnoreCase(key(i), pivot) < 0) ++i;
+            while (platform::CompareTextIgnoreCase(key(j), pivot) > 0) --j;
             if (i <= j) {
-                std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
+                std::swap(entries_[static_cast<std::size_t>(i)],
+                          entries_[static_cast<std::size_t>(j)]);
                 ++i;
                 --j;
             }
@@ -92,11 +126,14 @@ void TMailList::SortRange(int lo, int hi) {
 }
 
 void TMailList::Reindex() {
-    index_.clear();
-    index_.reserve(entries_.size());
+    std::size_t size = 64;
+    while (size < entries_.size() * 2) size *= 2;
+    slots_.assign(size, Slot{});
     for (int k = 0; k < Count(); ++k) {
-        const TMailEntry& e = *entries_[static_cast<std::size_t>(k)];
-        if (Indexable(e.Date)) index_.emplace(PairKey{&e.Key, e.Date}, k);
+        const TMailEntry& e = entries_[static_cast<std::size_t>(k)];
+        if (!Indexable(e.Date)) continue;
+        const std::uint64_t h = HashOf(e.Key, e.Date);
+        slots_[FindSlot(e.Key, e.Date, h)] = Slot{static_cast<std::uint32_t>(h >> 32), k};
     }
 }
 

@@ -6,9 +6,7 @@
 // makes AddOrCount and IndexOfKey cost O(1) on average instead of a scan from the start, with
 // the very results of that scan.
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace tavori {
@@ -21,7 +19,7 @@ struct TMailEntry {
 };
 
 class TMailList {
-public:
+  public:
     TMailList() = default;
     ~TMailList() { Clear(); }
     TMailList(const TMailList&) = delete;
@@ -41,23 +39,26 @@ public:
     void QuickSortByKey(int lo, int hi);
 
     int Count() const { return static_cast<int>(entries_.size()); }
-    const TMailEntry& At(int position) const { return *entries_[static_cast<std::size_t>(position)]; }
+    const TMailEntry& At(int position) const {
+        return entries_[static_cast<std::size_t>(position)];
+    }
 
-private:
-    struct PairKey {
-        const std::string* key;
-        double date;
-        bool operator==(const PairKey& o) const { return date == o.date && *key == *o.key; }
-    };
-    struct PairHash {
-        std::size_t operator()(const PairKey& k) const;
-    };
+  private:
     static bool Indexable(double date) { return date != 0 && date == date; }  // not 0, not NaN
+    static std::uint64_t HashOf(const std::string& key, double date);
+    // Open addressing: a slot holds the full hash and the position of its entry, so a probe
+    // touches an entry only when the hashes agree.
+    struct Slot {
+        std::uint32_t tag = 0;       // the high half of the hash
+        std::int32_t position = -1;  // -1: empty
+    };
+    std::size_t FindSlot(const std::string& key, double date, std::uint64_t hash) const;
+    void Insert(std::uint64_t hash, int position);
     void SortRange(int lo, int hi);
     void Reindex();
 
-    std::vector<std::unique_ptr<TMailEntry>> entries_;
-    std::unordered_map<PairKey, int, PairHash> index_;  // keys point into the entries
+    std::vector<TMailEntry> entries_;  // owned, in list order
+    std::vector<Slot> slots_;          // size a power of two, at most half full
 };
 
 }  // namespace tavori

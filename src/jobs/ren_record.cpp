@@ -99,7 +99,8 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
     }
 
     const std::string replyTo = mailbox.GetField("Reply-To:");
-    if (!replyTo.empty()) AddKeyword(record, ExtractBracketed(replyTo, '<', '>', false), "＠返信先");
+    if (!replyTo.empty())
+        AddKeyword(record, ExtractBracketed(replyTo, '<', '>', false), "＠返信先");
 
     const std::string id = ExtractBracketed(mailbox.GetField("Message-Id:"), '<', '>', true);
     if (!id.empty()) AddKeyword(record, id, "＠ＩＤ");
@@ -121,7 +122,8 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
     }
 
     const std::string mailer = mailbox.GetField("X-Mailer:");
-    if (!mailer.empty()) AddKeyword(record, ExtractBracketed(mailer, '<', '>', false), "＠メールソフト");
+    if (!mailer.empty())
+        AddKeyword(record, ExtractBracketed(mailer, '<', '>', false), "＠メールソフト");
 
     if (!block.empty() && options.hyperRef) AddLine(record, block);
     AddLine(record, mailbox.Body());

@@ -9,8 +9,8 @@ namespace tavori {
 class TMailBox;
 
 struct RecordOptions {
-    int width = 80;            // "#W": columns per line, 40 to 255; the body is not re-wrapped
-    bool hyperRef = false;     // repeat the referenced ids as "▼id▲" lines before the body
+    int width = 80;         // "#W": columns per line, 40 to 255; the body is not re-wrapped
+    bool hyperRef = false;  // repeat the referenced ids as "▼id▲" lines before the body
     std::string dateSeparator = "/";
     std::string timeSeparator = ":";
 };

@@ -14,7 +14,9 @@ std::size_t FileNameStart(std::string_view path) {
     return start;
 }
 
-std::string FileNameOf(std::string_view path) { return std::string(path.substr(FileNameStart(path))); }
+std::string FileNameOf(std::string_view path) {
+    return std::string(path.substr(FileNameStart(path)));
+}
 
 namespace {
 

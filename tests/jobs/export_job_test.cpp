@@ -17,7 +17,7 @@ using test::WriteFile;
 
 // Records what the job shows and stops it after a given number of messages.
 class RecordingHost : public JobHost {
-public:
+  public:
     int abortAfter = -1;
     std::vector<std::string> counters, texts;
     std::uint64_t maximum = 0, position = 0;
@@ -61,10 +61,9 @@ TEST(ExportJob, CountsPerMailboxAndOverTheRun) {
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
     job.Run();
-    EXPECT_EQ(host.counters,
-              (std::vector<std::string>{"件数: 1 / 1 添付: 0", "件数: 2 / 2 添付: 0",
-                                        "件数: 3 / 3 添付: 0", "件数: 1 / 4 添付: 0",
-                                        "件数: 2 / 5 添付: 0"}));
+    EXPECT_EQ(host.counters, (std::vector<std::string>{"件数: 1 / 1 添付: 0", "件数: 2 / 2 添付: 0",
+                                                       "件数: 3 / 3 添付: 0", "件数: 1 / 4 添付: 0",
+                                                       "件数: 2 / 5 添付: 0"}));
     EXPECT_EQ(job.ExportTotal(), 5);
     EXPECT_EQ(host.texts.back(), "ファイル:b.mbx を変換中...");
     EXPECT_EQ(host.position, host.maximum);
@@ -77,11 +76,12 @@ TEST(ExportJob, AttachmentRecordsFollowTheirMessage) {
     Store s;
     WriteFile(s.dir.File("a.eml"), "Subject: attached\r\n\r\nattached body");
     WriteFile(s.dir.File("empty.eml"), "");
-    const auto box = s.Box(
-        "m.mbx", Mail("first", "X-Becky-Attachment-File: a.eml\r\nX-Becky-Attachment-File: b.txt\r\n"
-                               "X-Becky-Attachment-File: missing.eml\r\n"
-                               "X-Becky-Attachment-File: empty.eml\r\n") +
-                     Mail("second"));
+    const auto box =
+        s.Box("m.mbx", Mail("first",
+                            "X-Becky-Attachment-File: a.eml\r\nX-Becky-Attachment-File: b.txt\r\n"
+                            "X-Becky-Attachment-File: missing.eml\r\n"
+                            "X-Becky-Attachment-File: empty.eml\r\n") +
+                           Mail("second"));
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{box, s.AttachDir()}}, RecordOptions{}, host);
     job.Run();
@@ -98,8 +98,9 @@ TEST(ExportJob, AttachmentNameWithItsBlankIsTriedFirst) {
     Store s;
     WriteFile(s.dir.File(" spaced.eml"), "Subject: with blank\r\n\r\nx");
     WriteFile(s.dir.File("plain.eml"), "Subject: trimmed\r\n\r\ny");
-    const auto box = s.Box("m.mbx", Mail("m", "X-Becky-Attachment-File: spaced.eml\r\n"
-                                              "X-Becky-Attachment-File: plain.eml\r\n"));
+    const auto box = s.Box("m.mbx", Mail("m",
+                                         "X-Becky-Attachment-File: spaced.eml\r\n"
+                                         "X-Becky-Attachment-File: plain.eml\r\n"));
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{box, s.AttachDir()}}, RecordOptions{}, host);
     job.Run();
@@ -137,8 +138,8 @@ TEST(ExportJob, SecondRunReplacesTheFile) {
 
 TEST(ExportJob, ErrorNamesTheMessageAndKeepsEveryEarlierRecord) {
     Store s;
-    const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2", "Date: Tue, 32 Mar 1999 12:00:00\r\n") +
-                                      Mail("a3"));
+    const auto a =
+        s.Box("a.mbx", Mail("a1") + Mail("a2", "Date: Tue, 32 Mar 1999 12:00:00\r\n") + Mail("a3"));
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
     try {
@@ -157,10 +158,10 @@ TEST(ExportJob, ErrorNamesTheMessageAndKeepsEveryEarlierRecord) {
 TEST(ExportJob, MissingMailboxAndUncreatableOutputAreErrors) {
     Store s;
     RecordingHost host;
-    EXPECT_THROW(ExportJob(s.dir.File("out.REN"), {{s.dir.File("gone.mbx"), ""}}, RecordOptions{},
-                           host)
-                     .Run(),
-                 IoError);
+    EXPECT_THROW(
+        ExportJob(s.dir.File("out.REN"), {{s.dir.File("gone.mbx"), ""}}, RecordOptions{}, host)
+            .Run(),
+        IoError);
     EXPECT_THROW(ExportJob(s.dir.File("no-folder") + "/x.REN", {}, RecordOptions{}, host).Run(),
                  IoError);
 }
@@ -181,9 +182,12 @@ struct NameCase {
 };
 
 TEST(RenFileName, ReplacesTheExtension) {
-    const NameCase cases[] = {{"Mail.txt", "Mail.REN"},     {"Mail", "Mail.REN"},
-                              {"mail.ren", "mail.REN"},     {"a.b.c", "a.b.REN"},
-                              {"dir.x\\Mail", "dir.x\\Mail.REN"}, {"C:Mail", "C:Mail.REN"},
+    const NameCase cases[] = {{"Mail.txt", "Mail.REN"},
+                              {"Mail", "Mail.REN"},
+                              {"mail.ren", "mail.REN"},
+                              {"a.b.c", "a.b.REN"},
+                              {"dir.x\\Mail", "dir.x\\Mail.REN"},
+                              {"C:Mail", "C:Mail.REN"},
                               {"表.txt", "表.REN"}};
     for (const auto& c : cases) EXPECT_EQ(RenFileName(c.name), c.expected) << c.name;
 }

@@ -112,7 +112,8 @@ void ExpectSame(const TMailList& list, const LinearList& ref, int round) {
     for (int i = 0; i < list.Count(); ++i) {
         const TMailEntry& a = list.At(i);
         const TMailEntry& b = ref.entries[static_cast<std::size_t>(i)];
-        ASSERT_EQ(std::tie(a.Key, a.Id, a.Date, a.Repeats), std::tie(b.Key, b.Id, b.Date, b.Repeats))
+        ASSERT_EQ(std::tie(a.Key, a.Id, a.Date, a.Repeats),
+                  std::tie(b.Key, b.Id, b.Date, b.Repeats))
             << "round " << round << " position " << i;
     }
 }

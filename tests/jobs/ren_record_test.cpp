@@ -65,10 +65,12 @@ TEST(BuildRecord, WritesTheRowsOfTheRecord) {
          "#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
          "quoted name without quotes"},
         {"From: <yamada@a.jp>", "b", false,
-         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#K不明＠送信日時\r\nb\r\n#"
+         "E\r\n\r\n",
          "address beginning with <: no name line"},
         {"From: yamada@a.jp", "b", false,
-         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
+         "#S\r\n#W80\r\n#T(no-title)\r\n#Kyamada@a.jp＠差出人\r\n#K不明＠送信日時\r\nb\r\n#"
+         "E\r\n\r\n",
          "bare address: no name line"},
         {"To: A <a@x.jp>, B <b@x.jp>\r\nCc: c@x.jp, d@x.jp", "b", false,
          "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#Ka@x.jp＠受取人\r\n#Kb@x.jp＠受取人\r\n"
@@ -106,7 +108,8 @@ TEST(BuildRecord, WritesTheRowsOfTheRecord) {
          "#S\r\n#W80\r\n#Tx\r\n#K＠差出人\r\n#K不明＠送信日時\r\n\r\n#E\r\n\r\n",
          "empty body gives one empty line"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Record(c.header, c.body, c.hyperRef), c.expected) << c.reason;
+    for (const auto& c : cases)
+        EXPECT_EQ(Record(c.header, c.body, c.hyperRef), c.expected) << c.reason;
 }
 
 TEST(BuildRecord, WidthIsWrittenAndLongLinesStayWhole) {
