@@ -7,7 +7,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine64 locales
     xvfb imagemagick fonts-ipafont-gothic
-    python3 nkf
+    python3 nkf time
 )
 missing=()
 for p in "${packages[@]}"; do
