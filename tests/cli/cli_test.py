@@ -52,6 +52,33 @@ if len(rows) == 3:
 code, raw, err = run("--encoding", "sjis", "show", data + "/show.mbx")
 check("テスト".encode("cp932") in raw, "raw Shift-JIS output")
 
+# export: the record text as written, the counts on stdout, the default Attach folder.
+import os, shutil, tempfile
+tmp = tempfile.mkdtemp()
+try:
+    user = os.path.join(tmp, "User3")
+    os.makedirs(os.path.join(user, "Attach"))
+    os.makedirs(os.path.join(user, "Box"))
+    with open(os.path.join(user, "Attach", "a.eml"), "wb") as f:
+        f.write(b"Subject: attached\r\n\r\nbody")
+    box = os.path.join(user, "Box", "Box.mbx")
+    with open(box, "wb") as f:
+        f.write(b"Subject: one\r\nX-Becky-Attachment-File: a.eml\r\n\r\nx\r\n.\r\nSubject: two\r\n\r\ny\r\n.\r\n")
+    out = os.path.join(tmp, "Out.txt")
+    code, stdout, err = run("export", "-o", out, "--width", "40", box)
+    check(code == 0, f"export exit {code}: {err!r}")
+    check(stdout.decode().splitlines() == [os.path.join(tmp, "Out.REN"), "件数: 2 / 添付: 1"],
+          f"export prints the file and the counts: {stdout!r}")
+    ren = open(os.path.join(tmp, "Out.REN"), "rb").read()
+    check(ren.startswith(b"#S\r\n#W40\r\n#Tone\r\n") and ren.count(b"#S\r\n") == 3,
+          f"three records: {ren[:60]!r}")
+    code, stdout, err = run("export", "-o", out, "--width", "30", box)
+    check(code == 2, "a width below 40 is bad usage")
+    code, stdout, err = run("export", "-o", os.path.join(tmp, "none", "x.REN"), box)
+    check(code == 1 and b"x.REN" in err, f"uncreatable output is an error: {err!r}")
+finally:
+    shutil.rmtree(tmp)
+
 for f in failures:
     print("FAIL:", f)
 sys.exit(1 if failures else 0)
