@@ -72,10 +72,95 @@ def user0():
     ], "議事録\n出席者: 山田、鈴木\n決定事項: 予算案を承認"))
 
 
+def user3():
+    base = os.path.join(DATA, "User3")
+    trip = mail([
+        ("Date", "Sat, 10 Aug 2024 08:00:00 +0900"),
+        ("From", word("母") + " <mother@example.ne.jp>"),
+        ("To", "taro@example.jp"),
+        ("Subject", word("夏休みの旅行")),
+        ("Message-Id", "<trip-1@example.ne.jp>"),
+        ("X-Becky-Attachment-File", "plan.eml"),
+    ], "太郎へ\n\n旅行の予定を送ります。\n表計算ソフトの表を添付します。\n\n母より")
+    reply = mail([
+        ("Date", "Sat, 10 Aug 2024 21:30:00 +0900"),
+        ("From", "taro@example.jp"),
+        ("To", word("母") + " <mother@example.ne.jp>"),
+        ("Subject", word("Re: 夏休みの旅行")),
+        ("Message-Id", "<trip-2@example.jp>"),
+        ("In-Reply-To", "<trip-1@example.ne.jp>"),
+        ("References", "<trip-1@example.ne.jp>"),
+    ], "了解です。楽しみにしています。")
+    mailbox(os.path.join(base, "家族", "家族.mbx"), [trip, reply])
+    write(os.path.join(base, "Attach", "plan.eml"), mail([
+        ("Date", "Sat, 10 Aug 2024 07:55:00 +0900"),
+        ("From", "mother@example.ne.jp"),
+        ("Subject", word("旅行の予定表")),
+    ], "1日目: 東京→京都\n2日目: 奈良\n3日目: 帰宅"))
+    hotel = mail([
+        ("Date", "Mon, 12 Aug 2024 10:00:00 +0900"),
+        ("From", word("旅館ソ表能") + " <yoyaku@example.com>"),
+        ("To", "taro@example.jp"),
+        ("Subject", word("ご予約の確認")),
+        ("Message-Id", "<hotel-1@example.com>"),
+    ], "ご予約ありがとうございます。\n.\n以上")
+    # The same mail twice (same subject and date): what the duplicate cleanup finds.
+    mailbox(os.path.join(base, "家族", "旅行", "旅行.mbx"), [hotel, hotel, reply])
+    mailbox(os.path.join(base, "Notes.old.mbx"), [mail([
+        ("Date", "Thu, 1 Feb 2024 12:00:00 +0900"),
+        ("From", "taro@example.jp"),
+        ("Subject", word("メモ")),
+    ], "古いメモ")])
+    # Names the client reserves: never shown.
+    for reserved in ("Inbox", "Trash", "Attach"):
+        mailbox(os.path.join(base, reserved, reserved + ".mbx"), [reply])
+    mailbox(os.path.join(base, "Inbox.mbx"), [reply])
+    mailbox(os.path.join(base, "Trash.mbx"), [reply])
+
+
+def imports():
+    base = os.path.join(HERE, "import")
+    if os.path.isdir(base):
+        shutil.rmtree(base)
+    write(os.path.join(base, "letter.txt"), ("From: hanako@example.jp\r\nSubject: お知らせ\r\n"
+          "Date: Fri, 01 Mar 2024 09:00:00 +0900\r\n\r\n来月の予定をお知らせします。\r\n").encode("cp932"))
+    write(os.path.join(base, "saved.eml"), mail([
+        ("Date", "Fri, 01 Mar 2024 10:00:00 +0900"),
+        ("From", word("花子") + " <hanako@example.jp>"),
+        ("Subject", word("保存したメール")),
+    ], "これは .eml ファイルです。"))
+    page = ("<html><head><meta charset=\"{cs}\"><title>メール</title></head><body>"
+            "<p>ここから</p><pre>From: web@example.jp\nSubject: ウェブのメール\n\n"
+            "本文です。&lt;表示&gt; &amp; 能力</pre><p>ここまで</p></body></html>\n")
+    for name, codec, cs in (("page-sjis.htm", "cp932", "Shift_JIS"),
+                            ("page-euc.htm", "euc_jp", "EUC-JP"),
+                            ("page-jis.htm", "iso-2022-jp", "ISO-2022-JP")):
+        write(os.path.join(base, name), page.format(cs=cs).replace("\n", "\r\n").encode(codec))
+
+
+def registry():
+    """A Wine registry file (user.reg format) with the client's keys: users 0 and 3, an empty
+    Account for user 1, and user 25, which lies beyond the numbers the client uses."""
+    def esc(text):
+        return "".join(c if 32 <= ord(c) < 127 and c not in '"\\' else
+                       ("\\" + c if c in '"\\' else "\\x%04x" % ord(c)) for c in text)
+    key = "Software\\\\RIMArts\\\\Rebecca"
+    lines = ["WINE REGISTRY Version 2", ";; the demo mail store's registry keys", "#arch=win64", ""]
+    home = esc("C:\\Becky!\\")
+    lines += [f"[{key}\\\\Settings] 1733600000", f'"HomeDir"="{home}"', ""]
+    for n, account in ((0, "山田太郎 (仕事)"), (1, ""), (3, "山田太郎 (家族)"), (25, "Beyond")):
+        value = esc(account)
+        lines += [f"[{key}\\\\Users\\\\{n}] 1733600000", f'"Account"="{value}"', ""]
+    write(os.path.join(HERE, "demo-user.reg"), "\n".join(lines).encode("ascii"))
+
+
 def main():
     if os.path.isdir(DATA):
         shutil.rmtree(DATA)
     user0()
+    user3()
+    imports()
+    registry()
 
 
 if __name__ == "__main__":

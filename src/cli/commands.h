@@ -21,5 +21,6 @@ struct Context {
 
 void AddShowCommand(CLI::App& app, Context& context);
 void AddExportCommand(CLI::App& app, Context& context);
+void AddUsersCommand(CLI::App& app, Context& context);
 
 }  // namespace tavori::cli

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     app.fallthrough();
     tavori::cli::AddShowCommand(app, context);
     tavori::cli::AddExportCommand(app, context);
+    tavori::cli::AddUsersCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,45 +1,11 @@
 #include "mailstore/mail_date.h"
 
-#include <cmath>
-#include <cstdint>
-
 #include "platform/errors.h"
 
 namespace tavori {
 namespace {
 
-constexpr double kMsPerDay = 86400000.0;
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
-// Days from 1899-12-30 to the given civil date (proleptic Gregorian calendar).
-std::int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 + 25569;  // 25569: 1899-12-30 to 1970-01-01
-}
-
-void CivilFromDays(std::int64_t days, int& y, int& m, int& d) {
-    std::int64_t z = days - 25569 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
 
 // Reads a run of at most maxDigits digits at pos; false when there is none.
 bool ReadNumber(std::string_view s, std::size_t& pos, std::size_t maxDigits, int& value) {
@@ -56,36 +22,6 @@ bool ReadNumber(std::string_view s, std::size_t& pos, std::size_t maxDigits, int
 }
 
 }  // namespace
-
-bool EncodeDateTime(const DateTimeParts& p, double& value) {
-    if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
-        p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
-        p.minute > 59 || p.second < 0 || p.second > 59)
-        return false;
-    const double date = static_cast<double>(DaysFromCivil(p.year, p.month, p.day));
-    const double time = (p.hour * 3600000.0 + p.minute * 60000.0 + p.second * 1000.0) / kMsPerDay;
-    // Before 1899-12-30 the fraction still counts forward from midnight, away from zero.
-    value = date < 0 ? date - time : date + time;
-    return true;
-}
-
-DateTimeParts DecodeDateTime(double value) {
-    double whole = std::trunc(value);
-    std::int64_t ms = std::llround(std::fabs(value - whole) * kMsPerDay);
-    std::int64_t days = static_cast<std::int64_t>(whole);
-    if (ms >= static_cast<std::int64_t>(kMsPerDay)) {  // rounding reached the next midnight
-        ms -= static_cast<std::int64_t>(kMsPerDay);
-        days += value < 0 ? -1 : 1;
-    }
-    DateTimeParts p{};
-    CivilFromDays(days, p.year, p.month, p.day);
-    std::int64_t secs = (ms + 500) / 1000;
-    if (secs >= 86400) secs = 86399;
-    p.hour = static_cast<int>(secs / 3600);
-    p.minute = static_cast<int>(secs / 60 % 60);
-    p.second = static_cast<int>(secs % 60);
-    return p;
-}
 
 double ParseMailDate(std::string_view d) {
     static constexpr std::string_view kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

@@ -1,21 +1,10 @@
 #pragma once
-// Date-time values as the system keeps them: days since 1899-12-30 00:00 local time, the
-// fraction being the time of day; 0 means "no date".
-#include <string>
+// The date of a mail: its Date field as a date-time value.
 #include <string_view>
 
+#include "platform/date_value.h"
+
 namespace tavori {
-
-struct DateTimeParts {
-    int year, month, day, hour, minute, second;
-};
-
-// The value of a valid calendar date and time; false when the parts are no valid date and time
-// (month 13, day 32, February 30, hour 24, year 0 or above 9999, ...).
-bool EncodeDateTime(const DateTimeParts& parts, double& value);
-
-// The parts of a value, the time rounded to whole seconds.
-DateTimeParts DecodeDateTime(double value);
 
 // The date-time value of a mail's Date field text ("Tue, 05 Mar 1999 12:34:56 GMT"), read the
 // way the mailbox reader defines it: 0 when no day number starts the date, a zone "GMT" moved

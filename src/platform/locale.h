@@ -14,4 +14,12 @@ std::string TimeSeparator();
 // POSIX: bytewise, with the ASCII letters compared without case.
 int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 
+// The locale's ordering of texts, as folder names are sorted in the tree.
+// Windows: lstrcmpA. POSIX: letter case ignored first, lower case before upper case on a tie.
+int CompareTextLocale(std::string_view a, std::string_view b);
+
+// A date-time value as the user's locale writes it: short date, then long time; the time is
+// left out when it is exactly midnight.
+std::string FormatLocalDateTime(double value);
+
 }  // namespace tavori::platform

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "platform/date_value.h"
 #include "platform/locale.h"
 
 namespace tavori::platform {
@@ -20,6 +21,30 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                            static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
     return r == 0 ? 0 : r - CSTR_EQUAL;
+}
+
+int CompareTextLocale(std::string_view a, std::string_view b) {
+    return lstrcmpA(std::string(a).c_str(), std::string(b).c_str());
+}
+
+std::string FormatLocalDateTime(double value) {
+    const DateTimeParts p = DecodeDateTime(value);
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(p.year);
+    st.wMonth = static_cast<WORD>(p.month);
+    st.wDay = static_cast<WORD>(p.day);
+    st.wHour = static_cast<WORD>(p.hour);
+    st.wMinute = static_cast<WORD>(p.minute);
+    st.wSecond = static_cast<WORD>(p.second);
+    char date[64] = {}, time[64] = {};
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date);
+    std::string text = date;
+    if (p.hour != 0 || p.minute != 0 || p.second != 0) {
+        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time);
+        text += " ";
+        text += time;
+    }
+    return text;
 }
 
 }  // namespace tavori::platform

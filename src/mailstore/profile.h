@@ -1,0 +1,88 @@
+#pragma once
+// The mail client's profile as the tool sees it: the data folder and the user accounts from
+// the registry, the user tree with the folders found on disk, and the folder list of the
+// selected node with its mailbox files. A model without windows; the window shows it in its
+// tree view and list view, the command-line tool prints it.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavori {
+namespace platform {
+class Registry;
+}
+
+// Image indices of the window's image list.
+enum ProfileImage : int {
+    kImageNone = -1,
+    kImageComputer = 0,
+    kImageFolderClosed = 3,
+    kImageFolderOpen = 4,
+    kImageMailTray = 5,
+    kImageMailBundle = 6,
+    kImageSelected = 7,
+};
+
+struct TreeNode {
+    std::string text;
+    TreeNode* parent = nullptr;
+    int level = 0;
+    std::vector<std::unique_ptr<TreeNode>> children;
+    int userNumber = 0;
+    int image = kImageComputer, selectedImage = kImageComputer, stateImage = kImageNone;
+    bool expanded = false;
+};
+
+// A row of the folder list: one mailbox file of the listed folder.
+struct FolderRow {
+    std::string caption;   // the file name without its last extension
+    std::string sizeText;  // "%dKB"
+    std::string dateText;  // last write, in the user's locale
+    int image = kImageMailBundle;
+    int stateImage = kImageNone;
+};
+
+// The six names that never get a folder node or a folder list row, letter case ignored.
+bool IsReservedFolder(const std::string& name);
+
+// The first child of parent whose text equals name exactly, or nullptr.
+TreeNode* FindChildNode(const TreeNode* parent, const std::string& name);
+
+class MailProfile {
+  public:
+    static constexpr const char* kSettingsKey = "\\Software\\RIMArts\\Rebecca\\Settings";
+    static constexpr const char* kUsersKey = "\\Software\\RIMArts\\Rebecca\\Users\\";
+    static constexpr int kMaxUsers = 20;
+
+    MailProfile();
+
+    // Reads HomeDir and adds a user node for every user number 0 to 19 with a non-empty
+    // Account, then expands the root. A HomeDir or Account of a non-string kind throws Error.
+    // homeOverride, when not empty, is used instead of the registry's HomeDir.
+    void ReadStartup(const platform::Registry& registry, const std::string& homeOverride = "");
+
+    // The folder path of a node (ending in a folder separator) and, as a side effect,
+    // AttachDir of the node's user. With no node, false and nothing changes.
+    bool GetFolderPath(const TreeNode* node, std::string& path);
+
+    // Lists the folder of node: new sub-folders become children (never removed), the children
+    // are sorted again, and the mailbox files become the rows. No node or the root: no rows.
+    void ListFolders(TreeNode* node);
+
+    // The mailbox file of a row of the node last listed.
+    std::string MailboxPath(const TreeNode* node, const FolderRow& row);
+
+    TreeNode& Root() { return root_; }
+    const std::vector<FolderRow>& Rows() const { return rows_; }
+    const std::string& HomeDir() const { return homeDir_; }
+    const std::string& AttachDir() const { return attachDir_; }
+
+  private:
+    TreeNode root_;
+    std::vector<FolderRow> rows_;
+    std::string homeDir_;
+    std::string attachDir_;
+};
+
+}  // namespace tavori

@@ -1,0 +1,18 @@
+#pragma once
+// Date-time values as the system keeps them: days since 1899-12-30 00:00 local time, the
+// fraction being the time of day; 0 means "no date".
+
+namespace tavori {
+
+struct DateTimeParts {
+    int year, month, day, hour, minute, second;
+};
+
+// The value of a valid calendar date and time; false when the parts are no valid date and time
+// (month 13, day 32, February 30, hour 24, year 0 or above 9999, ...).
+bool EncodeDateTime(const DateTimeParts& parts, double& value);
+
+// The parts of a value, the time rounded to whole seconds.
+DateTimeParts DecodeDateTime(double value);
+
+}  // namespace tavori

@@ -1,0 +1,23 @@
+#pragma once
+// Listing a folder by a wildcard pattern, as the folder tree and the folder list need it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavori::platform {
+
+struct DirEntry {
+    std::string name;  // without the folder
+    bool directory = false;
+    std::uint64_t size = 0;
+    double lastWrite = 0;  // local date-time value, at the two-second precision of file dates
+};
+
+// The entries of folder (ending in a folder separator) that match pattern ("*.*" matches every
+// name, "*.mbx" the names ending in .mbx in any letter case), in the order the system gives
+// them. Hidden and system entries are never listed (on POSIX the names beginning with "."),
+// folders only when asked for. A folder that cannot be listed gives no entries.
+std::vector<DirEntry> ListEntries(const std::string& folder, const std::string& pattern,
+                                  bool withDirectories);
+
+}  // namespace tavori::platform
