@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "mailstore/file_names.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
 #include "platform/errors.h"
@@ -25,7 +26,7 @@ void ShowMailbox(const std::string& path, Output& out) {
     box.Open(path);
     if (!box.Opened())
         throw IoError(FileErrorMessage("メールボックス ファイルがありません", path, ""));
-    const std::string name = BaseName(path);
+    const std::string name = FileNameOf(path);
     long long number = 0;
     while (!box.AtEnd()) {
         const std::uint64_t offset = box.BytesRead();

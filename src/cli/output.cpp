@@ -20,18 +20,4 @@ void Output::Line(std::string_view sjis) {
 
 void Output::Flush() { std::fflush(stream_); }
 
-std::string BaseName(std::string_view path) {
-    // A "\" can be the second byte of a Shift-JIS character, so walk the characters.
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
-            ++i;
-        } else if (c == '\\' || c == '/' || c == ':') {
-            start = i + 1;
-        }
-    }
-    return std::string(path.substr(start));
-}
-
 }  // namespace tavori::cli

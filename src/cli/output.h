@@ -24,7 +24,4 @@ class Output {
     OutputEncoding encoding_ = OutputEncoding::kTerminal;
 };
 
-// The file name of a path, without its folder ("\" and "/" both end a folder name).
-std::string BaseName(std::string_view path);
-
 }  // namespace tavori::cli

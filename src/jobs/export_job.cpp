@@ -19,13 +19,6 @@ std::string Counted(const char* format, int a, int b = 0) {
     return text;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-    return s.substr(b, e - b);
-}
-
 // The lines of a text, split at CR LF, CR or LF; no empty line after a final line end.
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
@@ -177,7 +170,7 @@ int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mai
         if (path.empty()) continue;
         if (!platform::IsRegularFile(path)) {
             // The usual form has a blank after the colon; the file's name has none.
-            const std::string trimmed(TrimBlanks(line));
+            const std::string trimmed(TrimWhite(line));
             if (trimmed == line) continue;
             path = AttachmentPath(source.attachDir, trimmed);
             if (path.empty() || !platform::IsRegularFile(path)) continue;

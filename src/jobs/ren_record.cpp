@@ -4,16 +4,10 @@
 
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
+#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {
-
-std::string_view TrimControls(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-    return s.substr(b, e - b);
-}
 
 // What is left of a list of addresses or ids after its first element: the text behind the
 // first ">", or nothing when it has none.
@@ -51,23 +45,27 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
     return strict ? std::string() : std::string(text);
 }
 
+namespace {
+
+std::string Padded(int value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*d", width, value);
+    return text;
+}
+
+}  // namespace
+
 std::string FormatRecordDate(double value, const RecordOptions& options) {
     const DateTimeParts p = DecodeDateTime(value);
-    char y[8], m[4], d[4];
-    std::snprintf(y, sizeof y, "%04d", p.year);
-    std::snprintf(m, sizeof m, "%02d", p.month);
-    std::snprintf(d, sizeof d, "%02d", p.day);
-    return std::string(y) + options.dateSeparator + m + options.dateSeparator + d;
+    const std::string& sep = options.dateSeparator;
+    return Padded(p.year, 4) + sep + Padded(p.month, 2) + sep + Padded(p.day, 2);
 }
 
 std::string FormatRecordDateTime(double value, const RecordOptions& options) {
     const DateTimeParts p = DecodeDateTime(value);
-    char h[4], n[4], s[4];
-    std::snprintf(h, sizeof h, "%02d", p.hour);
-    std::snprintf(n, sizeof n, "%02d", p.minute);
-    std::snprintf(s, sizeof s, "%02d", p.second);
-    return FormatRecordDate(value, options) + " " + h + options.timeSeparator + n +
-           options.timeSeparator + s;
+    const std::string& sep = options.timeSeparator;
+    return FormatRecordDate(value, options) + " " + Padded(p.hour, 2) + sep + Padded(p.minute, 2) +
+           sep + Padded(p.second, 2);
 }
 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
@@ -83,7 +81,7 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
     AddKeyword(record, ExtractBracketed(from, '<', '>', false), "＠差出人");
     const std::size_t lt = from.find('<');
     if (lt != std::string::npos && lt >= 1) {
-        const std::string_view name = TrimControls(std::string_view(from).substr(0, lt));
+        const std::string_view name = TrimWhite(std::string_view(from).substr(0, lt));
         AddKeyword(record, ExtractBracketed(name, '"', '"', false), "＠氏名");
     }
 

@@ -47,15 +47,4 @@ std::string ChangeExtension(std::string_view path, std::string_view ext) {
     return out;
 }
 
-std::string UpperAscii(std::string_view text) {
-    std::string out(text);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (IsSjisLeadByte(out[i]))
-            ++i;
-        else if (out[i] >= 'a' && out[i] <= 'z')
-            out[i] = static_cast<char>(out[i] - 'a' + 'A');
-    }
-    return out;
-}
-
 }  // namespace tavori

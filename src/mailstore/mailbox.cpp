@@ -7,20 +7,10 @@
 #include "mailstore/mail_date.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {
-
-bool IsWhite(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-std::string_view Trim(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsWhite(s[b])) ++b;
-    while (e > b && IsWhite(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Position of the next "\r\n.\r\n" at or after from in data[0, size), or size when none.
 // Searches for the full stop, which is rarer than line ends in Japanese text.
@@ -202,7 +192,7 @@ void TMailBox::ParseMessage(std::string text) {
         header.assign(text, 0, split);
         bodyPart = std::string_view(text).substr(split + 4);
     }
-    std::string_view body = Trim(bodyPart);
+    std::string_view body = TrimWhite(bodyPart);
 
     std::replace(header.begin(), header.end(), '\t', ' ');
     header_ = ProtectLoneDots(DecodeHeader(Unfold(header)));
@@ -231,7 +221,7 @@ std::string TMailBox::GetField(std::string_view name) const {
             std::size_t start = line + name.size();
             std::size_t end = h.find_first_of("\r\n", start);
             if (end == std::string_view::npos) end = h.size();
-            return std::string(Trim(h.substr(start, end - start)));
+            return std::string(TrimWhite(h.substr(start, end - start)));
         }
         // The next line: after the next LF, CR bytes skipped; an empty line ends the header.
         std::size_t lf = h.find('\n', line);

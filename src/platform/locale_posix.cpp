@@ -2,6 +2,7 @@
 
 #include "platform/date_value.h"
 #include "platform/locale.h"
+#include "platform/sjis_text.h"
 
 namespace tavori::platform {
 
@@ -9,9 +10,7 @@ std::string DateSeparator() { return "/"; }
 std::string TimeSeparator() { return ":"; }
 
 int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) -> unsigned char {
-        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    };
+    auto lower = [](char c) { return static_cast<unsigned char>(LowerAscii(c)); };
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char x = lower(a[i]), y = lower(b[i]);

@@ -3,15 +3,11 @@
 #include <cstdlib>
 
 #include "platform/registry.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {
 namespace {
-
-bool IsSjisLead(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC);
-}
 
 // The Wine prefix the mail client runs in, as Shift-JIS text without a final "/".
 std::string WinePrefix() {
@@ -52,7 +48,7 @@ std::string FolderPathFromRegistry(const std::string& windowsPath) {
     }
     // "\" becomes "/", except as the second byte of a double-byte character.
     for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (IsSjisLead(rest[i]))
+        if (IsSjisLeadByte(rest[i]))
             ++i;
         else if (rest[i] == '\\')
             rest[i] = '/';

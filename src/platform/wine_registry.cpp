@@ -6,14 +6,14 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/registry.h"
+#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {
 namespace {
 
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+std::string Folded(std::string s) {
+    for (char& c : s) c = LowerAscii(c);
     return s;
 }
 
@@ -112,10 +112,10 @@ class WineKey : public RegistryKey {
   public:
     WineKey(std::string path, const Key& values) : path_(std::move(path)), values_(values) {}
     bool HasValue(const std::string& name) const override {
-        return values_.count(LowerAscii(name)) != 0;
+        return values_.count(Folded(name)) != 0;
     }
     std::string ReadString(const std::string& name) const override {
-        auto it = values_.find(LowerAscii(name));
+        auto it = values_.find(Folded(name));
         if (it == values_.end()) return {};
         if (!it->second.isString)
             throw Error("レジストリの値 \"" + name + "\" (" + path_ + ") は文字列ではありません");
@@ -138,7 +138,7 @@ class WineRegistry : public Registry {
     std::unique_ptr<RegistryKey> OpenKey(const std::string& path) const override {
         std::string key = path;
         while (!key.empty() && key.front() == '\\') key.erase(0, 1);
-        auto it = keys_.find(LowerAscii(key));
+        auto it = keys_.find(Folded(key));
         if (it == keys_.end()) return nullptr;
         return std::make_unique<WineKey>(path, it->second);
     }
@@ -173,7 +173,7 @@ class WineRegistry : public Registry {
                     if (line[i] == '\\' && i + 1 < line.size()) ++i;
                     name += line[i++];
                 }
-                current = &keys_[LowerAscii(name)];
+                current = &keys_[Folded(name)];
             } else if (line[0] == '"' && current) {
                 std::size_t i = 0;
                 std::string name = Unquote(line, i);
@@ -188,7 +188,7 @@ class WineRegistry : public Registry {
                     value.isString = true;
                     value.utf8 = Unquote(line, i);
                 }
-                (*current)[LowerAscii(name)] = value;
+                (*current)[Folded(name)] = value;
             }
         }
     }

@@ -1,0 +1,39 @@
+#pragma once
+// Small helpers on Shift-JIS byte strings shared by every layer.
+#include <string>
+#include <string_view>
+
+namespace tavori {
+
+// True for a Shift-JIS lead byte (0x81-0x9F, 0xE0-0xFC): the byte after it is its second
+// byte, which can look like "\" or an ASCII letter.
+inline bool IsSjisLeadByte(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC);
+}
+
+// The text without leading and trailing bytes of value 0x20 or less (blanks, control bytes).
+inline std::string_view TrimWhite(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+    return s.substr(b, e - b);
+}
+
+inline char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// ASCII letters in upper case; the bytes of double-byte characters stay as they are.
+inline std::string UpperAscii(std::string_view text) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (IsSjisLeadByte(out[i]))
+            ++i;
+        else if (out[i] >= 'a' && out[i] <= 'z')
+            out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    }
+    return out;
+}
+
+}  // namespace tavori
