@@ -25,12 +25,18 @@ TreeNode* FindChildNode(const TreeNode* parent, const std::string& name) {
     return nullptr;
 }
 
-MailProfile::MailProfile() { root_.text = "Becky!"; }
+MailProfile::MailProfile() : MailProfile(platform::SystemDirectories()) {}
+
+MailProfile::MailProfile(const platform::DirectoryLister& directories)
+    : directories_(&directories) {
+    root_.text = "Becky!";
+}
 
 void MailProfile::ReadStartup(const platform::Registry& registry, const std::string& homeOverride) {
-    if (auto settings = registry.OpenKey(kSettingsKey))
+    if (!homeOverride.empty())
+        homeDir_ = homeOverride;
+    else if (auto settings = registry.OpenKey(kSettingsKey))
         homeDir_ = platform::FolderPathFromRegistry(settings->ReadString("HomeDir"));
-    if (!homeOverride.empty()) homeDir_ = homeOverride;
     for (int n = 0; n < kMaxUsers; ++n) {
         auto key = registry.OpenKey(kUsersKey + std::to_string(n));
         if (!key || !key->HasValue("Account")) continue;
@@ -67,7 +73,7 @@ void MailProfile::ListFolders(TreeNode* node) {
     std::string path;
     GetFolderPath(node, path);
 
-    for (const platform::DirEntry& entry : platform::ListEntries(path, "*.*", true)) {
+    for (const platform::DirEntry& entry : directories_->List(path, "*.*", true)) {
         if (IsReservedFolder(entry.name) || !entry.directory) continue;
         if (FindChildNode(node, entry.name)) continue;
         auto child = std::make_unique<TreeNode>();
@@ -83,7 +89,8 @@ void MailProfile::ListFolders(TreeNode* node) {
                          return platform::CompareTextLocale(a->text, b->text) < 0;
                      });
 
-    for (const platform::DirEntry& entry : platform::ListEntries(path, "*.mbx", false)) {
+    for (const platform::DirEntry& entry : directories_->List(path, "*.mbx", false)) {
+        if (entry.directory) continue;  // a folder named like a mailbox file is no row
         const std::string base = ChangeExtension(entry.name, "");
         if (IsReservedFolder(base)) continue;
         FolderRow row;

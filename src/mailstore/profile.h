@@ -10,8 +10,9 @@
 
 namespace tavori {
 namespace platform {
+class DirectoryLister;
 class Registry;
-}
+}  // namespace platform
 
 // Image indices of the window's image list.
 enum ProfileImage : int {
@@ -55,11 +56,14 @@ class MailProfile {
     static constexpr const char* kUsersKey = "\\Software\\RIMArts\\Rebecca\\Users\\";
     static constexpr int kMaxUsers = 20;
 
+    // Folders are listed through directories (this computer's file system unless told).
     MailProfile();
+    explicit MailProfile(const platform::DirectoryLister& directories);
 
     // Reads HomeDir and adds a user node for every user number 0 to 19 with a non-empty
     // Account, then expands the root. A HomeDir or Account of a non-string kind throws Error.
-    // homeOverride, when not empty, is used instead of the registry's HomeDir.
+    // homeOverride, when not empty, is used instead of the registry's HomeDir, which is then
+    // not read at all (a broken value there does not stand in the way of a folder given).
     void ReadStartup(const platform::Registry& registry, const std::string& homeOverride = "");
 
     // The folder path of a node (ending in a folder separator) and, as a side effect,
@@ -79,6 +83,7 @@ class MailProfile {
     const std::string& AttachDir() const { return attachDir_; }
 
   private:
+    const platform::DirectoryLister* directories_;
     TreeNode root_;
     std::vector<FolderRow> rows_;
     std::string homeDir_;

@@ -20,4 +20,15 @@ struct DirEntry {
 std::vector<DirEntry> ListEntries(const std::string& folder, const std::string& pattern,
                                   bool withDirectories);
 
+// The listing as a service, so that the folder tree can be read from a made-up file system too.
+class DirectoryLister {
+  public:
+    virtual ~DirectoryLister() = default;
+    virtual std::vector<DirEntry> List(const std::string& folder, const std::string& pattern,
+                                       bool withDirectories) const = 0;
+};
+
+// The file system of this computer, through ListEntries.
+const DirectoryLister& SystemDirectories();
+
 }  // namespace tavori::platform

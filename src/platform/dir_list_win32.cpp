@@ -2,6 +2,7 @@
 
 #include "platform/date_value.h"
 #include "platform/dir_list.h"
+#include "platform/sjis_text.h"
 
 namespace tavori::platform {
 namespace {
@@ -19,6 +20,18 @@ double LocalFileTime(const FILETIME& utc) {
     return value;
 }
 
+// Windows matches a pattern like "*.mbx" against the short 8.3 names too, so that
+// "Work.mbxold" (short name WORKMB~1.MBX) would be listed as a mailbox. Only long names count.
+bool LongNameMatches(const std::string& pattern, const char* name) {
+    if (pattern.size() < 3 || pattern.compare(0, 2, "*.") != 0 ||
+        pattern.find_first_of("*?", 1) != std::string::npos)
+        return true;
+    const std::string suffix = UpperAscii(pattern.substr(1));
+    const std::string upper = UpperAscii(name);
+    return upper.size() >= suffix.size() &&
+           upper.compare(upper.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
 }  // namespace
 
 std::vector<DirEntry> ListEntries(const std::string& folder, const std::string& pattern,
@@ -31,6 +44,7 @@ std::vector<DirEntry> ListEntries(const std::string& folder, const std::string& 
         if (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
         const bool isDir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (isDir && !withDirectories) continue;
+        if (!LongNameMatches(pattern, data.cFileName)) continue;
         DirEntry entry;
         entry.name = data.cFileName;
         entry.directory = isDir;

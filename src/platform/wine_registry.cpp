@@ -32,8 +32,13 @@ void AppendUtf8(std::string& out, unsigned cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
@@ -46,13 +51,14 @@ int HexDigit(char c) {
     return -1;
 }
 
-// A quoted string of the file starting at text[pos] == '"', unescaped to UTF-8; pos ends
-// behind the closing quote. Wine writes \\, \", \n, \r, \t, \0 and \xHHHH for UTF-16 units.
-std::string Unquote(const std::string& text, std::size_t& pos) {
+// Text of the file starting at text[pos], unescaped to UTF-8 up to the byte end (a closing
+// quote, or the "]" of a key name); pos ends behind it. Wine writes \\, \", C escapes (\n, \t,
+// \a, \e, ...), octal escapes of up to three digits for other control characters, and \xHHHH
+// (one to four digits) for UTF-16 units outside ASCII.
+std::string Unescape(const std::string& text, std::size_t& pos, char endByte) {
     std::string out;
-    ++pos;
     unsigned pendingHigh = 0;  // a UTF-16 high surrogate waiting for its pair
-    while (pos < text.size() && text[pos] != '"') {
+    while (pos < text.size() && text[pos] != endByte) {
         char c = text[pos++];
         if (c != '\\' || pos >= text.size()) {
             out += c;
@@ -60,6 +66,18 @@ std::string Unquote(const std::string& text, std::size_t& pos) {
         }
         c = text[pos++];
         switch (c) {
+            case 'a':
+                out += '\a';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'e':
+                out += '\x1b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
             case 'n':
                 out += '\n';
                 break;
@@ -69,9 +87,25 @@ std::string Unquote(const std::string& text, std::size_t& pos) {
             case 't':
                 out += '\t';
                 break;
-            case '0':
-                out += '\0';
+            case 'v':
+                out += '\v';
                 break;
+            case '0':
+            case '1':
+            case '2':
+            case '3':
+            case '4':
+            case '5':
+            case '6':
+            case '7': {
+                unsigned code = static_cast<unsigned>(c - '0');
+                for (int digits = 1;
+                     digits < 3 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7';
+                     ++digits)
+                    code = code * 8 + static_cast<unsigned>(text[pos++] - '0');
+                AppendUtf8(out, code);
+                break;
+            }
             case 'x': {
                 unsigned cp = 0;
                 int digits = 0;
@@ -82,11 +116,7 @@ std::string Unquote(const std::string& text, std::size_t& pos) {
                 if (cp >= 0xD800 && cp < 0xDC00) {
                     pendingHigh = cp;
                 } else if (cp >= 0xDC00 && cp < 0xE000 && pendingHigh) {
-                    unsigned full = 0x10000 + ((pendingHigh - 0xD800) << 10) + (cp - 0xDC00);
-                    out += static_cast<char>(0xF0 | (full >> 18));
-                    out += static_cast<char>(0x80 | ((full >> 12) & 0x3F));
-                    out += static_cast<char>(0x80 | ((full >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (full & 0x3F));
+                    AppendUtf8(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (cp - 0xDC00));
                     pendingHigh = 0;
                 } else {
                     AppendUtf8(out, cp);
@@ -99,6 +129,38 @@ std::string Unquote(const std::string& text, std::size_t& pos) {
         }
     }
     ++pos;
+    return out;
+}
+
+std::string Unquote(const std::string& text, std::size_t& pos) {
+    ++pos;
+    return Unescape(text, pos, '"');
+}
+
+// A string value that Wine wrote as bytes ("hex(1):" or "hex(2):" followed by UTF-16LE
+// bytes "41,00,..."), which it does when the stored string lacks its final zero.
+std::string HexUtf16(const std::string& text, std::size_t pos) {
+    std::string bytes;
+    while (pos + 1 < text.size() && HexDigit(text[pos]) >= 0 && HexDigit(text[pos + 1]) >= 0) {
+        bytes += static_cast<char>(HexDigit(text[pos]) * 16 + HexDigit(text[pos + 1]));
+        pos += 2;
+        if (pos < text.size() && text[pos] == ',') ++pos;
+    }
+    std::string out;
+    unsigned pendingHigh = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const unsigned unit = static_cast<unsigned char>(bytes[i]) |
+                              static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        if (unit >= 0xD800 && unit < 0xDC00) {
+            pendingHigh = unit;
+        } else if (unit >= 0xDC00 && unit < 0xE000 && pendingHigh) {
+            AppendUtf8(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+            pendingHigh = 0;
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    while (!out.empty() && out.back() == '\0') out.pop_back();
     return out;
 }
 
@@ -138,7 +200,13 @@ class WineRegistry : public Registry {
     std::unique_ptr<RegistryKey> OpenKey(const std::string& path) const override {
         std::string key = path;
         while (!key.empty() && key.front() == '\\') key.erase(0, 1);
-        auto it = keys_.find(Folded(key));
+        std::string utf8;  // the file's key names are Unicode
+        try {
+            utf8 = SjisToUtf8(key);
+        } catch (const ConvertError&) {
+            return nullptr;
+        }
+        auto it = keys_.find(Folded(utf8));
         if (it == keys_.end()) return nullptr;
         return std::make_unique<WineKey>(path, it->second);
     }
@@ -167,13 +235,8 @@ class WineRegistry : public Registry {
             if (line.empty()) continue;
             if (line[0] == '[') {
                 // [Software\\Vendor\\Key] 1700000000: the name is escaped like a string.
-                std::string name;
                 std::size_t i = 1;
-                while (i < line.size() && line[i] != ']') {
-                    if (line[i] == '\\' && i + 1 < line.size()) ++i;
-                    name += line[i++];
-                }
-                current = &keys_[Folded(name)];
+                current = &keys_[Folded(Unescape(line, i, ']'))];
             } else if (line[0] == '"' && current) {
                 std::size_t i = 0;
                 std::string name = Unquote(line, i);
@@ -187,6 +250,10 @@ class WineRegistry : public Registry {
                     i += 7;
                     value.isString = true;
                     value.utf8 = Unquote(line, i);
+                } else if (line.compare(i, 7, "hex(1):") == 0 ||
+                           line.compare(i, 7, "hex(2):") == 0) {
+                    value.isString = true;
+                    value.utf8 = HexUtf16(line, i + 7);
                 }
                 (*current)[Folded(name)] = value;
             }

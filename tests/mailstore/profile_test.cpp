@@ -206,6 +206,24 @@ TEST(WineRegistryFile, ReadsStringValuesAsShiftJis) {
         {"[Software\\\\A] 1\n\"V\"=\"\\xd83d\\xde00\"\n", "\\Software\\A", "V", nullptr,
          "a character Shift-JIS lacks"},
         {"[Software\\\\A] 1\n", "\\Software\\A", "Missing", "", "missing value reads empty"},
+        {"[Software\\\\A] 1\n\"V\"=\"a\\tb\\033c\\1d\"\n", "\\Software\\A", "V", "a\tb\033c\001d",
+         "C and octal escapes of control characters"},
+        {"[Software\\\\A] 1\n\"V\"=\"\\x41\\x3042B\"\n", "\\Software\\A", "V",
+         "A\x82\xa0"
+         "B",
+         "\\x takes one to four digits"},
+        {"[Software\\\\A] 1\n\"V\"=hex(2):43,00,3a,00,5c,00,\\\n  42,30\n", "\\Software\\A", "V",
+         "C:\\\x82\xa0", "expandable string written as bytes, continued, no final zero"},
+        {"[Software\\\\A] 1\n\"V\"=hex(1):41,00,00,00\n", "\\Software\\A", "V", "A",
+         "string written as bytes, final zero dropped"},
+        {"[Software\\\\A] 1\n\"V\"=str(7):\"a\\0b\\0\"\n", "\\Software\\A", "V", nullptr,
+         "a list of strings is no string"},
+        {"[Software\\\\A] 1\n\"V\"=hex:41,00\n", "\\Software\\A", "V", nullptr,
+         "binary data is no string"},
+        {"[Software\\\\\\x5bb6\\x65cf] 1\n\"V\"=\"k\"\n", "\\Software\\家族", "V", "k",
+         "key names are escaped like strings"},
+        {"[Software\\\\A\\]B] 1\n\"V\"=\"k\"\n", "\\Software\\A]B", "V", "k",
+         "an escaped ] inside a key name"},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
