@@ -37,10 +37,9 @@ std::string DecodeJis(std::string_view text) {
             if (kind == JisEscape::kOneByte) twoByte = false;
             i += 3;
         } else if (twoByte) {
-            if (i + 1 >= n) {  // a lone byte at the end
-                out += c;
-                break;
-            }
+            // A lone byte at the end is half a character and goes: kept, a byte of 0x80 or
+            // above would be a Shift-JIS lead byte swallowing the text after the word.
+            if (i + 1 >= n) break;
             std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>(
                 (static_cast<unsigned char>(c) << 8) | static_cast<unsigned char>(text[i + 1])));
             out += static_cast<char>(sjis >> 8);

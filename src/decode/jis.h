@@ -18,7 +18,7 @@ JisEscape ClassifyJisEscape(char first, char second);
 
 // ISO-2022-JP text (up to its first NUL byte) as Shift-JIS. Escape sequences other than the
 // four known ones are dropped as 3 bytes. A text that ends inside an escape sequence drops the
-// partial escape; a lone byte left at the end in two-byte mode is kept as it is.
+// partial escape, and a lone byte left at the end in two-byte mode is dropped too.
 std::string DecodeJis(std::string_view text);
 
 }  // namespace tavori

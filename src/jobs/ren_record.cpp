@@ -1,36 +1,102 @@
 #include "jobs/ren_record.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <initializer_list>
+#include <unordered_set>
 
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
+#include "platform/errors.h"
 #include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {
 
-// What is left of a list of addresses or ids after its first element: the text behind the
-// first ">", or nothing when it has none.
-std::string_view AfterFirstClose(std::string_view rest) {
-    const std::size_t close = rest.find('>');
-    return close == std::string_view::npos ? std::string_view() : rest.substr(close + 1);
+std::string SizeText(std::size_t bytes) {
+    constexpr std::size_t kMiB = 1024 * 1024;
+    if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MB";
+    return std::to_string(bytes) + " バイト";
 }
 
-void AddLine(std::string& record, std::string_view text) {
-    record += "\r\n";
-    record += text;
+// The record as it grows. Every piece is measured before it is appended, so a record that
+// would pass the bound fails before anything of that size is allocated.
+class RecordText {
+  public:
+    explicit RecordText(std::size_t maxBytes) : max_(maxBytes) {}
+
+    void Add(std::initializer_list<std::string_view> pieces) {
+        std::size_t size = 0;
+        for (std::string_view piece : pieces) size += piece.size();
+        if (size > max_ - text_.size())
+            throw ConvertError("レコードが大きすぎます: このメールのレコードは " + SizeText(max_) +
+                               " を超えます");
+        for (std::string_view piece : pieces) text_ += piece;
+    }
+    void Reserve(std::size_t bytes) { text_.reserve(std::min(bytes, max_)); }
+    std::string Take() { return std::move(text_); }
+
+  private:
+    std::size_t max_;
+    std::string text_;
+};
+
+void AddLine(RecordText& record, std::string_view text) { record.Add({"\r\n", text}); }
+
+void AddKeyword(RecordText& record, std::string_view value, std::string_view label) {
+    record.Add({"\r\n#K", value, label});
 }
 
-void AddKeyword(std::string& record, std::string_view value, std::string_view label) {
-    record += "\r\n#K";
-    record += value;
-    record += label;
-}
+// The elements of an address or id list, left to right: each is the bracketed part of the
+// remaining text (or, without one, that text whole or nothing), and what remains after it is
+// the text behind the remainder's first ">". The positions of the next "<", of the ">" after
+// it and of the next ">" only ever move forward, so a list costs time linear in its length
+// even when a long run of ">" stands before a "<".
+class ListElements {
+  public:
+    explicit ListElements(std::string_view list)
+        : list_(list),
+          open_(list.find('<')),
+          close_(open_ == npos ? npos : list.find('>', open_ + 1)),
+          next_(list.find('>')) {}
+
+    bool Done() const { return start_ >= list_.size(); }
+
+    // ExtractBracketed(remainder, '<', '>', strict).
+    std::string_view Current(bool strict) {
+        if (open_ != npos && open_ < start_) open_ = list_.find('<', start_);
+        // A ">" found after an earlier "<" is also the first one after this "<" when it lies
+        // behind it: there is no ">" between the two.
+        if (open_ != npos && close_ != npos && close_ <= open_) close_ = list_.find('>', open_ + 1);
+        if (open_ != npos && close_ != npos) return list_.substr(open_ + 1, close_ - open_ - 1);
+        return strict ? std::string_view() : list_.substr(start_);
+    }
+
+    void Advance() {
+        if (next_ != npos && next_ < start_) next_ = list_.find('>', start_);
+        start_ = next_ == npos ? list_.size() : next_ + 1;
+    }
+
+  private:
+    static constexpr std::size_t npos = std::string_view::npos;
+    std::string_view list_;
+    std::size_t start_ = 0;
+    std::size_t open_;   // first "<" at or after start_
+    std::size_t close_;  // first ">" after open_
+    std::size_t next_;   // first ">" at or after start_
+};
 
 // One keyword line per element of an address list, left to right.
-void AddAddressList(std::string& record, std::string_view list, std::string_view label) {
-    for (std::string_view rest = list; !rest.empty(); rest = AfterFirstClose(rest))
-        AddKeyword(record, ExtractBracketed(rest, '<', '>', false), label);
+void AddAddressList(RecordText& record, std::string_view list, std::string_view label) {
+    for (ListElements elements(list); !elements.Done(); elements.Advance())
+        AddKeyword(record, elements.Current(false), label);
+}
+
+std::string Padded(int value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*d", width, value);
+    return text;
 }
 
 }  // namespace
@@ -44,16 +110,6 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
     }
     return strict ? std::string() : std::string(text);
 }
-
-namespace {
-
-std::string Padded(int value, int width) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*d", width, value);
-    return text;
-}
-
-}  // namespace
 
 std::string FormatRecordDate(double value, const RecordOptions& options) {
     const DateTimeParts p = DecodeDateTime(value);
@@ -69,13 +125,11 @@ std::string FormatRecordDateTime(double value, const RecordOptions& options) {
 }
 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
-    std::string record;
-    record.reserve(mailbox.Body().size() + 1024);
-    record += "#S\r\n#W";
-    record += std::to_string(options.width);
-    record += "\r\n#T";
+    RecordText record(options.maxRecordBytes);
+    record.Reserve(mailbox.Body().size() + 1024);
     const std::string subject = mailbox.GetField("Subject:");
-    record += subject.empty() ? "(no-title)" : subject;
+    record.Add({"#S\r\n#W", std::to_string(options.width), "\r\n#T",
+                subject.empty() ? std::string_view("(no-title)") : std::string_view(subject)});
 
     const std::string from = mailbox.GetField("From:");
     AddKeyword(record, ExtractBracketed(from, '<', '>', false), "＠差出人");
@@ -103,19 +157,22 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
     const std::string id = ExtractBracketed(mailbox.GetField("Message-Id:"), '<', '>', true);
     if (!id.empty()) AddKeyword(record, id, "＠ＩＤ");
 
-    // Each referenced id once; the block doubles as the list of ids already written, each
-    // held between its own markers so that an id inside a longer one is still listed.
+    // Each referenced id once: one equal to an id listed before is left out, one merely
+    // contained in a longer id is not.
+    const std::array<std::string, 2> refFields = {mailbox.GetField("References:"),
+                                                  mailbox.GetField("In-Reply-To:")};
+    std::unordered_set<std::string_view> listed;
     std::string block;
-    for (const char* field : {"References:", "In-Reply-To:"}) {
-        const std::string value = mailbox.GetField(field);
-        for (std::string_view rest = value; !rest.empty(); rest = AfterFirstClose(rest)) {
-            const std::string ref = ExtractBracketed(rest, '<', '>', true);
-            if (ref.empty()) continue;
-            const std::string entry = "▼" + ref + "▲";
-            if (block.find(entry) != std::string::npos) continue;
+    for (const std::string& value : refFields) {
+        for (ListElements elements(value); !elements.Done(); elements.Advance()) {
+            const std::string_view ref = elements.Current(true);
+            if (ref.empty() || !listed.insert(ref).second) continue;
             AddKeyword(record, ref, "＠参照");
-            block += entry;
-            block += "\r\n";
+            if (options.hyperRef) {
+                block += "▼";
+                block += ref;
+                block += "▲\r\n";
+            }
         }
     }
 
@@ -123,10 +180,9 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
     if (!mailer.empty())
         AddKeyword(record, ExtractBracketed(mailer, '<', '>', false), "＠メールソフト");
 
-    if (!block.empty() && options.hyperRef) AddLine(record, block);
-    AddLine(record, mailbox.Body());
-    record += "\r\n#E\r\n\r\n";
-    return record;
+    if (!block.empty()) AddLine(record, block);
+    record.Add({"\r\n", mailbox.Body(), "\r\n#E\r\n\r\n"});
+    return record.Take();
 }
 
 }  // namespace tavori

@@ -1,6 +1,7 @@
 #pragma once
 // The REN record of the card database 知子の情報: one mail as a title line, keyword lines,
 // an optional block of referenced ids and the body, from "#S" to "#E" and an empty line.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ struct RecordOptions {
     bool hyperRef = false;  // repeat the referenced ids as "▼id▲" lines before the body
     std::string dateSeparator = "/";
     std::string timeSeparator = ":";
+    // A list field holding only ">" makes a record quadratic in the field's length; a record
+    // that would grow beyond this is refused before it is built.
+    std::size_t maxRecordBytes = std::size_t{256} * 1024 * 1024;
 };
 
 // The text between the first open and the first close after it. Without such a pair the
@@ -20,8 +24,8 @@ struct RecordOptions {
 std::string ExtractBracketed(std::string_view text, char open, char close, bool strict);
 
 // The record of the mailbox's current message, which ReadMessage has just read. Reads the
-// message through GetField, GetDate and Body only; a Date field that is no date raises
-// ConvertError.
+// message through GetField, GetDate and Body only; a Date field that is no date, or a record
+// longer than options.maxRecordBytes, raises ConvertError.
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
 
 // "yyyy/mm/dd" and "yyyy/mm/dd hh:nn:ss" with the given separators.

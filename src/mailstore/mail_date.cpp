@@ -1,6 +1,7 @@
 #include "mailstore/mail_date.h"
 
 #include "platform/errors.h"
+#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {
@@ -16,8 +17,10 @@ bool ReadNumber(std::string_view s, std::size_t& pos, std::size_t maxDigits, int
     return pos > start;
 }
 
+constexpr std::int64_t kNineHoursMs = 9 * 3600 * 1000;
+
 [[noreturn]] void Invalid(std::string_view value) {
-    throw ConvertError("Date フィールドの値 \"" + std::string(value) +
+    throw ConvertError("Date フィールドの値 \"" + QuoteExcerpt(value) +
                        "\" は正しい日付と時刻ではありません");
 }
 
@@ -81,7 +84,8 @@ double ParseMailDate(std::string_view d) {
     }
     double value = 0;
     if (!EncodeDateTime({year, month, day, hour, minute, second}, value)) Invalid(d);
-    if (zone == "GMT") value += 0.375;
+    // Japanese time; past 9999-12-31 there is no date-time value to give.
+    if (zone == "GMT" && !AddMilliseconds(value, kNineHoursMs, value)) Invalid(d);
     return value;
 }
 

@@ -7,6 +7,7 @@ namespace tavori {
 namespace {
 
 constexpr double kMsPerDay = 86400000.0;
+constexpr std::int64_t kMsPerDayInt = 86400000;
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
@@ -37,17 +38,43 @@ void CivilFromDays(std::int64_t days, int& y, int& m, int& d) {
     y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
+// The value of a day and a time of day in milliseconds, as EncodeDateTime builds it.
+double ValueOf(std::int64_t days, std::int64_t msOfDay) {
+    const double date = static_cast<double>(days);
+    const double time = static_cast<double>(msOfDay) / kMsPerDay;
+    // Before 1899-12-30 the fraction still counts forward from midnight, away from zero.
+    return date < 0 ? date - time : date + time;
+}
+
 }  // namespace
+
+bool AddMilliseconds(double value, std::int64_t ms, double& result) {
+    static const std::int64_t kFirstDay = DaysFromCivil(1, 1, 1);
+    static const std::int64_t kEndDay = DaysFromCivil(10000, 1, 1);
+    if (!(std::fabs(value) < static_cast<double>(kEndDay - kFirstDay))) return false;
+    const double whole = std::trunc(value);
+    const std::int64_t days = static_cast<std::int64_t>(whole);
+    std::int64_t moment = days * kMsPerDayInt + std::llround(std::fabs(value - whole) * kMsPerDay);
+    if (ms >= kEndDay * kMsPerDayInt - moment || ms < kFirstDay * kMsPerDayInt - moment)
+        return false;
+    moment += ms;
+    std::int64_t day = moment / kMsPerDayInt;
+    std::int64_t msOfDay = moment % kMsPerDayInt;
+    if (msOfDay < 0) {
+        msOfDay += kMsPerDayInt;
+        --day;
+    }
+    result = ValueOf(day, msOfDay);
+    return true;
+}
 
 bool EncodeDateTime(const DateTimeParts& p, double& value) {
     if (p.year < 1 || p.year > 9999 || p.month < 1 || p.month > 12 || p.day < 1 ||
         p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
         p.minute > 59 || p.second < 0 || p.second > 59)
         return false;
-    const double date = static_cast<double>(DaysFromCivil(p.year, p.month, p.day));
-    const double time = (p.hour * 3600000.0 + p.minute * 60000.0 + p.second * 1000.0) / kMsPerDay;
-    // Before 1899-12-30 the fraction still counts forward from midnight, away from zero.
-    value = date < 0 ? date - time : date + time;
+    value = ValueOf(DaysFromCivil(p.year, p.month, p.day),
+                    p.hour * std::int64_t{3600000} + p.minute * 60000 + p.second * 1000);
     return true;
 }
 

@@ -20,6 +20,20 @@ inline std::string_view TrimWhite(std::string_view s) {
     return s.substr(b, e - b);
 }
 
+// Mail data quoted in an error message: at most max bytes, cut before a double-byte
+// character that would not fit whole, then "…" when anything was left out. A field can hold
+// megabytes; the message only has to let the user find it.
+inline std::string QuoteExcerpt(std::string_view text, std::size_t max = 100) {
+    if (text.size() <= max) return std::string(text);
+    std::size_t end = 0;
+    while (end < max) {
+        const std::size_t next = end + (IsSjisLeadByte(text[end]) ? 2 : 1);
+        if (next > max) break;
+        end = next;
+    }
+    return std::string(text.substr(0, end)) + "\x81\x63";
+}
+
 inline char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }

@@ -54,6 +54,8 @@ TEST(DecodeHeader, DecodesEncodedWordsAndKeepsTheLines) {
         {"Subject: =?ISO-2022-JP?Q?abc?=", "Subject: =?ISO-2022-JP?Q?abc?=", "Q encoding stays"},
         {"Subject: =?ISO-2022-JP?B?YWI=?=", "Subject:ab", "one-byte text inside a word"},
         {"Subject: =?ISO-2022-JP?B?Y!!!?=", "Subject:`", "bytes outside the alphabet count as 0"},
+        {"Subject: =?ISO-2022-JP?B?GyRCgg==?=Xyz", "Subject:Xyz",
+         "a lone byte at the end of a two-byte run does not swallow the text after the word"},
     };
     for (const auto& c : cases) EXPECT_EQ(DecodeHeader(c.header), c.expected) << c.reason;
 }

@@ -46,9 +46,13 @@ TEST(DecodeJis, FollowsTheEscapeSequences) {
         {"\x1b$B%F\r\n"sv, "テ\x0D\x0A"sv, "CR LF paired in two-byte mode"},
         {"\xb0\xa1x"sv, "\xb0\xa1x"sv, "high bytes copied in one-byte mode"},
         {"ab\0cd"sv, "ab"sv, "stops at the first NUL"},
-        {"\x1b$B%F%"sv, "テ%"sv, "a lone byte left at the end is kept"},
+        {"\x1b$B%F%"sv, "テ"sv, "a lone byte left at the end in two-byte mode is dropped"},
+        {"\x1b$B\x82"sv, ""sv, "a lone high byte would become a lead byte: dropped"},
+        {"\x1b$B%F\x1b$"sv, "テ"sv, "an escape cut short in two-byte mode is dropped"},
+        {"\x1b$B%F\x1b"sv, "テ"sv, "a lone ESC in two-byte mode is dropped"},
         {"x\x1b$"sv, "x"sv, "an escape cut short by the end is dropped"},
         {"x\x1b"sv, "x"sv, "a lone ESC at the end is dropped"},
+        {"\x1b$B%\0F"sv, ""sv, "a lone byte before the NUL is the end too"},
         {""sv, ""sv, "empty text"},
     };
     for (const auto& c : cases) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "mailstore/mailbox.h"
 #include "platform/errors.h"
+#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {
@@ -104,6 +107,10 @@ TEST(BuildRecord, WritesTheRowsOfTheRecord) {
          "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#K11234@a.jp＠参照\r\n"
          "#K1234@a.jp＠参照\r\n▼11234@a.jp▲\r\n▼1234@a.jp▲\r\n\r\nb\r\n#E\r\n\r\n",
          "an id contained in a longer listed id is still listed"},
+        {"References: <a▼b▲c> <b> <a▼b▲c>", "b", false,
+         "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#Ka▼b▲c＠参照\r\n"
+         "#Kb＠参照\r\nb\r\n#E\r\n\r\n",
+         "ids are compared whole, also when they hold the block's own markers"},
         {"Subject: x", "", false,
          "#S\r\n#W80\r\n#Tx\r\n#K＠差出人\r\n#K不明＠送信日時\r\n\r\n#E\r\n\r\n",
          "empty body gives one empty line"},
@@ -133,6 +140,113 @@ TEST(BuildRecord, InvalidDatePassesTheErrorOn) {
     TMailBox box;
     box.SetMessage("Date: Tue, 32 Mar 1999 12:34:56\r\n\r\nb");
     EXPECT_THROW(BuildRecord(box, RecordOptions{}), ConvertError);
+}
+
+// The list rules step by step: each pass takes the bracketed part of the remaining text,
+// then keeps only the text after its first ">"; a referenced id is left out when its block
+// line is already in the block.
+std::string ReferenceRecord(std::string_view to, std::string_view cc, std::string_view refs,
+                            std::string_view inReplyTo) {
+    std::string lines;
+    auto list = [&](std::string_view value, const char* label) {
+        for (std::string rest(TrimWhite(value)); !rest.empty();) {
+            lines += "\r\n#K" + ExtractBracketed(rest, '<', '>', false) + label;
+            const std::size_t close = rest.find('>');
+            rest = close == std::string::npos ? "" : rest.substr(close + 1);
+        }
+    };
+    list(to, "＠受取人");
+    list(cc, "＠写し");
+    lines += "\r\n#K不明＠送信日時";
+    std::string block;
+    for (std::string_view value : {refs, inReplyTo}) {
+        for (std::string rest(TrimWhite(value)); !rest.empty();) {
+            const std::string id = ExtractBracketed(rest, '<', '>', true);
+            if (!id.empty() && block.find("▼" + id + "▲") == std::string::npos) {
+                lines += "\r\n#K" + id + "＠参照";
+                block += "▼" + id + "▲\r\n";
+            }
+            const std::size_t close = rest.find('>');
+            rest = close == std::string::npos ? "" : rest.substr(close + 1);
+        }
+    }
+    if (!block.empty()) lines += "\r\n" + block;
+    return "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人" + lines + "\r\nb\r\n#E\r\n\r\n";
+}
+
+TEST(BuildRecord, RandomListsMatchTheStepByStepRules) {
+    std::mt19937 random(20240611);
+    const std::string_view alphabet = "<<<>>>,,ab  ";
+    auto value = [&] {
+        std::string text(random() % 24, ' ');
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        return text;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string to = value(), cc = value(), refs = value(), irt = value();
+        const std::string header =
+            "To: " + to + "\r\nCc: " + cc + "\r\nReferences: " + refs + "\r\nIn-Reply-To: " + irt;
+        ASSERT_EQ(Record(header, "b", true), ReferenceRecord(to, cc, refs, irt)) << header;
+    }
+}
+
+std::size_t CountOf(std::string_view text, std::string_view part) {
+    std::size_t count = 0;
+    for (std::size_t pos = text.find(part); pos != std::string_view::npos;
+         pos = text.find(part, pos + part.size()))
+        ++count;
+    return count;
+}
+
+std::string RecordWithRefs(const std::string& header) {
+    TMailBox box;
+    box.SetMessage(header + "\r\n\r\nb");
+    RecordOptions options;
+    options.hyperRef = true;
+    return BuildRecord(box, options);
+}
+
+// Fields of megabytes are walked once: with the block searched for every id, or each remainder
+// of a To field searched for its "<" from the start, these take minutes and run into the
+// test's time limit.
+TEST(BuildRecord, MegabyteListsAreWalkedOnce) {
+    std::string refs;
+    int ids = 0;
+    while (refs.size() < (1u << 20))
+        refs.append("<").append(std::to_string(1000000 + ids++)).append("@x.jp> ");
+    std::string record = RecordWithRefs("References: " + refs);
+    EXPECT_EQ(CountOf(record, "＠参照"), static_cast<std::size_t>(ids));
+    std::string last = "▼";
+    last.append(std::to_string(1000000 + ids - 1)).append("@x.jp▲\r\n\r\nb");
+    EXPECT_NE(record.find(last), std::string::npos);
+
+    const std::size_t closes = 4u << 20;
+    record = RecordWithRefs("To: " + std::string(closes, '>') + "<x>");
+    EXPECT_EQ(CountOf(record, "#Kx＠受取人"), closes + 1);  // one element per ">" and the last
+}
+
+TEST(BuildRecord, RecordBeyondTheBoundIsRefused) {
+    TMailBox box;
+    box.SetMessage("Subject: s\r\nTo: <a@x.jp>\r\n\r\nbody");
+    RecordOptions options;
+    const std::string record = BuildRecord(box, options);
+    options.maxRecordBytes = record.size();
+    EXPECT_EQ(BuildRecord(box, options), record) << "a record of exactly the bound";
+    options.maxRecordBytes = record.size() - 1;
+    EXPECT_THROW(BuildRecord(box, options), ConvertError) << "one byte over the bound";
+
+    // 64 KB of ">" would make a record of 2 GB: each pass writes the whole remaining text.
+    box.SetMessage("To: " + std::string(1 << 16, '>') + "\r\n\r\nb");
+    options.maxRecordBytes = 1 << 20;
+    try {
+        BuildRecord(box, options);
+        ADD_FAILURE() << "no error for a quadratic To field";
+    } catch (const ConvertError& e) {
+        EXPECT_NE(std::string(e.what()).find("1 MB"), std::string::npos) << e.what();
+    }
+
+    box.SetMessage("Subject: s\r\n\r\n" + std::string(2 << 20, 'x'));
+    EXPECT_THROW(BuildRecord(box, options), ConvertError) << "a body longer than the bound";
 }
 
 }  // namespace

@@ -42,6 +42,46 @@ TEST(DateTime, RejectsInvalidParts) {
     }
 }
 
+struct ShiftCase {
+    DateTimeParts from;
+    std::int64_t ms;
+    DateTimeParts expected;  // year 0: no value in the years 1 to 9999
+    const char* reason;
+};
+
+TEST(DateTime, AddMillisecondsMovesTheMomentAlsoBefore18991230) {
+    constexpr std::int64_t kHour = 3600000;
+    const ShiftCase cases[] = {
+        {{1999, 3, 5, 12, 0, 0}, 9 * kHour, {1999, 3, 5, 21, 0, 0}, "ordinary date"},
+        {{1999, 12, 31, 20, 0, 0}, 9 * kHour, {2000, 1, 1, 5, 0, 0}, "into the next year"},
+        {{1800, 1, 1, 0, 0, 0}, 9 * kHour, {1800, 1, 1, 9, 0, 0}, "negative value, same day"},
+        {{1899, 12, 29, 6, 0, 0}, 9 * kHour, {1899, 12, 29, 15, 0, 0}, "-1.25 moves later"},
+        {{1899, 12, 29, 20, 0, 0}, 9 * kHour, {1899, 12, 30, 5, 0, 0}, "from day -1 to day 0"},
+        {{1899, 12, 28, 20, 0, 0}, 9 * kHour, {1899, 12, 29, 5, 0, 0}, "from day -2 to day -1"},
+        {{1899, 12, 30, 5, 0, 0}, -9 * kHour, {1899, 12, 29, 20, 0, 0}, "back from day 0"},
+        {{1899, 12, 29, 15, 0, 0}, 9 * kHour, {1899, 12, 30, 0, 0, 0}, "onto midnight of day 0"},
+        {{9999, 12, 31, 14, 59, 59}, 9 * kHour, {9999, 12, 31, 23, 59, 59}, "last second"},
+        {{9999, 12, 31, 15, 0, 0}, 9 * kHour, {0, 0, 0, 0, 0, 0}, "past 9999-12-31"},
+        {{1, 1, 1, 0, 0, 0}, 9 * kHour, {1, 1, 1, 9, 0, 0}, "first day"},
+        {{1, 1, 1, 8, 0, 0}, -9 * kHour, {0, 0, 0, 0, 0, 0}, "before 0001-01-01"},
+    };
+    for (const auto& c : cases) {
+        double moved = 0;
+        const bool ok = AddMilliseconds(
+            At(c.from.year, c.from.month, c.from.day, c.from.hour, c.from.minute, c.from.second),
+            c.ms, moved);
+        if (c.expected.year == 0) {
+            EXPECT_FALSE(ok) << c.reason;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.reason;
+        // The very value EncodeDateTime gives, so equal moments compare equal.
+        EXPECT_EQ(moved, At(c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
+                            c.expected.minute, c.expected.second))
+            << c.reason;
+    }
+}
+
 struct DateCase {
     const char* field;
     DateTimeParts expected;  // year 0: the value 0
@@ -67,6 +107,9 @@ TEST(ParseMailDate, ReadsTheFieldAsTheMailboxReaderDefinesIt) {
         {"Tue, 05 Mar 1999 9:04:05 GMT", {1999, 3, 5, 18, 4, 5}, "one-digit hour"},
         {"Tue, 05 Mar 1999 9:04 +0900", {1999, 3, 5, 9, 4, 0}, "one-digit hour, no seconds"},
         {"Tue, 05 Mar 1999 12:34:56+0900", {1999, 3, 5, 12, 34, 56}, "8 time bytes, then junk"},
+        {"Fri, 29 Dec 1899 20:00:00 GMT", {1899, 12, 30, 5, 0, 0}, "GMT moves a day -1 forward"},
+        {"Mon, 1 Jan 1800 00:00:00 GMT", {1800, 1, 1, 9, 0, 0}, "GMT before 1899 moves forward"},
+        {"Fri, 31 Dec 9999 14:59:59 GMT", {9999, 12, 31, 23, 59, 59}, "GMT to the last second"},
         {"Tue, Mar 1999", {0, 0, 0, 0, 0, 0}, "no day number: no date"},
         {"", {0, 0, 0, 0, 0, 0}, "empty field: no date"},
         {"Tuesday", {0, 0, 0, 0, 0, 0}, "text only: no date"},
@@ -98,6 +141,7 @@ TEST(ParseMailDate, RaisesAnErrorNamingTheValueForInvalidDates) {
         "5",                                // a day and nothing else
         "Tue, 05 Mar 1999 12:",             // minutes missing
         "Tue, 05 Mar 1999 12:34:",          // seconds missing
+        "Fri, 31 Dec 9999 15:00:00 GMT",    // 9 hours later is year 10000
     };
     for (const char* field : cases) {
         try {
@@ -106,6 +150,19 @@ TEST(ParseMailDate, RaisesAnErrorNamingTheValueForInvalidDates) {
         } catch (const ConvertError& e) {
             EXPECT_NE(std::string(e.what()).find(field), std::string::npos) << e.what();
         }
+    }
+}
+
+TEST(ParseMailDate, ErrorQuotesOnlyTheStartOfAHugeValue) {
+    const std::string value = "Tue, 05 Mar 1999 25:00:00 " + std::string(1 << 20, 'x');
+    try {
+        ParseMailDate(value);
+        ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+        const std::string message = e.what();
+        EXPECT_LT(message.size(), 300u);
+        EXPECT_NE(message.find("Tue, 05 Mar 1999 25:00:00 xxx"), std::string::npos) << message;
+        EXPECT_NE(message.find("x\x81\x63"), std::string::npos) << message;
     }
 }
 

@@ -88,7 +88,13 @@ TEST(MailBoxRead, MissingFileIsNoErrorButReadingIsOne) {
 TEST(MailBoxRead, FolderIsNotAMailboxFile) {
     ScratchDir dir;
     TMailBox box;
-    box.Open(dir.Path());
+    try {
+        box.Open(dir.Path());
+        ADD_FAILURE() << "a folder was opened as a mailbox file";
+    } catch (const IoError& e) {
+        EXPECT_NE(std::string(e.what()).find("は通常のファイルではありません"), std::string::npos)
+            << e.what();
+    }
     EXPECT_FALSE(box.Opened());
 }
 
@@ -182,6 +188,46 @@ TEST(MailBoxRead, BytesReadReachesTheFileSize) {
     auto got = ReadAll(dir.File("b.mbx"), &size);
     ASSERT_EQ(got.size(), 300u);
     EXPECT_EQ(got.back().bytesRead, size);
+}
+
+TEST(MailBoxRead, MessageLongerThanTheBoundIsAnErrorNamingTheFile) {
+    struct Case {
+        std::size_t bound, length;
+        bool separator, fits;
+        const char* reason;
+    };
+    const std::size_t big = 3 * TMailBox::kBufferSize + 7;
+    const Case cases[] = {
+        {100, 100, true, true, "exactly the bound"},
+        {100, 101, true, false, "one byte over"},
+        {100, 100, false, true, "a tail without separator of exactly the bound"},
+        {100, 101, false, false, "a tail without separator one byte over"},
+        {big, big, true, true, "over several buffer loads, exactly the bound"},
+        {big, big + 1, true, false, "over several buffer loads, one byte over"},
+    };
+    for (const auto& c : cases) {
+        const std::string first = "S: 1\r\n\r\nx";
+        std::string second = "S: 2\r\n\r\n";
+        second.append(c.length - second.size(), 'y');
+        ScratchDir dir;
+        const std::string path = dir.File("big.mbx");
+        WriteFile(path, first + "\r\n.\r\n" + second + (c.separator ? "\r\n.\r\n" : ""));
+        TMailBox box;
+        box.SetMaxMessageBytes(c.bound);
+        box.Open(path);
+        ASSERT_TRUE(box.ReadMessage()) << c.reason;
+        if (c.fits) {
+            ASSERT_TRUE(box.ReadMessage()) << c.reason;
+            EXPECT_EQ(box.Body().size(), c.length - 8) << c.reason;
+            continue;
+        }
+        try {
+            box.ReadMessage();
+            ADD_FAILURE() << "no error: " << c.reason;
+        } catch (const ConvertError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("\"" + path + "\" ", 0), 0u) << e.what();
+        }
+    }
 }
 
 TEST(MailBoxRead, OpenAgainClosesTheOldFileAndResets) {
