@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "jobs/job_files.h"
 #include "mailstore/file_names.h"
 #include "mailstore/mailbox.h"
 #include "platform/errors.h"
@@ -61,6 +62,14 @@ bool IsParentReference(std::string_view component) {
     throw IoError(message);
 }
 
+[[noreturn]] void RethrowForAttachment(const Error& e, const std::string& path) {
+    // The name comes from the mail's header: a crafted one may be megabytes long.
+    const std::string message =
+        "添付メール \"" + QuoteExcerpt(path) + "\" を変換できません: " + e.what();
+    if (dynamic_cast<const ConvertError*>(&e)) throw ConvertError(message);
+    throw IoError(message);
+}
+
 }  // namespace
 
 std::string RenFileName(const std::string& name) { return ChangeExtension(name, ".REN"); }
@@ -105,11 +114,16 @@ ExportJob::ExportJob(std::string outputPath, std::vector<ExportSource> sources,
 void ExportJob::Run() {
     exportTotal_ = 0;
     attachTotal_ = 0;
+    messagesWritten_ = 0;
     aborted_ = false;
+    std::vector<std::string> inputs;
+    for (const ExportSource& source : sources_) inputs.push_back(source.mailboxPath);
+    CheckJobFiles(inputs, {outputPath_});
+
     auto ren = platform::OutputFile::Create(outputPath_);
     TMailBox mailbox;
     for (const ExportSource& source : sources_) {
-        if (!ConvertMailbox(source, mailbox, *ren)) {
+        if (!ConvertMailbox(source, mailbox, *ren) || host_.AbortRequested()) {
             aborted_ = true;
             break;
         }
@@ -136,15 +150,18 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     int count = 0;
     int attachCount = 0;
     while (!mailbox.AtEnd()) {
+        std::string record;
         try {
             if (!mailbox.ReadMessage()) continue;
-            host_.SetProgressPosition(mailbox.BytesRead());
-            ren.Write(BuildRecord(mailbox, options_));
-            ren.Flush();
-            attachCount += ExportAttachments(source, mailbox, attached, ren);
+            record = BuildRecord(mailbox, options_);
         } catch (const Error& e) {
             RethrowForMessage(e, source.mailboxPath, count + 1);
         }
+        host_.SetProgressPosition(mailbox.BytesRead());
+        ren.Write(record);  // a failed write names the REN file itself
+        ren.Flush();
+        ++messagesWritten_;
+        attachCount += ExportAttachments(source, mailbox, attached, ren);
         ++count;
         host_.SetCounters(Counted("件数: %d / %d", count, exportTotal_ + count),
                           Counted("添付: %d", attachCount));
@@ -175,13 +192,22 @@ int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mai
             path = AttachmentPath(source.attachDir, trimmed);
             if (path.empty() || !platform::IsRegularFile(path)) continue;
         }
-        attached.Open(path);
-        if (attached.Opened() && attached.ReadMessage()) {
-            ren.Write(BuildRecord(attached, options_));
-            ren.Flush();
-            ++exported;
+        // A link or junction inside the folder must not lead the export out of it.
+        if (!platform::IsInsideFolder(path, source.attachDir)) continue;
+        std::string record;
+        try {
+            attached.Open(path);
+            if (attached.Opened() && attached.ReadMessage())
+                record = BuildRecord(attached, options_);
+            attached.Close();
+        } catch (const Error& e) {
+            attached.Close();
+            RethrowForAttachment(e, path);
         }
-        attached.Close();
+        if (record.empty()) continue;
+        ren.Write(record);
+        ren.Flush();
+        ++exported;
     }
     return exported;
 }

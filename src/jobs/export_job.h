@@ -27,12 +27,17 @@ class ExportJob {
     ExportJob(std::string outputPath, std::vector<ExportSource> sources, RecordOptions options,
               JobHost& host);
 
-    // Creates the REN file anew and exports every source in order. Every record is written
-    // and flushed at once, so an error or an abort keeps all records before it. Errors end
-    // the run as exceptions; an abort ends it after the current message and its attachments.
+    // Creates the REN file anew and exports every source in order. Before anything is
+    // created, every source must be an existing regular file and none may be the REN file
+    // itself (through a link, or a name that becomes it with its new extension): an error
+    // then leaves every file as it was. Every record is written and flushed at once, so an
+    // error or an abort keeps all records before it. Errors end the run as exceptions; an
+    // abort ends it after the current message and its attachments, or after a mailbox file.
     void Run();
 
     int ExportTotal() const { return exportTotal_; }  // messages of the finished mailbox files
+    // Message records in the REN file, those of a mailbox cut short by a stop included.
+    int MessagesWritten() const { return messagesWritten_; }
     int AttachTotal() const { return attachTotal_; }  // attachment records of the whole run
     bool Aborted() const { return aborted_; }
 
@@ -47,6 +52,7 @@ class ExportJob {
     RecordOptions options_;
     JobHost& host_;
     int exportTotal_ = 0;
+    int messagesWritten_ = 0;
     int attachTotal_ = 0;
     bool aborted_ = false;
 };

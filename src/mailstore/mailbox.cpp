@@ -123,8 +123,12 @@ void TMailBox::Close() {
 }
 
 void TMailBox::RequireOpen() const {
-    if (!file_)
-        throw IoError(FileErrorMessage("メールボックス ファイルが開かれていません", fileName_, ""));
+    if (file_) return;
+    // Open leaves the object closed only when the file does not exist (anything else that is
+    // no regular file is refused there), so say so when that is still the case.
+    if (!fileName_.empty() && platform::KindOf(fileName_) == platform::FileKind::kMissing)
+        throw IoError(PathError(fileName_, "はありません"));
+    throw IoError(PathError(fileName_, "は開かれていません"));
 }
 
 bool TMailBox::AtEnd() const { return file_ && pending_ == 0 && file_->AtEnd(); }
@@ -153,6 +157,17 @@ bool TMailBox::FillBuffer() {
     return pending_ > 0;
 }
 
+// Checked before each append, so the text of a message never grows beyond the bound.
+void TMailBox::RequireRoom(const std::string& raw, std::size_t more) const {
+    if (more <= maxMessageBytes_ - raw.size()) return;
+    constexpr std::size_t kMiB = 1024 * 1024;
+    const std::string bound = maxMessageBytes_ >= kMiB && maxMessageBytes_ % kMiB == 0
+                                  ? std::to_string(maxMessageBytes_ / kMiB) + " MB"
+                                  : std::to_string(maxMessageBytes_) + " バイト";
+    throw ConvertError(PathError(fileName_, "のメッセージが大きすぎます",
+                                 "1 通の大きさが " + bound + " を超えています"));
+}
+
 bool TMailBox::ReadMessage() {
     RequireOpen();
     std::string raw;
@@ -162,6 +177,7 @@ bool TMailBox::ReadMessage() {
         const std::size_t sep = FindSeparator(buf, readPtr_, end);
         if (sep < end) {
             const std::size_t d = sep - readPtr_;
+            RequireRoom(raw, d);
             raw.append(buf + readPtr_, d);
             readPtr_ += d + kSeparator.size();
             pending_ -= d + kSeparator.size();
@@ -170,6 +186,7 @@ bool TMailBox::ReadMessage() {
         }
         // Hold the last 4 bytes back, so a separator straddling two loads is found.
         const std::size_t n = pending_ > 4 ? pending_ - 4 : pending_;
+        RequireRoom(raw, n);
         raw.append(buf + readPtr_, n);
         readPtr_ += n;
         pending_ -= n;

@@ -34,7 +34,11 @@ class TMailBox {
     std::uint64_t GetFileSize() const;  // IoError when no file is open
 
     // Reads the next message and makes it the current one; true when it has a header or a body.
+    // A message whose raw text is longer than the bound is a ConvertError naming the file.
     bool ReadMessage();
+    // The bound on one message's raw text, which ReadMessage holds whole in memory.
+    static constexpr std::size_t kDefaultMaxMessageBytes = std::size_t{256} * 1024 * 1024;
+    void SetMaxMessageBytes(std::size_t bytes) { maxMessageBytes_ = bytes; }
     // Makes text the current message, normalised like a message read from a file.
     void SetMessage(std::string_view text);
     // The current message as mailbox text, separator included; empty when it has no header.
@@ -62,6 +66,7 @@ class TMailBox {
     bool FillBuffer();
     void ParseMessage(std::string text);
     void RequireOpen() const;
+    void RequireRoom(const std::string& raw, std::size_t more) const;
 
     std::string fileName_;
     std::unique_ptr<platform::InputFile> file_;
@@ -72,6 +77,7 @@ class TMailBox {
     std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
     std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
     std::uint64_t bytesRead_ = 0;
+    std::size_t maxMessageBytes_ = kDefaultMaxMessageBytes;
 };
 
 }  // namespace tavori

@@ -2,9 +2,9 @@
 
 namespace tavori {
 
-std::string FileErrorMessage(const std::string& what, const std::string& path,
-                             const std::string& reason) {
-    std::string message = what + " \"" + path + "\"";
+std::string PathError(const std::string& path, const std::string& predicate,
+                      const std::string& reason) {
+    std::string message = "\"" + path + "\" " + predicate;
     if (!reason.empty()) message += ": " + reason;
     return message;
 }

@@ -23,8 +23,10 @@ class ConvertError : public Error {
     using Error::Error;
 };
 
-// "<what> \"<path>\": <reason>", the one shape of file error messages.
-std::string FileErrorMessage(const std::string& what, const std::string& path,
-                             const std::string& reason);
+// "\"<path>\" <predicate>: <reason>", the one shape of file error messages, read as a
+// Japanese sentence about the file: "\"a.REN\" に書き込めません: No space left on device".
+// The reason (the system's own words) is left out when empty.
+std::string PathError(const std::string& path, const std::string& predicate,
+                      const std::string& reason = "");
 
 }  // namespace tavori

@@ -1,9 +1,12 @@
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -16,28 +19,76 @@ std::string Reason(int err) { return std::strerror(err); }
 
 std::string NativePath(const std::string& path) { return SjisToUtf8(path); }
 
+FileKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode)) return FileKind::kRegular;
+    if (S_ISDIR(mode)) return FileKind::kFolder;
+    return FileKind::kOther;
+}
+
+// Opens without waiting: O_NONBLOCK keeps a FIFO that took the place of a checked file from
+// blocking the open; the flag is cleared again once the descriptor is known to be a file.
+int OpenRegular(const std::string& path, int flags, const char* failure) {
+    const std::string native = NativePath(path);
+    int fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0) throw IoError(PathError(path, failure, Reason(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw IoError(PathError(path, failure, Reason(err)));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw IoError(NotRegularFileMessage(path, KindOfMode(st.st_mode)));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// The absolute form of a path, "." and ".." taken away by their names; the folder part is
+// resolved through links where it exists, so two spellings of one folder compare equal.
+std::string FullPath(const std::string& native) {
+    std::string absolute = native;
+    if (absolute.empty() || absolute.front() != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) != nullptr)
+            absolute = std::string(cwd).append("/") + absolute;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= absolute.size()) {
+        std::size_t end = absolute.find('/', start);
+        if (end == std::string::npos) end = absolute.size();
+        const std::string part = absolute.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string folder;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder.append("/").append(parts[i]);
+    if (folder.empty()) folder.push_back('/');
+    if (char* real = ::realpath(folder.c_str(), nullptr)) {
+        folder = real;
+        std::free(real);
+    }
+    if (parts.empty()) return folder;
+    if (folder == "/") folder.clear();
+    return folder.append("/").append(parts.back());
+}
+
 }  // namespace
 
 InputFile::InputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
 
 std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
-    const std::string native = NativePath(path);
-    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return nullptr;
-        throw IoError(FileErrorMessage("ファイルを開けません", path, Reason(errno)));
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        throw IoError(FileErrorMessage("ファイルを開けません", path, Reason(err)));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kMissing) return nullptr;
+    if (kind != FileKind::kRegular) throw IoError(NotRegularFileMessage(path, kind));
+    const int fd = OpenRegular(path, O_RDONLY, "を開けません");
     return std::unique_ptr<InputFile>(new InputFile(fd, path));
 }
 
@@ -51,15 +102,14 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
             position_ += static_cast<std::uint64_t>(got);
             return static_cast<std::size_t>(got);
         }
-        if (errno != EINTR)
-            throw IoError(FileErrorMessage("ファイルを読み込めません", path_, Reason(errno)));
+        if (errno != EINTR) throw IoError(PathError(path_, "を読み込めません", Reason(errno)));
     }
 }
 
 std::uint64_t InputFile::Size() const {
     struct stat st {};
     if (::fstat(static_cast<int>(handle_), &st) != 0)
-        throw IoError(FileErrorMessage("ファイルのサイズを取得できません", path_, Reason(errno)));
+        throw IoError(PathError(path_, "のサイズを取得できません", Reason(errno)));
     return static_cast<std::uint64_t>(st.st_size);
 }
 
@@ -74,9 +124,10 @@ OutputFile::OutputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
 
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
-    const std::string native = NativePath(path);
-    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw IoError(FileErrorMessage("ファイルを作成できません", path, Reason(errno)));
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kFolder || kind == FileKind::kOther)
+        throw IoError(NotRegularFileMessage(path, kind));
+    const int fd = OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC, "を作成できません");
     return std::unique_ptr<OutputFile>(new OutputFile(fd, path));
 }
 
@@ -85,15 +136,25 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    if (!open_) throw IoError(FileErrorMessage("ファイルが開かれていません", path_, ""));
-    while (!bytes.empty()) {
-        ssize_t put = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            throw IoError(FileErrorMessage("ファイルに書き込めません", path_, Reason(errno)));
+    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+    const int fd = static_cast<int>(handle_);
+    std::uint64_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) {
+            const int err = put < 0 ? errno : ENOSPC;
+            // Take the part of this record back, so the file ends with a whole record.
+            const bool cut = ::ftruncate(fd, static_cast<off_t>(length_)) == 0;
+            open_ = false;
+            ::close(fd);
+            std::string reason = Reason(err);
+            if (!cut) reason += " (書きかけのレコードを取り除けませんでした)";
+            throw IoError(PathError(path_, "に書き込めません", reason));
         }
-        bytes.remove_prefix(static_cast<std::size_t>(put));
+        written += static_cast<std::uint64_t>(put);
     }
+    length_ += written;
 }
 
 void OutputFile::Flush() {
@@ -104,12 +165,45 @@ void OutputFile::Close() {
     if (!open_) return;
     open_ = false;
     if (::close(static_cast<int>(handle_)) != 0)
-        throw IoError(FileErrorMessage("ファイルを閉じられません", path_, Reason(errno)));
+        throw IoError(PathError(path_, "を閉じられません", Reason(errno)));
 }
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+FileKind KindOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(NativePath(path).c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return FileKind::kMissing;
+        throw IoError(PathError(path, "を調べられません", Reason(errno)));
+    }
+    return KindOfMode(st.st_mode);
+}
+
+std::optional<FileId> IdentityOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool SameFullPath(const std::string& a, const std::string& b) {
+    return FullPath(NativePath(a)) == FullPath(NativePath(b));
+}
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    char* realPath = ::realpath(NativePath(path).c_str(), nullptr);
+    char* realFolder = ::realpath(NativePath(folder).c_str(), nullptr);
+    bool inside = false;
+    if (realPath && realFolder) {
+        std::string base = realFolder;
+        if (base.back() != '/') base += '/';
+        inside = std::strncmp(realPath, base.c_str(), base.size()) == 0;
+    }
+    std::free(realPath);
+    std::free(realFolder);
+    return inside;
 }
 
 char FolderSeparator() { return '/'; }

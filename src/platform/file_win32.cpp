@@ -28,7 +28,50 @@ HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 [[noreturn]] void Fail(const char* what, const std::string& path) {
     DWORD code = GetLastError();
-    throw IoError(FileErrorMessage(what, path, win32::ErrorText(code)));
+    throw IoError(PathError(path, what, win32::ErrorText(code)));
+}
+
+// A handle that is no disk file (a console, a pipe, a device) is closed and refused.
+void RequireDisk(HANDLE h, const std::string& path) {
+    if (GetFileType(h) == FILE_TYPE_DISK) return;
+    CloseHandle(h);
+    throw IoError(NotRegularFileMessage(path, FileKind::kOther));
+}
+
+// The last part of a path names a device (CON, NUL, COM1, LPT1, ..., with any extension):
+// Windows opens the device whatever folder stands before it.
+bool IsDeviceName(const std::string& path) {
+    std::size_t start = path.find_last_of("\\/:");
+    start = start == std::string::npos ? 0 : start + 1;
+    std::string base = path.substr(start, path.find('.', start) - start);
+    while (!base.empty() && (base.back() == ' ')) base.pop_back();
+    for (char& c : base)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+std::string FullPathOf(const std::string& path) {
+    char buffer[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (n == 0 || n >= sizeof buffer) return path;
+    return std::string(buffer, n);
+}
+
+// The final path of an existing file or folder, every link and junction followed.
+bool FinalPath(const std::string& path, std::string& result) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    if (n == 0 || n >= sizeof buffer) return false;
+    result.assign(buffer, n);
+    return true;
 }
 
 }  // namespace
@@ -37,15 +80,18 @@ InputFile::InputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
 
 std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
-    if (!IsRegularFile(path)) return nullptr;
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kMissing) return nullptr;
+    if (kind != FileKind::kRegular) throw IoError(NotRegularFileMessage(path, kind));
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return nullptr;
         SetLastError(code);
-        Fail("ファイルを開けません", path);
+        Fail("を開けません", path);
     }
+    RequireDisk(h, path);
     return std::unique_ptr<InputFile>(new InputFile(reinterpret_cast<std::intptr_t>(h), path));
 }
 
@@ -54,7 +100,7 @@ InputFile::~InputFile() { CloseHandle(H(handle_)); }
 std::size_t InputFile::Read(char* dest, std::size_t n) {
     DWORD got = 0;
     DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
-    if (!ReadFile(H(handle_), dest, want, &got, nullptr)) Fail("ファイルを読み込めません", path_);
+    if (!ReadFile(H(handle_), dest, want, &got, nullptr)) Fail("を読み込めません", path_);
     if (got == 0 && n > 0) eof_ = true;
     position_ += got;
     return got;
@@ -62,7 +108,7 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
 
 std::uint64_t InputFile::Size() const {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(H(handle_), &size)) Fail("ファイルのサイズを取得できません", path_);
+    if (!GetFileSizeEx(H(handle_), &size)) Fail("のサイズを取得できません", path_);
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
@@ -77,9 +123,13 @@ OutputFile::OutputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
 
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kFolder || kind == FileKind::kOther)
+        throw IoError(NotRegularFileMessage(path, kind));
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) Fail("ファイルを作成できません", path);
+    if (h == INVALID_HANDLE_VALUE) Fail("を作成できません", path);
+    RequireDisk(h, path);
     return std::unique_ptr<OutputFile>(new OutputFile(reinterpret_cast<std::intptr_t>(h), path));
 }
 
@@ -88,14 +138,29 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    if (!open_) throw IoError(FileErrorMessage("ファイルが開かれていません", path_, ""));
-    while (!bytes.empty()) {
+    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+    std::uint64_t written = 0;
+    while (written < bytes.size()) {
         DWORD put = 0;
-        DWORD want = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
-        if (!WriteFile(H(handle_), bytes.data(), want, &put, nullptr))
-            Fail("ファイルに書き込めません", path_);
-        bytes.remove_prefix(put);
+        const std::uint64_t left = bytes.size() - written;
+        DWORD want = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        if (!WriteFile(H(handle_), bytes.data() + written, want, &put, nullptr) || put == 0) {
+            DWORD code = GetLastError();
+            if (code == ERROR_SUCCESS) code = ERROR_DISK_FULL;
+            // Take the part of this record back, so the file ends with a whole record.
+            LARGE_INTEGER at{};
+            at.QuadPart = static_cast<LONGLONG>(length_);
+            const bool cut =
+                SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN) && SetEndOfFile(H(handle_));
+            open_ = false;
+            CloseHandle(H(handle_));
+            std::string reason = win32::ErrorText(code);
+            if (!cut) reason += " (書きかけのレコードを取り除けませんでした)";
+            throw IoError(PathError(path_, "に書き込めません", reason));
+        }
+        written += put;
     }
+    length_ += written;
 }
 
 void OutputFile::Flush() {
@@ -105,13 +170,53 @@ void OutputFile::Flush() {
 void OutputFile::Close() {
     if (!open_) return;
     open_ = false;
-    if (!CloseHandle(H(handle_))) Fail("ファイルを閉じられません", path_);
+    if (!CloseHandle(H(handle_))) Fail("を閉じられません", path_);
 }
 
 bool IsRegularFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+FileKind KindOf(const std::string& path) {
+    if (IsDeviceName(path)) return FileKind::kOther;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+            code == ERROR_INVALID_NAME || code == ERROR_BAD_NETPATH || code == ERROR_BAD_PATHNAME)
+            return FileKind::kMissing;
+        throw IoError(PathError(path, "を調べられません", win32::ErrorText(code)));
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kFolder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return FileKind::kOther;
+    return FileKind::kRegular;
+}
+
+std::optional<FileId> IdentityOf(const std::string& path) {
+    if (IsDeviceName(path)) return std::nullopt;
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!known) return std::nullopt;
+    return FileId{info.dwVolumeSerialNumber,
+                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+bool SameFullPath(const std::string& a, const std::string& b) {
+    return lstrcmpiA(FullPathOf(a).c_str(), FullPathOf(b).c_str()) == 0;
+}
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    std::string finalPath, finalFolder;
+    if (!FinalPath(path, finalPath) || !FinalPath(folder, finalFolder)) return false;
+    if (finalFolder.empty() || finalFolder.back() != '\\') finalFolder += '\\';
+    return finalPath.size() > finalFolder.size() &&
+           lstrcmpiA(finalPath.substr(0, finalFolder.size()).c_str(), finalFolder.c_str()) == 0;
 }
 
 char FolderSeparator() { return '\\'; }

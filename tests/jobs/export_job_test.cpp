@@ -2,7 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -29,8 +36,14 @@ class RecordingHost : public JobHost {
         counters.push_back(m + " " + a);
     }
     void ProcessPendingEvents() override { ++events; }
-    bool AbortRequested() override { return abortAfter >= 0 && events >= abortAfter; }
+    bool AbortRequested() override {
+        ++abortTests;
+        if (abortFromTest >= 0) return abortTests >= abortFromTest;
+        return abortAfter >= 0 && events >= abortAfter;
+    }
     int events = 0;
+    int abortTests = 0;
+    int abortFromTest = -1;  // a stop arriving between two tests, as Ctrl-C does
 };
 
 std::string Mail(const std::string& subject, const std::string& extra = "") {
@@ -118,10 +131,27 @@ TEST(ExportJob, AbortStopsAfterTheCurrentMessage) {
     ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
     job.Run();
     EXPECT_TRUE(job.Aborted());
-    EXPECT_EQ(job.ExportTotal(), 2);  // the first mailbox only
+    EXPECT_EQ(job.ExportTotal(), 2);      // the first mailbox only
+    EXPECT_EQ(job.MessagesWritten(), 3);  // what the file holds
     const std::string ren = ReadFile(s.dir.File("out.REN"));
     EXPECT_EQ(CountRecords(ren), 3);
     EXPECT_EQ(ren.find("#Tb2"), std::string::npos);
+}
+
+// A stop that arrives after the last message of a mailbox was tested, while the mailbox ends,
+// is noticed before the next mailbox writes anything.
+TEST(ExportJob, AbortIsTestedAfterEachMailbox) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2") + "\r\n");
+    const auto b = s.Box("b.mbx", Mail("b1"));
+    RecordingHost host;
+    host.abortFromTest = 3;  // the tests after a1 and a2 see no stop
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
+    job.Run();
+    EXPECT_TRUE(job.Aborted());
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(CountRecords(ren), 2);
+    EXPECT_EQ(ren.find("#Tb1"), std::string::npos);
 }
 
 TEST(ExportJob, SecondRunReplacesTheFile) {
@@ -165,6 +195,127 @@ TEST(ExportJob, MissingMailboxAndUncreatableOutputAreErrors) {
     EXPECT_THROW(ExportJob(s.dir.File("no-folder") + "/x.REN", {}, RecordOptions{}, host).Run(),
                  IoError);
 }
+
+// The run must never empty or overwrite one of its own mailbox files, however the output
+// reaches it; the check comes before the REN file is created.
+TEST(ExportJob, RefusesAnOutputThatIsOneOfItsInputs) {
+    Store s;
+    const std::string box = Mail("m1") + Mail("m2");
+    const auto input = s.Box("box.REN", box);
+    const auto other = s.Box("other.mbx", Mail("o"));
+    const char sep = platform::FolderSeparator();
+    struct Case {
+        std::string output;
+        const char* reason;
+    };
+    std::vector<Case> cases = {
+        {input, "the same name"},
+        {s.dir.File(std::string(".") + sep + "box.REN"), "another spelling of the name"},
+    };
+#ifdef _WIN32
+    cases.push_back({s.dir.File("BOX.ren"), "letter case is ignored on Windows"});
+#else
+    ASSERT_EQ(::symlink(input.c_str(), s.dir.File("soft.REN").c_str()), 0);
+    ASSERT_EQ(::link(input.c_str(), s.dir.File("hard.REN").c_str()), 0);
+    cases.push_back({s.dir.File("soft.REN"), "a symbolic link to the input"});
+    cases.push_back({s.dir.File("hard.REN"), "a hard link to the input"});
+#endif
+    for (const Case& c : cases) {
+        RecordingHost host;
+        ExportJob job(c.output, {{other, ""}, {input, ""}}, RecordOptions{}, host);
+        try {
+            job.Run();
+            ADD_FAILURE() << c.reason << ": no error";
+        } catch (const Error& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(c.output), std::string::npos) << c.reason << ": " << what;
+            EXPECT_NE(what.find(input), std::string::npos) << c.reason << ": " << what;
+        }
+        EXPECT_EQ(ReadFile(input), box) << c.reason;
+        EXPECT_TRUE(host.texts.empty()) << c.reason << ": nothing was read";
+    }
+}
+
+// A typo in a mailbox name, or a folder given as one, must not cost yesterday's REN file.
+TEST(ExportJob, InputsAreCheckedBeforeTheOutputIsEmptied) {
+    Store s;
+    const auto good = s.Box("good.mbx", Mail("g"));
+    WriteFile(s.dir.File("out.REN"), "yesterday");
+    struct Case {
+        std::string input;
+        const char* says;
+    };
+    const Case cases[] = {
+        {s.dir.File("gone.mbx"), "はありません"},
+        {s.dir.Path(), "フォルダー"},
+    };
+    for (const Case& c : cases) {
+        RecordingHost host;
+        ExportJob job(s.dir.File("out.REN"), {{good, ""}, {c.input, ""}}, RecordOptions{}, host);
+        try {
+            job.Run();
+            ADD_FAILURE() << c.input << ": no error";
+        } catch (const IoError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(c.input), std::string::npos) << what;
+            EXPECT_NE(what.find(c.says), std::string::npos) << what;
+        }
+        EXPECT_EQ(ReadFile(s.dir.File("out.REN")), "yesterday");
+    }
+}
+
+#ifndef _WIN32
+// A full disk: the error names the REN file and the system's reason, not a message that
+// could not be converted, and the file keeps whole records only.
+TEST(ExportJob, FullDiskKeepsWholeRecordsAndNamesTheRenFile) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("a1") + Mail(std::string(4000, 'x')));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;  // the first record fits, the second does not
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string what;
+    try {
+        job.Run();
+    } catch (const IoError& e) {
+        what = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_NE(what.find(s.dir.File("out.REN") + "\" に書き込めません: "), std::string::npos)
+        << what;
+    EXPECT_EQ(what.find("通目"), std::string::npos) << what;
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(CountRecords(ren), 1);
+    EXPECT_EQ(ren.size(), ren.find("#E\r\n\r\n") + 6);
+}
+
+// An attachment name that is a link inside the attachments folder, pointing outside it.
+TEST(ExportJob, AttachmentLinkOutOfTheFolderIsSkipped) {
+    Store s;
+    ASSERT_TRUE(std::filesystem::create_directory(s.dir.File("Attach")));
+    const std::string attach = s.dir.File("Attach") + "/";
+    WriteFile(s.dir.File("secret.eml"), "Subject: secret\r\n\r\nx");
+    WriteFile(attach + "inside.eml", "Subject: inside\r\n\r\ny");
+    ASSERT_EQ(::symlink(s.dir.File("secret.eml").c_str(), (attach + "link.eml").c_str()), 0);
+    ASSERT_EQ(::symlink(s.dir.Path().c_str(), (attach + "up").c_str()), 0);
+    const auto box = s.Box("m.mbx", Mail("m",
+                                         "X-Becky-Attachment-File: link.eml\r\n"
+                                         "X-Becky-Attachment-File: up/secret.eml\r\n"
+                                         "X-Becky-Attachment-File: inside.eml\r\n"));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{box, attach}}, RecordOptions{}, host);
+    job.Run();
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(ren.find("#Tsecret"), std::string::npos);
+    EXPECT_NE(ren.find("#Tinside"), std::string::npos);
+    EXPECT_EQ(job.AttachTotal(), 1);
+}
+#endif
 
 TEST(ExportJob, EmptyMailboxWritesAndShowsNothing) {
     Store s;

@@ -2,20 +2,80 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <vector>
+
 #include "platform/errors.h"
 #include "test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tavori::platform {
 namespace {
 
 using test::ScratchDir;
 
-TEST(InputFile, MissingFileAndFolderAreNotOpened) {
+// What a path names that is no regular file, made for the test; "" where the system has none.
+std::string MakeFifo(const ScratchDir& dir) {
+#ifdef _WIN32
+    (void)dir;
+    return "";
+#else
+    const std::string path = dir.File("fifo");
+    return ::mkfifo(path.c_str(), 0600) == 0 ? path : "";
+#endif
+}
+
+std::string DevicePath() {
+#ifdef _WIN32
+    return "NUL";
+#else
+    return "/dev/null";
+#endif
+}
+
+// Folders, FIFOs and devices are refused by name, without an open that could wait for a
+// writer; a missing file is no error.
+TEST(InputFile, OnlyRegularFilesAreOpened) {
     ScratchDir dir;
     EXPECT_EQ(InputFile::OpenIfExists(dir.File("none")), nullptr);
-    EXPECT_EQ(InputFile::OpenIfExists(dir.Path()), nullptr);
     EXPECT_EQ(InputFile::OpenIfExists(dir.File("none/x")), nullptr);
     EXPECT_FALSE(IsRegularFile(dir.Path()));
+    struct Case {
+        std::string path;
+        const char* says;
+    };
+    const Case cases[] = {
+        {dir.Path(), "フォルダー"},
+        {MakeFifo(dir), "通常のファイルではありません"},
+        {DevicePath(), "通常のファイルではありません"},
+    };
+    for (const Case& c : cases) {
+        if (c.path.empty()) continue;
+        try {
+            InputFile::OpenIfExists(c.path);
+            ADD_FAILURE() << c.path << " was opened";
+        } catch (const IoError& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find(c.path), std::string::npos) << text;
+            EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        }
+    }
+}
+
+TEST(OutputFile, RefusesWhatIsNoRegularFile) {
+    ScratchDir dir;
+    for (const std::string& path : {dir.Path(), MakeFifo(dir), DevicePath()}) {
+        if (path.empty()) continue;
+        EXPECT_THROW(OutputFile::Create(path), IoError) << path;
+    }
 }
 
 TEST(InputFile, ReadsBlocksToTheEnd) {
@@ -51,6 +111,99 @@ TEST(OutputFile, ErrorNamesThePath) {
     } catch (const IoError& e) {
         EXPECT_NE(std::string(e.what()).find("no-such-folder"), std::string::npos) << e.what();
     }
+}
+
+#ifndef _WIN32
+// A full disk, made with the file size limit: the write that does not fit is taken back
+// whole, the file is closed, and the error names the file and the system's reason.
+TEST(OutputFile, FailedWriteLeavesOnlyWholeRecords) {
+    ScratchDir dir;
+    const std::string path = dir.File("out.ren");
+    auto out = OutputFile::Create(path);
+    out->Write(std::string(100, 'a'));
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 150;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string message;
+    try {
+        out->Write(std::string(100, 'b'));  // 50 bytes fit, then the limit
+    } catch (const IoError& e) {
+        message = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+
+    EXPECT_NE(message.find(path + "\" に書き込めません: "), std::string::npos) << message;
+    EXPECT_EQ(test::ReadFile(path), std::string(100, 'a'));
+    EXPECT_THROW(out->Write("c"), IoError);  // closed after the failure
+}
+#endif
+
+void MakeLink(const std::string& target, const std::string& link, bool hard) {
+#ifdef _WIN32
+    ASSERT_TRUE(hard) << "symbolic links are not made on Windows here";
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), target.c_str(), nullptr)) << link;
+#else
+    ASSERT_EQ(hard ? ::link(target.c_str(), link.c_str()) : ::symlink(target.c_str(), link.c_str()),
+              0)
+        << link;
+#endif
+}
+
+TEST(SameFile, ComparesIdentityOrFullNames) {
+    ScratchDir dir;
+    test::WriteFile(dir.File("a.mbx"), "x");
+    test::WriteFile(dir.File("b.mbx"), "x");
+    MakeLink(dir.File("a.mbx"), dir.File("hard.mbx"), true);
+#ifndef _WIN32
+    MakeLink(dir.File("a.mbx"), dir.File("soft.mbx"), false);
+#endif
+    const char sep = FolderSeparator();
+    struct Case {
+        std::string a, b;
+        bool same;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {dir.File("a.mbx"), dir.File("a.mbx"), true, "the same name"},
+        {dir.File("a.mbx"), dir.File("b.mbx"), false, "two files"},
+        {dir.File("a.mbx"), dir.File("hard.mbx"), true, "a hard link"},
+        {dir.File(std::string(".") + sep + "a.mbx"), dir.File("a.mbx"), true, "a \".\" between"},
+        {dir.File(std::string("sub") + sep + ".." + sep + "new.ren"), dir.File("new.ren"), true,
+         "a name not yet created, spelt with \"..\""},
+        {dir.File("new.ren"), dir.File("other.ren"), false, "two names not yet created"},
+        {dir.File("a.mbx"), dir.File("new.ren"), false, "one exists, the other not"},
+#ifdef _WIN32
+        {dir.File("A.MBX"), dir.File("a.mbx"), true, "letter case is ignored on Windows"},
+        {dir.File("NEW.REN"), dir.File("new.ren"), true, "also for names not yet created"},
+#else
+        {dir.File("soft.mbx"), dir.File("a.mbx"), true, "a symbolic link"},
+        {dir.File("A.MBX"), dir.File("a.mbx"), false, "letter case counts on Linux"},
+#endif
+    };
+    for (const Case& c : cases) EXPECT_EQ(SameFile(c.a, c.b), c.same) << c.reason;
+}
+
+TEST(IsInsideFolder, FollowsLinksOutOfTheFolder) {
+    ScratchDir dir;
+    const char sep = FolderSeparator();
+    const std::string attach = dir.File("Attach") + sep;
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("Attach")));
+    test::WriteFile(attach + "in.eml", "x");
+    test::WriteFile(dir.File("secret.eml"), "x");
+    EXPECT_TRUE(IsInsideFolder(attach + "in.eml", attach));
+    EXPECT_FALSE(IsInsideFolder(attach + ".." + sep + "secret.eml", attach));
+    EXPECT_FALSE(IsInsideFolder(attach + "none.eml", attach));
+#ifndef _WIN32
+    MakeLink(dir.File("secret.eml"), attach + "link.eml", false);
+    MakeLink(dir.Path(), attach + "up", false);
+    EXPECT_FALSE(IsInsideFolder(attach + "link.eml", attach));
+    EXPECT_FALSE(IsInsideFolder(attach + "up/secret.eml", attach));
+#endif
 }
 
 }  // namespace

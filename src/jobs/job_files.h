@@ -1,0 +1,15 @@
+#pragma once
+// What every job checks before it creates its output files, so that no run can empty or
+// overwrite the mailbox files it is about to read.
+#include <string>
+#include <vector>
+
+namespace tavori {
+
+// Each input exists and is a regular file, no output is the same file as an input (same
+// identity, through links too, or the same full name where the output does not exist yet),
+// and no two outputs are one file. Throws an error naming the files; nothing has been
+// created or emptied then.
+void CheckJobFiles(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
+
+}  // namespace tavori
