@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "mailstore/file_names.h"
 #include "mailstore/profile.h"
 #include "platform/file.h"
 #include "platform/registry.h"
@@ -32,8 +33,7 @@ void PrintNode(MailProfile& profile, TreeNode& node, Output& out) {
 
 int RunUsers(const UsersArgs& args, Context& context) {
     std::string home = platform::FromCommandLine(args.home);
-    const char sep = platform::FolderSeparator();
-    if (!home.empty() && home.back() != sep && home.back() != '/') home += sep;
+    if (!home.empty() && FileNameStart(home) != home.size()) home += platform::FolderSeparator();
     auto registry = args.registry.empty()
                         ? platform::OpenUserRegistry()
                         : platform::OpenWineRegistryFile(platform::FromCommandLine(args.registry));

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace tavori {
 namespace platform {
 class DirectoryLister;
@@ -38,6 +40,7 @@ struct TreeNode {
 // A row of the folder list: one mailbox file of the listed folder.
 struct FolderRow {
     std::string caption;   // the file name without its last extension
+    std::string fileName;  // as listed ("Notes.MBX"); where letter case counts, no other opens it
     std::string sizeText;  // "%dKB"
     std::string dateText;  // last write, in the user's locale
     int image = kImageMailBundle;
@@ -60,6 +63,10 @@ class MailProfile {
     MailProfile();
     explicit MailProfile(const platform::DirectoryLister& directories);
 
+    // The data folder as the registry stores it, in this system's form; empty when the key or
+    // the value is missing. A value of a non-string kind throws Error.
+    static std::string ReadHomeDir(const platform::Registry& registry);
+
     // Reads HomeDir and adds a user node for every user number 0 to 19 with a non-empty
     // Account, then expands the root. A HomeDir or Account of a non-string kind throws Error.
     // homeOverride, when not empty, is used instead of the registry's HomeDir, which is then
@@ -72,9 +79,11 @@ class MailProfile {
 
     // Lists the folder of node: new sub-folders become children (never removed), the children
     // are sorted again, and the mailbox files become the rows. No node or the root: no rows.
+    // A sub-folder that is the node's own folder or one above it up to the data folder (a link
+    // or junction to ".", "..", or further up) gets no child, so the tree has an end.
     void ListFolders(TreeNode* node);
 
-    // The mailbox file of a row of the node last listed.
+    // The mailbox file of a row of the node last listed, named as the listing named it.
     std::string MailboxPath(const TreeNode* node, const FolderRow& row);
 
     TreeNode& Root() { return root_; }
@@ -83,11 +92,21 @@ class MailProfile {
     const std::string& AttachDir() const { return attachDir_; }
 
   private:
+    // The identities of node's folder (at path) and of the folders above it up to the data
+    // folder.
+    std::vector<platform::FileId> FolderChain(const TreeNode* node, std::string path) const;
+
     const platform::DirectoryLister* directories_;
     TreeNode root_;
     std::vector<FolderRow> rows_;
     std::string homeDir_;
     std::string attachDir_;
 };
+
+// The attachments folder for a mailbox file when none is given: with the data folder known
+// and the mailbox inside homeDir + "User<n>" + separator, that user's Attach folder; else the
+// outermost User<n> folder on the mailbox's path that holds an Attach folder (a folder of
+// that name deeper down is the user's own mail folder); else "" (no attachments found).
+std::string UserAttachDir(const std::string& mailboxPath, const std::string& homeDir);
 
 }  // namespace tavori

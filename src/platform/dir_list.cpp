@@ -9,6 +9,9 @@ class SystemLister : public DirectoryLister {
                                bool withDirectories) const override {
         return ListEntries(folder, pattern, withDirectories);
     }
+    std::optional<FileId> Identity(const std::string& folder) const override {
+        return IdentityOf(folder);
+    }
 };
 
 }  // namespace

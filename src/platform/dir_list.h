@@ -1,8 +1,11 @@
 #pragma once
 // Listing a folder by a wildcard pattern, as the folder tree and the folder list need it.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/file.h"
 
 namespace tavori::platform {
 
@@ -26,6 +29,9 @@ class DirectoryLister {
     virtual ~DirectoryLister() = default;
     virtual std::vector<DirEntry> List(const std::string& folder, const std::string& pattern,
                                        bool withDirectories) const = 0;
+    // The identity of the folder that path reaches, through links and junctions; nullopt when
+    // it cannot be found. Two folder paths with one identity are one folder.
+    virtual std::optional<FileId> Identity(const std::string& folder) const = 0;
 };
 
 // The file system of this computer, through ListEntries.

@@ -24,12 +24,16 @@ class Registry {
 
 // The registry of the user running this program. On Windows the real one; elsewhere the
 // mail client runs under Wine, so this reads the Wine prefix's user.reg ($WINEPREFIX, or
-// ~/.wine).
+// ~/.wine). No user.reg there is an empty registry: the mail client has never run.
 std::unique_ptr<Registry> OpenUserRegistry();
 
-// A Wine registry file (user.reg format) read as the current user's hive; a missing file is
-// an empty registry. Available on every system, for tests and for reading another prefix.
+// A Wine registry file (user.reg format) read as the current user's hive. Available on every
+// system, for tests and for reading another prefix. Throws IoError naming the file when it is
+// missing, no regular file or unreadable; a value of the wrong kind names the file too.
 std::unique_ptr<Registry> OpenWineRegistryFile(const std::string& path);
+
+// A registry without keys.
+std::unique_ptr<Registry> EmptyRegistry();
 
 // A folder path as the registry stores it ("C:\Mail\") as a path of this system: unchanged
 // on Windows; under Wine's layout elsewhere (the prefix's drive folders, "/" separators).

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/file.h"
 #include "platform/registry.h"
 #include "platform/sjis_text.h"
 #include "platform/text_codec.h"
@@ -31,7 +32,9 @@ bool IsFolder(const std::string& sjisPath) {
 }  // namespace
 
 std::unique_ptr<Registry> OpenUserRegistry() {
-    return OpenWineRegistryFile(WinePrefix() + "/user.reg");
+    const std::string path = WinePrefix() + "/user.reg";
+    if (KindOf(path) == FileKind::kMissing) return EmptyRegistry();
+    return OpenWineRegistryFile(path);
 }
 
 std::string FolderPathFromRegistry(const std::string& windowsPath) {

@@ -24,14 +24,15 @@ class Win32Key : public RegistryKey {
         DWORD type = 0, size = 0;
         if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
             return {};
-        if (type != REG_SZ && type != REG_EXPAND_SZ)
-            throw Error("レジストリの値 \"" + name + "\" (" + path_ + ") は文字列ではありません");
+        // The whole key with its hive, so the user can find the value in the registry editor.
+        const std::string value =
+            "レジストリの値 \"" + name + "\" (HKEY_CURRENT_USER" + path_ + ") ";
+        if (type != REG_SZ && type != REG_EXPAND_SZ) throw Error(value + "は文字列ではありません");
         std::vector<char> data(size + 1, '\0');
         DWORD got = size;
         LONG rc = RegQueryValueExA(key_, name.c_str(), nullptr, &type,
                                    reinterpret_cast<BYTE*>(data.data()), &got);
-        if (rc != ERROR_SUCCESS)
-            throw Error("レジストリの値 \"" + name + "\" (" + path_ + ") を読み込めません");
+        if (rc != ERROR_SUCCESS) throw Error(value + "を読み込めません");
         std::string text(data.data(), got);
         while (!text.empty() && text.back() == '\0') text.pop_back();
         return text;

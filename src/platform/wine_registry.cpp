@@ -17,9 +17,14 @@ std::string Folded(std::string s) {
     return s;
 }
 
+// The file's bytes. Its kind is asked first, without opening it: a FIFO would block the open.
 std::string ReadWhole(const std::string& path) {
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kMissing) throw IoError(PathError(path, "はありません"));
+    if (kind != FileKind::kRegular)
+        throw IoError(PathError(path, "は通常のファイルではありません"));
     auto file = InputFile::OpenIfExists(path);
-    if (!file) return {};
+    if (!file) throw IoError(PathError(path, "はありません"));  // removed in between
     std::string text;
     char buffer[65536];
     for (std::size_t n; (n = file->Read(buffer, sizeof buffer)) > 0;) text.append(buffer, n);
@@ -172,31 +177,35 @@ using Key = std::map<std::string, Value>;  // by lower-case value name
 
 class WineKey : public RegistryKey {
   public:
-    WineKey(std::string path, const Key& values) : path_(std::move(path)), values_(values) {}
+    WineKey(std::string file, std::string path, const Key& values)
+        : file_(std::move(file)), path_(std::move(path)), values_(values) {}
     bool HasValue(const std::string& name) const override {
         return values_.count(Folded(name)) != 0;
     }
     std::string ReadString(const std::string& name) const override {
         auto it = values_.find(Folded(name));
         if (it == values_.end()) return {};
-        if (!it->second.isString)
-            throw Error("レジストリの値 \"" + name + "\" (" + path_ + ") は文字列ではありません");
+        // Which file and which value, so the user knows what to mend.
+        const std::string value = "のレジストリ値 \"" + name + "\" (" + path_ + ") ";
+        if (!it->second.isString) throw Error(PathError(file_, value + "は文字列ではありません"));
         try {
             return Utf8ToSjis(it->second.utf8);
         } catch (const ConvertError&) {
-            throw Error("レジストリの値 \"" + name + "\" (" + path_ +
-                        ") に Shift-JIS で表せない文字があります");
+            throw Error(PathError(file_, value + "に Shift-JIS で表せない文字があります"));
         }
     }
 
   private:
+    std::string file_;
     std::string path_;
     Key values_;  // a copy: a key may outlive the registry it came from
 };
 
 class WineRegistry : public Registry {
   public:
-    explicit WineRegistry(const std::string& text) { Parse(text); }
+    WineRegistry(std::string file, const std::string& text) : file_(std::move(file)) {
+        Parse(text);
+    }
     std::unique_ptr<RegistryKey> OpenKey(const std::string& path) const override {
         std::string key = path;
         while (!key.empty() && key.front() == '\\') key.erase(0, 1);
@@ -208,7 +217,7 @@ class WineRegistry : public Registry {
         }
         auto it = keys_.find(Folded(utf8));
         if (it == keys_.end()) return nullptr;
-        return std::make_unique<WineKey>(path, it->second);
+        return std::make_unique<WineKey>(file_, path, it->second);
     }
 
   private:
@@ -260,13 +269,16 @@ class WineRegistry : public Registry {
         }
     }
 
+    std::string file_;
     std::map<std::string, Key> keys_;
 };
 
 }  // namespace
 
 std::unique_ptr<Registry> OpenWineRegistryFile(const std::string& path) {
-    return std::make_unique<WineRegistry>(ReadWhole(path));
+    return std::make_unique<WineRegistry>(path, ReadWhole(path));
 }
+
+std::unique_ptr<Registry> EmptyRegistry() { return std::make_unique<WineRegistry>("", ""); }
 
 }  // namespace tavori::platform

@@ -78,7 +78,23 @@ class FakeDirectories : public platform::DirectoryLister {
               double lastWrite = 0) {
         folders[path].push_back({name, false, size, lastWrite});
     }
+    std::optional<platform::FileId> Identity(const std::string& folder) const override {
+        auto it = ids.find(folder);
+        if (it == ids.end()) return std::nullopt;
+        return it->second;
+    }
+    // A folder of its own identity (path ends in a separator).
+    void Real(const std::string& path) {
+        const std::uint64_t next = ids.size() + 1;
+        ids[path] = {1, next};
+    }
+    // A sub-folder that is a link to target, a folder given to Real.
+    void Link(const std::string& path, const std::string& name, const std::string& target) {
+        Folder(path, name);
+        ids[path + name + kSep] = ids.at(target);
+    }
     std::map<std::string, std::vector<platform::DirEntry>> folders;
+    std::map<std::string, platform::FileId> ids;
     bool keepEverything = false;  // give every entry whatever was asked
     mutable std::vector<std::string> asked;
 };
@@ -213,7 +229,44 @@ TEST(ProfileFolders, RowsKeepTheListingsOrderAndItsDates) {
         EXPECT_EQ(row.stateImage, kImageNone);
     }
     EXPECT_EQ(s.profile.MailboxPath(&s.User(), rows[2]), kUser3 + "Notes.old.mbx");
-    EXPECT_EQ(s.profile.MailboxPath(&s.User(), rows[1]), kUser3 + "Alpha.mbx");
+    // The name as listed: where letter case counts, Alpha.mbx would be another file.
+    EXPECT_EQ(rows[1].fileName, "Alpha.MBX");
+    EXPECT_EQ(s.profile.MailboxPath(&s.User(), rows[1]), kUser3 + "Alpha.MBX");
+}
+
+TEST(ProfileFolders, LinksBackUpTheFolderChainGetNoNode) {
+    Store s;
+    const std::string a = kUser3 + "A" + kSep, b = kUser3 + "B" + kSep;
+    const std::string deep = a + "deep" + kSep;
+    for (const std::string& folder : {kHome, kUser3, a, b, deep}) s.dirs.Real(folder);
+    s.dirs.Folder(kUser3, "A");
+    s.dirs.Folder(kUser3, "B");
+    s.dirs.Folder(a, "deep");
+    s.dirs.Folder(a, "unknown");  // no identity to be had: nothing to compare, so listed
+    struct Case {
+        std::string folder, name, target;
+        bool listed;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {a, "self", a, false, "a link to the folder itself"},
+        {a, "up", kUser3, false, "a link to the user folder above"},
+        {a, "top", kHome, false, "a link to the data folder"},
+        {a, "toB", b, true, "a link to a sibling is no loop"},
+        {deep, "back", a, false, "a link two levels up"},
+        {deep, "again", deep, false, "a link to itself one level down"},
+    };
+    for (const auto& c : cases) s.dirs.Link(c.folder, c.name, c.target);
+    s.profile.ReadStartup(s.registry);
+    s.profile.ListFolders(&s.User());
+    TreeNode& nodeA = *FindChildNode(&s.User(), "A");
+    s.profile.ListFolders(&nodeA);
+    s.profile.ListFolders(FindChildNode(&nodeA, "deep"));
+    for (const auto& c : cases) {
+        const TreeNode* parent = c.folder == a ? &nodeA : FindChildNode(&nodeA, "deep");
+        EXPECT_EQ(FindChildNode(parent, c.name) != nullptr, c.listed) << c.reason;
+    }
+    EXPECT_NE(FindChildNode(&nodeA, "unknown"), nullptr);
 }
 
 TEST(ProfileFolders, EntriesOfTheWrongKindAreLeftOut) {

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/registry.h"
 #include "test_support.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace tavori {
 namespace {
@@ -174,6 +179,109 @@ TEST(MailProfile, MissingFolderListsNothing) {
     EXPECT_TRUE(profile.Root().children[0]->children.empty());
 }
 
+TEST(MailProfile, MailboxPathNamesTheFileAsListed) {
+    Fixture f;
+    f.Folder("User0");
+    f.File("User0/Notes.MBX");
+    f.File("User0/work.Mbx");
+    MailProfile profile;
+    profile.ReadStartup(*f.Registry(UserKey(0, "U")), f.home);
+    TreeNode& user = *profile.Root().children[0];
+    profile.ListFolders(&user);
+    ASSERT_EQ(Captions(profile), (std::vector<std::string>{"Notes", "work"}));
+    for (const FolderRow& row : profile.Rows())
+        EXPECT_NE(platform::InputFile::OpenIfExists(profile.MailboxPath(&user, row)), nullptr)
+            << row.caption;
+}
+
+// Walks the tree as tavori users does, listing every node found; gives up past limit nodes.
+int ListEverything(MailProfile& profile, TreeNode& node, int limit) {
+    profile.ListFolders(&node);
+    int count = 1;
+    for (auto& child : node.children) {
+        if (count > limit) break;
+        count += ListEverything(profile, *child, limit - count);
+    }
+    return count;
+}
+
+TEST(MailProfile, LinksBackUpTheFolderChainAreNotFollowed) {
+    namespace fs = std::filesystem;
+    Fixture f;
+    f.Folder("User0/A/deep");
+    f.Folder("User0/B");
+    f.File("User0/B/Box.mbx");
+    const fs::path a(f.home + "User0/A");
+    struct Link {
+        fs::path at, target;
+    };
+    const Link links[] = {{a / "self", "."},
+                          {a / "up", ".."},
+                          {a / "top", f.home},
+                          {a / "toB", "../B"},
+                          {a / "deep" / "back", "../.."}};
+    for (const auto& link : links) {
+        std::error_code ec;
+        fs::create_directory_symlink(link.target, link.at, ec);
+        if (ec) GTEST_SKIP() << "no folder links here: " << ec.message();
+    }
+    MailProfile profile;
+    profile.ReadStartup(*f.Registry(UserKey(0, "U")), f.home);
+    TreeNode& user = *profile.Root().children[0];
+    EXPECT_EQ(ListEverything(profile, user, 100), 5);  // User0, A, deep, toB, B
+    TreeNode& nodeA = *FindChildNode(&user, "A");
+    EXPECT_EQ(Texts(nodeA), (std::vector<std::string>{"deep", "toB"}));
+    EXPECT_TRUE(FindChildNode(&nodeA, "deep")->children.empty());
+    profile.ListFolders(FindChildNode(&nodeA, "toB"));
+    EXPECT_EQ(Captions(profile), std::vector<std::string>{"Box"});
+}
+
+TEST(UserAttachDir, TakesTheAttachFolderOfTheMailboxsOwnUser) {
+    Fixture f;
+    for (const char* folder : {"d/User0/Attach", "d/User0/Sub/User5/Attach", "t/User1/Attach",
+                               "t/User1/mail/User0/Attach", "h/User1/mail/User0/Attach",
+                               "n/UserX/Attach", "d/MailUser2/Attach"})
+        f.Folder(folder);
+    struct Case {
+        const char* mailbox;
+        const char* home;  // "" when the data folder is not known
+        const char* expected;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"d/User0/Box.mbx", "d/", "d/User0/Attach/", "a mailbox of user 0"},
+        {"d/User0/Sub/User5/x.mbx", "d/", "d/User0/Attach/",
+         "a mail folder named like a user inside a user folder"},
+        {"d/User0/Sub/User5/x.mbx", "", "d/User0/Attach/",
+         "data folder unknown: the outermost user folder with an Attach folder"},
+        {"t/User1/mail/User0/Box/x.mbx", "t/User1/mail/", "t/User1/mail/User0/Attach/",
+         "the data folder's own path holds a user-like folder with Attach"},
+        {"h/User1/mail/User0/Box/x.mbx", "", "h/User1/mail/User0/Attach/",
+         "data folder unknown: a user-like folder without Attach is passed over"},
+        {"d/User7/x.mbx", "d/", "d/User7/Attach/",
+         "under the data folder the user's Attach folder, made or not"},
+        {"d/User0/x.mbx", "elsewhere/", "d/User0/Attach/",
+         "a mailbox outside the data folder is placed by its Attach folder"},
+        {"D/USER0/x.mbx", "d/", "D/USER0/Attach/",
+         "the data folder spelt in other letter case, the result in the mailbox's"},
+        {"d/MailUser2/x.mbx", "d/Mail", "d/MailUser2/Attach/",
+         "a data folder without a final separator, used as stored"},
+        {"n/UserX/x.mbx", "", "", "User without a number is no user folder"},
+        {"n/x.mbx", "n/", "", "no user folder on the path: no attachments folder"},
+        {"d/User0", "d/", "", "the mailbox file itself is no folder"},
+    };
+    auto native = [&](const char* relative) {
+        std::string path = relative;
+        std::replace(path.begin(), path.end(), '/', platform::FolderSeparator());
+        return path;
+    };
+    for (const auto& c : cases) {
+        const std::string home = *c.home ? f.home + native(c.home) : "";
+        const std::string expected = *c.expected ? f.home + native(c.expected) : "";
+        EXPECT_EQ(UserAttachDir(f.home + native(c.mailbox), home), expected) << c.reason;
+    }
+}
+
 TEST(IsReservedFolder, SixNamesInAnyCase) {
     for (const char* name : {".", "..", "Attach", "ATTACH", "inbox", "Outbox", "TrAsH"})
         EXPECT_TRUE(IsReservedFolder(name)) << name;
@@ -239,10 +347,54 @@ TEST(WineRegistryFile, ReadsStringValuesAsShiftJis) {
     }
 }
 
-TEST(WineRegistryFile, MissingFileAndKeyOpenNothing) {
+TEST(WineRegistryFile, FileThatCannotBeReadIsAnErrorNamingIt) {
     ScratchDir dir;
-    auto registry = platform::OpenWineRegistryFile(dir.File("none.reg"));
-    EXPECT_EQ(registry->OpenKey("\\Software\\A"), nullptr);
+    std::filesystem::create_directory(std::filesystem::path(dir.File("folder.reg")));
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo(dir.File("fifo.reg").c_str(), 0600), 0);  // an open would wait for a writer
+#endif
+    struct Case {
+        const char* name;
+        const char* says;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"none.reg", "はありません", "a missing file is not an empty registry"},
+        {"folder.reg", "は通常のファイルではありません", "a folder"},
+#ifndef _WIN32
+        {"fifo.reg", "は通常のファイルではありません", "a FIFO, told without opening it"},
+#endif
+    };
+    for (const auto& c : cases) {
+        try {
+            platform::OpenWineRegistryFile(dir.File(c.name));
+            ADD_FAILURE() << "no error: " << c.reason;
+        } catch (const IoError& e) {
+            EXPECT_EQ(std::string(e.what()), "\"" + dir.File(c.name) + "\" " + c.says) << c.reason;
+        }
+    }
+}
+
+TEST(WineRegistryFile, ValueOfTheWrongKindNamesTheFileAndTheValue) {
+    Fixture f;
+    const auto registry =
+        f.Registry("[Software\\\\RIMArts\\\\Rebecca\\\\Settings] 1\n\"HomeDir\"=dword:00000001\n");
+    MailProfile profile;
+    try {
+        profile.ReadStartup(*registry);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "\"" + f.dir.File("user.reg") +
+                      "\" のレジストリ値 \"HomeDir\" (\\Software\\RIMArts\\Rebecca\\Settings) "
+                      "は文字列ではありません");
+    }
+}
+
+TEST(WineRegistryFile, MissingKeyOpensNothing) {
+    Fixture f;
+    EXPECT_EQ(f.Registry("")->OpenKey("\\Software\\A"), nullptr);
+    EXPECT_EQ(platform::EmptyRegistry()->OpenKey("\\Software\\A"), nullptr);
 }
 
 }  // namespace

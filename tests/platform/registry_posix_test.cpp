@@ -1,9 +1,11 @@
 // Paths the registry stores for Windows, read under Wine's layout on this system.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/errors.h"
 #include "platform/registry.h"
 #include "test_support.h"
 
@@ -11,7 +13,7 @@ namespace tavori::platform {
 namespace {
 
 class WinePrefixEnv : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const char* old = std::getenv("WINEPREFIX");
         had_ = old != nullptr;
@@ -33,7 +35,8 @@ protected:
 TEST_F(WinePrefixEnv, DrivePathsMapToThePrefix) {
     EXPECT_EQ(FolderPathFromRegistry("C:\\Becky!\\"), prefix_ + "/drive_c/Becky!/");
     EXPECT_EQ(FolderPathFromRegistry("z:\\home\\mail\\"), "/home/mail/");
-    EXPECT_EQ(FolderPathFromRegistry("C:\\表\\"), prefix_ + "/drive_c/表/");  // 0x5C trail byte kept
+    EXPECT_EQ(FolderPathFromRegistry("C:\\表\\"),
+              prefix_ + "/drive_c/表/");  // 0x5C trail byte kept
     EXPECT_EQ(FolderPathFromRegistry("/already/posix/"), "/already/posix/");
     std::filesystem::create_directories(prefix_ + "/dosdevices/d:");
     EXPECT_EQ(FolderPathFromRegistry("D:\\Mail"), prefix_ + "/dosdevices/d:/Mail");
@@ -46,6 +49,19 @@ TEST_F(WinePrefixEnv, UserRegistryIsThePrefixsUserReg) {
     auto key = OpenUserRegistry()->OpenKey("\\Software\\RIMArts\\Rebecca\\Settings");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->ReadString("HomeDir"), "C:\\Mail\\");
+}
+
+TEST_F(WinePrefixEnv, UserRegistryMissingIsEmptyButUnreadableIsAnError) {
+    const std::string userReg = prefix_ + "/user.reg";
+    EXPECT_EQ(OpenUserRegistry()->OpenKey("\\Software\\RIMArts\\Rebecca\\Settings"), nullptr)
+        << "no user.reg: the mail client never ran in this prefix";
+    ASSERT_EQ(::mkfifo(userReg.c_str(), 0600), 0);
+    try {
+        OpenUserRegistry();
+        ADD_FAILURE() << "a FIFO read as a registry";
+    } catch (const IoError& e) {
+        EXPECT_NE(std::string(e.what()).find(userReg), std::string::npos) << e.what();
+    }
 }
 
 }  // namespace
