@@ -7,9 +7,11 @@
 #include "cli/commands.h"
 #include "jobs/export_job.h"
 #include "mailstore/file_names.h"
+#include "mailstore/profile.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/locale.h"
+#include "platform/registry.h"
 #include "platform/text_codec.h"
 
 namespace tavori::cli {
@@ -37,7 +39,7 @@ class TerminalHost : public JobHost {
     void ProcessPendingEvents() override { Draw(false); }
     bool AbortRequested() override { return gInterrupted != 0; }
     void Finish() {
-        if (drawn_) err_.Write("\n");
+        if (drawn_) err_.Line("");
         err_.Flush();
     }
 
@@ -48,11 +50,13 @@ class TerminalHost : public JobHost {
         if (!force && percent == lastPercent_ && ++skipped_ < 256) return;
         lastPercent_ = percent;
         skipped_ = 0;
-        std::string line = "\r[";
+        std::string line = "[";
         for (int i = 0; i < 30; ++i) line += i < percent * 30 / 100 ? '#' : '.';
-        line += "] " + std::to_string(percent) + "% " + file_ + " " + messages_ + " " +
-                attachments_ + "\x1b[K";
+        line +=
+            "] " + std::to_string(percent) + "% " + file_ + " " + messages_ + " " + attachments_;
+        err_.Control("\r");
         err_.Write(line);
+        err_.Control("\x1b[K");
         err_.Flush();
         drawn_ = true;
     }
@@ -66,34 +70,28 @@ class TerminalHost : public JobHost {
     int skipped_ = 0;
 };
 
-// The Attach folder of the user whose User<n> folder holds the mailbox, or "" when the
-// mailbox is not in such a tree.
-std::string DefaultAttachDir(const std::string& mailbox) {
-    const char sep = platform::FolderSeparator();
-    std::size_t start = 0, userEnd = std::string::npos;
-    for (std::size_t i = 0; i <= mailbox.size(); ++i) {
-        if (i < mailbox.size() && IsSjisLeadByte(mailbox[i])) {
-            ++i;
-            continue;
-        }
-        if (i == mailbox.size() || mailbox[i] == '\\' || mailbox[i] == '/') {
-            const std::string_view part = std::string_view(mailbox).substr(start, i - start);
-            bool user = part.size() > 4 && part.substr(0, 4) == "User" && i < mailbox.size();
-            for (std::size_t k = 4; user && k < part.size(); ++k)
-                user = part[k] >= '0' && part[k] <= '9';
-            if (user) userEnd = i;
-            start = i + 1;
+// The data folder the mailboxes' users live in, for their Attach folders: --home, else the
+// registry's HomeDir as tavori users reads it. A registry that cannot be read only costs the
+// help it gives in finding the Attach folders; it does not stop the export.
+std::string HomeDirFor(const std::string& given) {
+    std::string home = platform::FromCommandLine(given);
+    if (home.empty()) {
+        try {
+            return MailProfile::ReadHomeDir(*platform::OpenUserRegistry());
+        } catch (const Error&) {
+            return {};
         }
     }
-    if (userEnd == std::string::npos) return {};
-    return mailbox.substr(0, userEnd) + sep + "Attach" + sep;
+    if (FileNameStart(home) != home.size()) home += platform::FolderSeparator();
+    return home;
 }
 
 struct ExportArgs {
     std::string output;
-    int width = 80;
+    int width = 40;  // the window's width until it is changed
     bool refs = false;
     std::string attachDir;
+    std::string home;
     std::vector<std::string> mailboxes;
 };
 
@@ -102,10 +100,11 @@ int RunExport(const ExportArgs& args, Context& context) {
     std::string attachDir = platform::FromCommandLine(args.attachDir);
     const char sep = platform::FolderSeparator();
     if (!attachDir.empty() && attachDir.back() != sep && attachDir.back() != '/') attachDir += sep;
+    const std::string home = attachDir.empty() ? HomeDirFor(args.home) : "";
     std::vector<ExportSource> sources;
     for (const std::string& arg : args.mailboxes) {
         std::string path = platform::FromCommandLine(arg);
-        std::string dir = attachDir.empty() ? DefaultAttachDir(path) : attachDir;
+        std::string dir = attachDir.empty() ? UserAttachDir(path, home) : attachDir;
         sources.push_back({std::move(path), std::move(dir)});
     }
     RecordOptions options;
@@ -129,9 +128,19 @@ int RunExport(const ExportArgs& args, Context& context) {
     host.Finish();
     if (job.Aborted()) context.err.Line("中断しました: それまでの記録は書き込まれています");
     context.out.Line(output);
-    context.out.Line("件数: " + std::to_string(job.ExportTotal()) +
+    context.out.Line("件数: " + std::to_string(job.MessagesWritten()) +
                      " / 添付: " + std::to_string(job.AttachTotal()));
     return job.Aborted() ? 1 : 0;
+}
+
+// -o names the REN file itself: "" or a folder would only give a ".REN" inside or beside it.
+// The message goes out through the parser, in the terminal's encoding.
+std::string OutputNameProblem(const std::string& arg) {
+    const std::string name = platform::FromCommandLine(arg);
+    if (name.empty()) return platform::ToTerminal("ファイル名が空です");
+    if (FileNameStart(name) == name.size() || platform::KindOf(name) == platform::FileKind::kFolder)
+        return platform::ToTerminal("フォルダーではなく REN ファイルの名前を指定してください");
+    return {};
 }
 
 }  // namespace
@@ -140,12 +149,17 @@ void AddExportCommand(CLI::App& app, Context& context) {
     auto args = std::make_shared<ExportArgs>();
     auto* cmd = app.add_subcommand("export", "Export mailbox files to one REN file");
     cmd->add_option("-o,--output", args->output, "the REN file (its extension becomes .REN)")
-        ->required();
-    cmd->add_option("--width", args->width, "columns per line written to each record (40-255)")
+        ->required()
+        ->check(OutputNameProblem, "FILE");
+    cmd->add_option("--width", args->width,
+                    "columns per line written to each record (40-255, default 40)")
         ->check(CLI::Range(40, 255));
     cmd->add_flag("--refs", args->refs, "repeat the referenced ids in the body");
     cmd->add_option("--attach-dir", args->attachDir,
                     "the attachments folder (default: the Attach folder of the mailbox's user)");
+    cmd->add_option("--home", args->home,
+                    "the data folder holding the User<n> folders, instead of the registry's "
+                    "HomeDir (finds the default attachments folder)");
     cmd->add_option("MAILBOX", args->mailboxes, "mailbox files (.mbx), exported in this order")
         ->required();
     context.verbs.push_back({cmd, [args, &context] { return RunExport(*args, context); }});

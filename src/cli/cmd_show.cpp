@@ -24,8 +24,7 @@ std::string FormatStamp(double value) {
 void ShowMailbox(const std::string& path, Output& out) {
     TMailBox box;
     box.Open(path);
-    if (!box.Opened())
-        throw IoError(FileErrorMessage("メールボックス ファイルがありません", path, ""));
+    if (!box.Opened()) throw IoError(PathError(path, "はありません"));
     const std::string name = FileNameOf(path);
     long long number = 0;
     while (!box.AtEnd()) {

@@ -10,8 +10,8 @@
 namespace tavori::cli {
 
 struct Context {
-    Output out{stdout};
-    Output err{stderr};
+    Output out{stdout, "標準出力"};
+    Output err{stderr, "標準エラー出力"};
     struct Verb {
         CLI::App* command;
         std::function<int()> run;  // returns the exit status

@@ -5,9 +5,48 @@
 
 #include "cli/commands.h"
 #include "platform/errors.h"
+#include "platform/text_codec.h"
 
-int main(int argc, char** argv) {
-    tavori::cli::Context context;
+namespace tavori::cli {
+namespace {
+
+constexpr int kUsageStatus = 2;
+
+// Paths and names become the system's Shift-JIS text: an argument with a character outside it
+// could name no file the mail client wrote, so it is refused before anything runs.
+bool ArgumentsFit(int argc, char** argv, Output& err) {
+    for (int i = 1; i < argc; ++i) {
+        try {
+            platform::FromCommandLine(argv[i]);
+        } catch (const ConvertError&) {
+            err.Write("tavori: 引数 \"");
+            err.WriteNative(argv[i]);
+            err.Line("\" に Shift-JIS で表せない文字があります");
+            return false;
+        }
+    }
+    return true;
+}
+
+// No verb, or one the tool does not know: what went wrong and a line naming the verbs, where
+// the parser would only say that a subcommand is required.
+int VerbMissing(const CLI::App& app, Output& err) {
+    const auto rest = app.remaining();
+    if (rest.empty()) {
+        err.Line("tavori: コマンドがありません");
+    } else {
+        err.Write("tavori: \"");
+        err.WriteNative(rest.front());
+        err.Line(rest.front().starts_with('-') ? "\" というオプションはありません"
+                                               : "\" というコマンドはありません");
+    }
+    err.Line(
+        "使い方: tavori [--encoding terminal|sjis] show|export|users ...  "
+        "(説明は tavori --help)");
+    return kUsageStatus;
+}
+
+int Run(int argc, char** argv, Context& context) {
     CLI::App app{"Tavori! - converts the mailboxes of the mail client (Shift-JIS text)", "tavori"};
     app.set_version_flag("--version", std::string("tavori ") + TAVORI_VERSION);
     app.require_subcommand(1);
@@ -15,27 +54,37 @@ int main(int argc, char** argv) {
     app.add_option("--encoding", encoding, "text output: terminal (default) or sjis (raw bytes)")
         ->check(CLI::IsMember({"terminal", "sjis"}));
     app.fallthrough();
-    tavori::cli::AddShowCommand(app, context);
-    tavori::cli::AddExportCommand(app, context);
-    tavori::cli::AddUsersCommand(app, context);
+    AddShowCommand(app, context);
+    AddExportCommand(app, context);
+    AddUsersCommand(app, context);
+    if (!ArgumentsFit(argc, argv, context.err)) return kUsageStatus;
     try {
         app.parse(argc, argv);
+    } catch (const CLI::RequiredError& e) {
+        if (app.get_subcommands().empty()) return VerbMissing(app, context.err);
+        return app.exit(e) == 0 ? 0 : kUsageStatus;
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
+        return app.exit(e) == 0 ? 0 : kUsageStatus;
     }
-    const auto sjis = encoding == "sjis" ? tavori::cli::OutputEncoding::kSjis
-                                         : tavori::cli::OutputEncoding::kTerminal;
+    const auto sjis = encoding == "sjis" ? OutputEncoding::kSjis : OutputEncoding::kTerminal;
     context.out.SetEncoding(sjis);
     context.err.SetEncoding(sjis);
     int status = 0;
-    try {
-        for (const auto& verb : context.verbs)
-            if (verb.command->parsed()) status = verb.run();
-    } catch (const tavori::Error& e) {
-        context.out.Flush();
-        context.err.Line(std::string("tavori: ") + e.what());
-        status = 1;
-    }
-    context.out.Flush();
+    for (const auto& verb : context.verbs)
+        if (verb.command->parsed()) status = verb.run();
     return status;
+}
+
+}  // namespace
+}  // namespace tavori::cli
+
+int main(int argc, char** argv) try {
+    tavori::cli::Context context;
+    return tavori::cli::RunReportingFailures(context.out, context.err, [argc, argv, &context] {
+        return tavori::cli::Run(argc, argv, context);
+    });
+} catch (...) {
+    // Only before the guard is in place (no memory for the first objects).
+    std::fputs("tavori: out of memory\n", stderr);
+    return 1;
 }

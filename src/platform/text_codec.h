@@ -22,4 +22,8 @@ std::string FromCommandLine(std::string_view arg);
 // True when the stream is a terminal or console (not a file or a pipe).
 bool IsTerminal(std::FILE* stream);
 
+// Lets the bytes written to the stream reach the file or pipe unchanged: a Windows stream in
+// text mode writes every "\n" as CR LF (and a CR LF as CR CR LF). Nothing to do on POSIX.
+void SetBinaryOutput(std::FILE* stream);
+
 }  // namespace tavori::platform

@@ -72,4 +72,6 @@ std::string FromCommandLine(std::string_view arg) { return Utf8ToSjis(arg); }
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 
+void SetBinaryOutput(std::FILE*) {}
+
 }  // namespace tavori::platform

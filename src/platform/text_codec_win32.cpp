@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -56,5 +57,10 @@ std::string FromCommandLine(std::string_view arg) {
 }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
+void SetBinaryOutput(std::FILE* stream) {
+    std::fflush(stream);  // what is buffered was written in the old mode
+    _setmode(_fileno(stream), _O_BINARY);
+}
 
 }  // namespace tavori::platform

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
+#include "test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -42,6 +43,19 @@ TEST(TextCodec, BrokenShiftJisKeepsTheValidText) {
     std::string out;
     ASSERT_NO_THROW(out = SjisToUtf8("ab\x81"));
     EXPECT_EQ(out.substr(0, 2), "ab");
+}
+
+// A stream opened in text mode ("w") then set binary writes line ends as given: on Windows
+// text mode would write "\n" as CR LF and a CR LF as CR CR LF.
+TEST(TextCodec, BinaryOutputKeepsLineEnds) {
+    test::ScratchDir dir;
+    const std::string path = dir.File("out.txt");
+    std::FILE* stream = std::fopen(path.c_str(), "w");
+    ASSERT_NE(stream, nullptr);
+    SetBinaryOutput(stream);
+    std::fputs("a\nb\r\n", stream);
+    std::fclose(stream);
+    EXPECT_EQ(test::ReadFile(path), "a\nb\r\n");
 }
 
 #ifdef _WIN32
