@@ -1,0 +1,29 @@
+#pragma once
+// The status bar at the bottom of the window, in panels of fixed widths.
+#include <string>
+#include <vector>
+
+#include "ui/controls/control.h"
+
+namespace tavori::ui {
+
+struct StatusBarArgs {
+    HWND parent = nullptr;
+    int id = 0;
+    std::vector<int> widths;  // of the panels, left to right, in pixels
+};
+
+class StatusBar : public Control {
+  public:
+    explicit StatusBar(const StatusBarArgs& args);
+    void Resize();  // call from the parent's WM_SIZE: the bar keeps to the bottom edge
+    int Height() const;
+    int PanelCount() const { return panels_; }
+    void SetPanelText(int index, const std::string& text);
+    std::string PanelText(int index) const;
+
+  private:
+    int panels_ = 0;
+};
+
+}  // namespace tavori::ui

@@ -1,0 +1,50 @@
+// The duplicate cleanup page: the names of the two new mailboxes and the result figures.
+#include "ui/bevel_label.h"
+#include "ui/controls/button.h"
+#include "ui/controls/edit.h"
+#include "ui/controls/label.h"
+#include "ui/controls/panel.h"
+#include "ui/main_form.h"
+
+namespace tavori::ui {
+
+void TMainForm::CreateDedupePage(Panel& page) {
+    HWND p = page.Hwnd();
+    // Three frames group the names, the option and the figures.
+    BevelLabelArgs frame;
+    frame.parent = p;
+    Bevel1 = std::make_unique<TBevelLabel>(frame);
+    Bevel1->SetBounds(8, 8, 270, 64);
+    Bevel2 = std::make_unique<TBevelLabel>(frame);
+    Bevel2->SetBounds(8, 80, 270, 64);
+    Bevel3 = std::make_unique<TBevelLabel>(frame);
+    Bevel3->SetBounds(290, 8, 276, 136);
+
+    Label1 = std::make_unique<Label>(LabelArgs{p, 0, "抽出先メールボックス名"});
+    Label1->SetBounds(16, 16, 200, 16);
+    OutBox1 = std::make_unique<Edit>(EditArgs{p, 0, "Origin"});
+    OutBox1->SetBounds(16, 38, 200, 22);
+    DupOut = std::make_unique<Button>(ButtonArgs{p, 0, "重複メールを出力する", true});
+    DupOut->SetBounds(16, 88, 200, 18);
+    DupOut->onClick = [this] { DupOutClick(); };
+    Label2 = std::make_unique<Label>(LabelArgs{p, 0, "出力先"});
+    Label2->SetBounds(16, 114, 50, 16);
+    DupBox = std::make_unique<Edit>(EditArgs{p, 0, "DupBox"});
+    DupBox->SetBounds(70, 112, 146, 22);
+    OutMsg = std::make_unique<Label>(LabelArgs{p, 0, ""});
+    OutMsg->SetBounds(300, 18, 256, 64);
+    DupLabel = std::make_unique<Label>(LabelArgs{p, 0, ""});
+    DupLabel->SetBounds(300, 90, 256, 40);
+    SplitBtn = std::make_unique<Button>(ButtonArgs{p, 0, "整理開始"});
+    SplitBtn->SetBounds(476, 156, 90, 26);
+    DupOutClick();  // DupBox disabled, in the button face colour, as designed
+}
+
+void TMainForm::DupOutClick() {
+    const bool enabled = DupOut->Checked();
+    DupBox->SetEnabled(enabled);
+    DupBox->SetColors(GetSysColor(COLOR_WINDOWTEXT),
+                      GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+}
+
+}  // namespace tavori::ui

@@ -1,0 +1,124 @@
+// The export page: the output folder and its REN files, the file name with its history, the
+// options, and ConvertClick running the export job.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "jobs/export_job.h"
+#include "mailstore/file_names.h"
+#include "platform/locale.h"
+#include "ui/bevel_label.h"
+#include "ui/controls/button.h"
+#include "ui/controls/combo_box.h"
+#include "ui/controls/file_list_box.h"
+#include "ui/controls/group_box.h"
+#include "ui/controls/hints.h"
+#include "ui/controls/label.h"
+#include "ui/controls/list_view.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/spin_edit.h"
+#include "ui/controls/tree_view.h"
+#include "ui/main_form.h"
+#include "ui/window_host.h"
+
+namespace tavori::ui {
+
+void TMainForm::CreateExportPage(Panel& page) {
+    HWND p = page.Hwnd();
+    Label7 = std::make_unique<Label>(LabelArgs{p, 0, "出力先のフォルダー内ファイル一覧"});
+    Label7->SetBounds(8, 8, 220, 16);
+    FileListBox1 = std::make_unique<FileListBox>(FileListBoxArgs{p, 0, "*.ren", false});
+    FileListBox1->SetBounds(8, 26, 220, 132);
+    FileListBox1->onChange = [this] { FileListBox1Change(); };
+    BevelLabelArgs dirArgs;
+    dirArgs.parent = p;
+    DirLabel1 = std::make_unique<TBevelLabel>(dirArgs);
+    DirLabel1->SetBounds(8, 166, 480, 20);
+    DirSelect = std::make_unique<Button>(ButtonArgs{p, 0, "参照..."});
+    DirSelect->SetBounds(494, 164, 72, 24);
+    DirSelect->onClick = [this] { DirSelectClick(); };
+
+    Label3 = std::make_unique<Label>(LabelArgs{p, 0, "知子テキストファイル名"});
+    Label3->SetBounds(240, 8, 200, 16);
+    TagFile = std::make_unique<ComboBox>(ComboBoxArgs{p, 0, "TomoText.REN"});
+    TagFile->SetBounds(240, 26, 250, 200);
+    TagFile->onTextChanged = [this] { TagFileChange(); };
+    hints_->Add(*TagFile, "出力ファイル");
+
+    GroupBox1 = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "ｵﾌﾟｼｮﾝ"});
+    GroupBox1->SetBounds(240, 56, 326, 72);
+    Label11 = std::make_unique<Label>(LabelArgs{p, 0, "１行の桁数"});
+    Label11->SetBounds(252, 78, 70, 16);
+    WordCount = std::make_unique<SpinEdit>(SpinEditArgs{p, 0, 40, 255, 72});
+    WordCount->SetBounds(326, 75, 60, 20);
+    HyperRef = std::make_unique<Button>(ButtonArgs{p, 0, "参照ﾒｰﾙIDを▼...▲で本文に付加する", true});
+    HyperRef->SetBounds(252, 102, 300, 18);
+    Label8 = std::make_unique<Label>(LabelArgs{p, 0, "添付:"});
+    Label8->SetBounds(240, 136, 120, 16);
+    ExportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "変換開始"});
+    ExportBtn->SetBounds(476, 132, 90, 26);
+    ExportBtn->onClick = [this] { ConvertClick(); };
+}
+
+void TMainForm::SetOutputDir(const std::string& dir) {
+    OutputDir = dir;
+    FileListBox1->SetFolder(dir);
+    DirLabel1->SetText(dir);
+}
+
+void TMainForm::DirSelectClick() {
+    std::string folder = ChooseFolder("格納先のフォルダーを選択");
+    if (folder.empty()) return;
+    if (FileNameStart(folder) != folder.size()) folder += '\\';
+    SetOutputDir(folder);
+}
+
+void TMainForm::FileListBox1Change() {
+    const std::vector<std::string> chosen = FileListBox1->SelectedNames();
+    TagFile->SetText(chosen.empty() ? std::string() : chosen.front());
+    UpdateButtons();
+}
+
+void TMainForm::TagFileChange() { UpdateButtons(); }
+
+void TMainForm::ConvertClick() {
+    if (jobRunning_) return;
+    BeginJob();
+    try {
+        const std::string name = RenFileName(TagFile->Text());
+        TagFile->SetText(name);
+        std::vector<std::string> history = TagFile->Items();
+        if (AddToNameHistory(history, name)) TagFile->AddItem(name);
+
+        // The job's inputs as they are now: the tree and the list are locked while it runs.
+        std::vector<ExportSource> sources;
+        const TreeNode* node = SelectedNode();
+        for (int row = 0; row < FolderList->Count(); ++row) {
+            if (!FolderList->IsSelected(row) || row >= static_cast<int>(Profile.Rows().size()))
+                continue;
+            const std::string path = Profile.MailboxPath(node, Profile.Rows()[row]);
+            sources.push_back({path, Profile.AttachDir()});
+        }
+        RecordOptions options;
+        options.width = WordCount->Value();
+        options.hyperRef = HyperRef->Checked();
+        options.dateSeparator = platform::DateSeparator();
+        options.timeSeparator = platform::TimeSeparator();
+        ExportJob job(OutputDir + name, std::move(sources), options, *host_);
+        ExportTotal = 0;
+        try {
+            job.Run();
+        } catch (...) {
+            ExportTotal = job.ExportTotal();
+            throw;
+        }
+        ExportTotal = job.ExportTotal();
+    } catch (const std::exception& e) {
+        host_->Flush();
+        ShowError(e.what());
+    }
+    FileListBox1->SetFolder(OutputDir);  // lists the new file; no file is selected afterwards
+    EndJob();
+}
+
+}  // namespace tavori::ui

@@ -1,0 +1,128 @@
+// The import page: the folder and the files to import, the file type, the begin and end
+// strings of the cut-out from HTML pages, and the name of the new mailbox.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "mailstore/file_names.h"
+#include "ui/bevel_label.h"
+#include "ui/controls/button.h"
+#include "ui/controls/drop_down_list.h"
+#include "ui/controls/edit.h"
+#include "ui/controls/file_list_box.h"
+#include "ui/controls/group_box.h"
+#include "ui/controls/hints.h"
+#include "ui/controls/label.h"
+#include "ui/controls/panel.h"
+#include "ui/main_form.h"
+
+namespace tavori::ui {
+namespace {
+
+// The preview buttons belong to the import, which this program does not hold yet.
+constexpr bool kPreviewsAvailable = false;
+
+const char* const kMasks[] = {"*.txt;*.eml", "*.htm"};
+
+}  // namespace
+
+void TMainForm::CreateImportPage(Panel& page) {
+    HWND p = page.Hwnd();
+    Label6 = std::make_unique<Label>(LabelArgs{p, 0, "読込みファイル選択"});
+    Label6->SetBounds(8, 8, 200, 16);
+    FileListBox2 = std::make_unique<FileListBox>(FileListBoxArgs{p, 0, kMasks[0], true});
+    FileListBox2->SetBounds(8, 26, 220, 132);
+    FileListBox2->onChange = [this] { FileListBox2Change(); };
+    FileListBox2->onKeyPress = [this](wchar_t ch) { FileListBox2KeyPress(ch); };
+    BevelLabelArgs dirArgs;
+    dirArgs.parent = p;
+    DirLabel2 = std::make_unique<TBevelLabel>(dirArgs);
+    DirLabel2->SetBounds(8, 166, 480, 20);
+    Button1 = std::make_unique<Button>(ButtonArgs{p, 0, "参照..."});
+    Button1->SetBounds(494, 164, 72, 24);
+    Button1->onClick = [this] { Button1Click(); };
+
+    Label4 = std::make_unique<Label>(LabelArgs{p, 0, "入力形式"});
+    Label4->SetBounds(240, 10, 60, 16);
+    FileType =
+        std::make_unique<DropDownList>(DropDownListArgs{p, 0, {"ﾃｷｽﾄ形式のﾒｰﾙ", "HTMLﾌｧｲﾙから"}});
+    FileType->SetBounds(304, 6, 150, 200);
+    FileType->Select(0);
+    FileType->onChange = [this] {
+        // The list is read again with the new pattern before the handler runs.
+        FileListBox2->SetMask(kMasks[FileType->Selected() == 1 ? 1 : 0]);
+        FileTypeChange();
+    };
+    LabelArgs caution{p, 0, "注意: 1ﾌｧｲﾙ=1ﾒｰﾙとして扱います"};
+    caution.textColor = RGB(255, 0, 0);
+    Caution = std::make_unique<Label>(caution);
+    Caution->SetBounds(240, 34, 320, 16);
+
+    MailSeparate = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "HTML形式ﾒｰﾙ切出し指定"});
+    MailSeparate->SetBounds(240, 54, 326, 76);
+    Label9 = std::make_unique<Label>(LabelArgs{p, 0, "開始文字列"});
+    Label9->SetBounds(250, 74, 70, 16);
+    MailBegin = std::make_unique<Edit>(EditArgs{p, 0, ""});
+    MailBegin->SetBounds(324, 72, 150, 20);
+    Label10 = std::make_unique<Label>(LabelArgs{p, 0, "終了文字列"});
+    Label10->SetBounds(250, 100, 70, 16);
+    MailEnd = std::make_unique<Edit>(EditArgs{p, 0, ""});
+    MailEnd->SetBounds(324, 98, 150, 20);
+    ViewBtn = std::make_unique<Button>(ButtonArgs{p, 0, "ﾃｷｽﾄ"});
+    ViewBtn->SetBounds(482, 70, 76, 22);
+    hints_->Add(*ViewBtn, "ﾃｷｽﾄ全体を切出します");
+    TestRun = std::make_unique<Button>(ButtonArgs{p, 0, "試し..."});
+    TestRun->SetBounds(482, 96, 76, 22);
+    hints_->Add(*TestRun, "試しに切出しを実行");
+
+    Label5 = std::make_unique<Label>(LabelArgs{p, 0, "出力フォルダー"});
+    Label5->SetBounds(240, 140, 90, 16);
+    ImportName = std::make_unique<Edit>(EditArgs{p, 0, "Import"});
+    ImportName->SetBounds(330, 136, 130, 22);
+    ImportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "取込開始"});
+    ImportBtn->SetBounds(476, 132, 90, 26);
+    FileTypeChange();
+}
+
+void TMainForm::FileTypeChange() {
+    const bool html = FileType->Selected() == 1;
+    MailBegin->SetEnabled(html);
+    const COLORREF back = GetSysColor(html ? COLOR_WINDOW : COLOR_BTNFACE);
+    MailBegin->SetColors(GetSysColor(COLOR_WINDOWTEXT), back);
+    const bool test = kPreviewsAvailable && html && !FileListBox2->SelectedNames().empty();
+    TestRun->SetEnabled(test);
+    MailEnd->SetEnabled(html);
+    Label9->SetEnabled(html);
+    Label10->SetEnabled(html);
+    MailEnd->SetColors(GetSysColor(COLOR_WINDOWTEXT), back);
+    ViewBtn->SetEnabled(test);
+}
+
+void TMainForm::FileListBox2Change() {
+    UpdateButtons();
+    const bool test =
+        kPreviewsAvailable && FileType->Selected() == 1 && !FileListBox2->SelectedNames().empty();
+    TestRun->SetEnabled(test);
+    ViewBtn->SetEnabled(test);
+}
+
+void TMainForm::FileListBox2KeyPress(wchar_t ch) {
+    if (ch != 1) return;  // Ctrl+A; other characters are the list's own
+    SendMessageW(FileListBox2->Hwnd(), WM_SETREDRAW, FALSE, 0);
+    FileListBox2->SelectAll();
+    SendMessageW(FileListBox2->Hwnd(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(FileListBox2->Hwnd(), nullptr, TRUE);
+    FileListBox2Change();
+}
+
+void TMainForm::Button1Click() {
+    const std::string folder = ChooseFolder("読込みフォルダーを選択");
+    if (folder.empty()) return;
+    // The folder as the browser gives it, without a final "\"; the list needs one.
+    const bool ends = FileNameStart(folder) == folder.size();
+    FileListBox2->SetFolder(ends ? folder : folder + "\\");
+    DirLabel2->SetText(folder);
+    ImportDir = folder;
+}
+
+}  // namespace tavori::ui

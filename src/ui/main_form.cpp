@@ -1,0 +1,424 @@
+#include "ui/main_form.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "mailstore/file_names.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/profile_file.h"
+#include "platform/registry.h"
+#include "ui/about_box.h"
+#include "ui/bevel_label.h"
+#include "ui/controls/button.h"
+#include "ui/controls/combo_box.h"
+#include "ui/controls/drop_down_list.h"
+#include "ui/controls/edit.h"
+#include "ui/controls/file_list_box.h"
+#include "ui/controls/group_box.h"
+#include "ui/controls/hints.h"
+#include "ui/controls/label.h"
+#include "ui/controls/list_view.h"
+#include "ui/controls/page_control.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/progress_bar.h"
+#include "ui/controls/spin_edit.h"
+#include "ui/controls/splitter.h"
+#include "ui/controls/status_bar.h"
+#include "ui/controls/tree_view.h"
+#include "ui/images.h"
+#include "ui/resource.h"
+#include "ui/settings.h"
+#include "ui/text.h"
+#include "ui/window_host.h"
+
+namespace tavori::ui {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TavoriMainForm";
+constexpr int kMenuExit = 100;
+constexpr int kMenuAbout = 101;
+constexpr int kSplitterSize = 3;
+constexpr int kPanelBorder = 2;
+constexpr int kProgressStrip = 52;  // the stop button and the progress area under the pages
+
+// The cleanup and import jobs are not part of this program yet: their buttons stay disabled
+// rather than doing nothing.
+constexpr bool kDedupeJobAvailable = false;
+constexpr bool kImportJobAvailable = false;
+
+std::string ExecutablePath() {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return Narrow(std::wstring_view(path, n));
+}
+
+bool IsFolder(const std::string& path) {
+    if (path.empty()) return false;
+    try {
+        return platform::KindOf(path) == platform::FileKind::kFolder;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+void RegisterWindowClass(WNDPROC procedure) {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(IDI_APP));
+    wc.lpszClassName = kClassName;
+    registered = RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
+    RegisterWindowClass(WindowProc);
+    // 632 by 591, centred on the screen, whatever the system's font size.
+    const int width = 632, height = 591;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    menu_ = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, kMenuExit, Wide("終了(&X)").c_str());
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), Wide("ファイル(&F)").c_str());
+    HMENU help = CreatePopupMenu();
+    AppendMenuW(help, MF_STRING, kMenuAbout, Wide("バージョン情報").c_str());
+    AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), Wide("ヘルプ(&H)").c_str());
+    CreateWindowExW(0, kClassName, Wide("Becky!ﾒｰﾙ変換ﾂｰﾙ - Tavori!").c_str(),
+                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width, height, nullptr, menu_,
+                    GetModuleHandleW(nullptr), this);
+    if (!hwnd_) throw Error("メイン ウィンドウを作成できません");
+    CreateControls();
+    FormCreate();
+    Layout();
+    SetFocus(BeckyUser->Hwnd());
+}
+
+TMainForm::~TMainForm() {
+    if (hwnd_) {
+        HWND hwnd = hwnd_;
+        DestroyWindow(hwnd);
+    }
+    if (font_) DeleteObject(font_);
+    if (images_) ImageList_Destroy(images_);
+}
+
+void TMainForm::Show(int cmdShow) {
+    ShowWindow(hwnd_, cmdShow);
+    UpdateWindow(hwnd_);
+}
+
+LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form =
+            static_cast<TMainForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    bool handled = false;
+    const LRESULT routed = ContainerProc(hwnd_, message, wParam, lParam, handled);
+    if (handled) return routed;
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam == 0 && LOWORD(wParam) == kMenuExit) ExitButtonClick();
+            if (lParam == 0 && LOWORD(wParam) == kMenuAbout) About1Click();
+            return 0;
+        case WM_SIZE:
+            Layout();
+            return 0;
+        case WM_CLOSE:
+            if (jobRunning_) {
+                // Closing asks the job to stop; the window goes once the job has ended.
+                AbortRequested = true;
+                closeAfterJob_ = true;
+                return 0;
+            }
+            FormClose();
+            DestroyWindow(hwnd_);
+            return 0;
+        case WM_DESTROY: {
+            HWND hwnd = hwnd_;
+            hwnd_ = nullptr;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            if (options_.quitOnClose) PostQuitMessage(0);
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void TMainForm::CreateControls() {
+    LOGFONTW lf{};
+    lf.lfHeight = -12;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfWeight = FW_NORMAL;
+    wcscpy_s(lf.lfFaceName, Wide("ＭＳ Ｐゴシック").c_str());
+    font_ = CreateFontIndirectW(&lf);
+    images_ = CreateProfileImages();
+
+    BeckyUser = std::make_unique<TreeView>(TreeViewArgs{hwnd_, 0, images_, 19});
+    BeckyUser->onSelectionChanged = [this](HTREEITEM) { BeckyUserChange(); };
+    Splitter1 = std::make_unique<Splitter>(SplitterArgs{hwnd_, 0, true});
+    Splitter1->onDrag = [this](int delta) {
+        treeWidth_ = std::max(20, dragStart_ + delta);
+        Layout();
+    };
+    FolderList = std::make_unique<ListView>(ListViewArgs{hwnd_, 0, true, images_});
+    FolderList->AddColumn("フォルダー名", 150);
+    FolderList->AddColumn("サイズ", 80, true);
+    FolderList->AddColumn("日付", 140);
+    FolderList->onItemChanged = [this](int row) { FolderListChange(row); };
+    Splitter3 = std::make_unique<Splitter>(SplitterArgs{hwnd_, 0, false});
+    Splitter3->onDrag = [this](int delta) {
+        panelHeight_ = std::max(kProgressStrip + 60, dragStart_ - delta);
+        Layout();
+    };
+    // The drag starts from the sizes as they are when the button goes down.
+    auto remember = [this](bool tree) { dragStart_ = tree ? treeWidth_ : panelHeight_; };
+    Splitter1->onDragStart = [remember] { remember(true); };
+    Splitter3->onDragStart = [remember] { remember(false); };
+
+    Panel1 = std::make_unique<Panel>(PanelArgs{hwnd_, 0, kPanelBorder, false});
+    Panel1->onResize = [this](int width, int height) { LayoutPanel(width, height); };
+    HWND panel = Panel1->Hwnd();
+    PageControl1 = std::make_unique<PageControl>(PageControlArgs{panel, 0});
+    StopBtn1 = std::make_unique<Button>(ButtonArgs{panel, 0, "中止"});
+    StopBtn1->onClick = [this] { AbortBtnClick(); };
+    StopBtn1->SetEnabled(false);
+    ProgMsg = std::make_unique<Label>(LabelArgs{panel, 0, ""});
+    ProgressBar1 = std::make_unique<ProgressBar>(ProgressBarArgs{panel, 0});
+    MsgLabel = std::make_unique<Label>(LabelArgs{panel, 0, "件数:"});
+    StatusBar1 = std::make_unique<StatusBar>(StatusBarArgs{hwnd_, 0, {180, 200, 200}});
+    hints_ = std::make_unique<Hints>(hwnd_);
+
+    CreateExportPage(PageControl1->AddPage("Becky→知子テキスト"));
+    CreateDedupePage(PageControl1->AddPage("重複メール整理"));
+    CreateImportPage(PageControl1->AddPage("外部ファイル取込"));
+    host_ =
+        std::make_unique<WindowHost>(*ProgMsg, *ProgressBar1, *MsgLabel, *Label8, AbortRequested);
+    AboutDialog1 = std::make_unique<TAboutDialog>();
+
+    // One font for every control, as the window's design gives it.
+    EnumChildWindows(
+        hwnd_,
+        [](HWND child, LPARAM font) -> BOOL {
+            SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(font_));
+
+    // The root node "Becky!" is part of the window's design, there before anything is read.
+    BeckyUser->AddItem(TVI_ROOT, Profile.Root().text, 0, 0, -1,
+                       reinterpret_cast<LPARAM>(&Profile.Root()));
+}
+
+void TMainForm::Layout() {
+    if (!hwnd_ || !StatusBar1) return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    StatusBar1->Resize();
+    const int width = client.right;
+    const int height = client.bottom - StatusBar1->Height();
+    treeWidth_ = std::min(treeWidth_, std::max(20, width - 60));
+    panelHeight_ = std::min(panelHeight_, std::max(kProgressStrip + 60, height - 40));
+    BeckyUser->SetBounds(0, 0, treeWidth_, height);
+    Splitter1->SetBounds(treeWidth_, 0, kSplitterSize, height);
+    const int right = treeWidth_ + kSplitterSize;
+    const int rightWidth = std::max(0, width - right);
+    const int panelTop = std::max(0, height - panelHeight_);
+    FolderList->SetBounds(right, 0, rightWidth, std::max(0, panelTop - kSplitterSize));
+    Splitter3->SetBounds(right, panelTop - kSplitterSize, rightWidth, kSplitterSize);
+    Panel1->SetBounds(right, panelTop, rightWidth, height - panelTop);
+}
+
+void TMainForm::LayoutPanel(int width, int height) {
+    // The panel's frame lies outside the size it reports.
+    const int pagesHeight = std::max(0, height - kProgressStrip);
+    PageControl1->SetBounds(0, 0, width, pagesHeight);
+    const int strip = pagesHeight + 4;
+    StopBtn1->SetBounds(width - 84, strip + 2, 78, 24);
+    ProgMsg->SetBounds(6, strip + 2, std::max(0, width - 100), 16);
+    ProgressBar1->SetBounds(6, strip + 26, std::max(0, width - 230), 16);
+    MsgLabel->SetBounds(width - 214, strip + 27, 208, 16);
+}
+
+void TMainForm::FormCreate() {
+    std::string exeFolder = options_.exeFolder;
+    if (exeFolder.empty()) {
+        const std::string exe = ExecutablePath();
+        exeFolder = exe.substr(0, FileNameStart(exe));
+    }
+    try {
+        SettingsFileName = options_.settingsFile.empty() ? ui::SettingsFileName(ExecutablePath())
+                                                         : options_.settingsFile;
+        MailBox = std::make_unique<TMailBox>();
+        AboutDialog1->Caption = "Tavori!";
+        const Settings settings = LoadSettings(*platform::OpenProfileFile(SettingsFileName));
+        OutputDir = settings.outputDir;
+        ImportDir = settings.importDir;
+        WordCount->SetValue(settings.wordCount);
+        HyperRef->SetChecked(settings.hyperRef);
+        MailBegin->SetText(settings.mailBegin);
+        MailEnd->SetText(settings.mailEnd);
+        TagFile->SetItems(settings.history);
+        if (!IsFolder(OutputDir)) OutputDir = exeFolder;
+        if (!IsFolder(ImportDir)) ImportDir = exeFolder;
+
+        std::shared_ptr<const platform::Registry> registry = options_.registry;
+        if (!registry) registry = platform::OpenUserRegistry();
+        Profile.ReadStartup(*registry);
+        const HTREEITEM root = BeckyUser->FirstChild(TVI_ROOT);
+        ShowChildren(root, Profile.Root());
+        BeckyUser->Expand(root);
+
+        FileListBox2->SetFolder(ImportDir);
+        DirLabel2->SetText(ImportDir);
+        SetOutputDir(OutputDir);
+        UpdateButtons();
+        PageControl1->SetActivePage(0);
+    } catch (const std::exception& e) {
+        // The rest of the set-up is skipped; the window opens all the same.
+        ShowError(e.what());
+    }
+}
+
+void TMainForm::FormClose() {
+    Settings settings;
+    settings.outputDir = OutputDir;
+    settings.importDir = ImportDir;
+    settings.wordCount = WordCount->Value();
+    settings.hyperRef = HyperRef->Checked();
+    settings.mailBegin = MailBegin->Text();
+    settings.mailEnd = MailEnd->Text();
+    settings.history = TagFile->Items();
+    try {
+        auto file = platform::OpenProfileFile(SettingsFileName);
+        // The width as the export uses it: the text as a number, clamped to 40..255, or 40.
+        const std::string width = std::to_string(WordCount->Value());
+        if (!SaveSettings(*file, settings, width)) ShowWarning(kSettingsWriteWarning);
+    } catch (const std::exception&) {
+        ShowWarning(kSettingsWriteWarning);
+    }
+    MailBox.reset();
+}
+
+void TMainForm::ShowError(const std::string& text) {
+    MessageBoxW(hwnd_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONERROR);
+}
+
+void TMainForm::ShowWarning(const std::string& text) {
+    MessageBoxW(hwnd_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONWARNING);
+}
+
+TreeNode* TMainForm::SelectedNode() const {
+    const HTREEITEM item = BeckyUser->Selected();
+    return item ? reinterpret_cast<TreeNode*>(BeckyUser->Data(item)) : nullptr;
+}
+
+void TMainForm::ShowChildren(HTREEITEM item, const TreeNode& node) {
+    BeckyUser->DeleteChildren(item);
+    for (const auto& child : node.children) {
+        const HTREEITEM added =
+            BeckyUser->AddItem(item, child->text, child->image, child->selectedImage,
+                               child->stateImage, reinterpret_cast<LPARAM>(child.get()));
+        ShowChildren(added, *child);
+    }
+}
+
+void TMainForm::BeckyUserChange() {
+    TreeNode* node = SelectedNode();
+    Profile.ListFolders(node);
+    FolderList->Clear();
+    for (const FolderRow& row : Profile.Rows())
+        FolderList->AddRow({row.caption, row.sizeText, row.dateText}, kImageMailBundle);
+    if (node) ShowChildren(BeckyUser->Selected(), *node);
+    UpdateButtons();  // the rows and their selection are gone
+}
+
+void TMainForm::FolderListChange(int row) {
+    if (row >= 0 && row < FolderList->Count())
+        FolderList->SetStateImage(row, FolderList->IsSelected(row) ? kImageSelected : -1);
+    UpdateButtons();
+}
+
+void TMainForm::UpdateButtons() {
+    if (jobRunning_) return;  // the job frame owns the buttons until EndJob
+    const bool rows = FolderList->SelectedCount() > 0;
+    ExportBtn->SetEnabled(!TagFile->Text().empty() && rows);
+    const TreeNode* node = SelectedNode();
+    ImportBtn->SetEnabled(kImportJobAvailable && !FileListBox2->SelectedNames().empty() && node &&
+                          node->level >= 1);
+    SplitBtn->SetEnabled(kDedupeJobAvailable && rows);
+    StopBtn1->SetEnabled(false);
+}
+
+void TMainForm::SetLocked(bool locked) {
+    // While a job runs the tree and the list it walks stay as they are, and the window stays.
+    BeckyUser->SetEnabled(!locked);
+    FolderList->SetEnabled(!locked);
+    EnableMenuItem(menu_, kMenuExit, MF_BYCOMMAND | (locked ? MF_GRAYED : MF_ENABLED));
+}
+
+void TMainForm::BeginJob() {
+    ExportBtn->SetEnabled(false);
+    ImportBtn->SetEnabled(false);
+    SplitBtn->SetEnabled(false);
+    PageControl1->SetEnabled(false);
+    StopBtn1->SetEnabled(true);
+    AbortRequested = false;
+    jobRunning_ = true;
+    SetLocked(true);
+}
+
+void TMainForm::EndJob() {
+    host_->Flush();
+    ProgressBar1->SetMaximum(0);
+    ProgressBar1->SetPosition(0);
+    ProgMsg->SetText("");
+    PageControl1->SetEnabled(true);
+    jobRunning_ = false;
+    SetLocked(false);
+    UpdateButtons();
+    if (closeAfterJob_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TMainForm::AbortBtnClick() { AbortRequested = true; }
+
+void TMainForm::ExitButtonClick() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void TMainForm::About1Click() { AboutDialog1->Execute(hwnd_); }
+
+std::string TMainForm::ChooseFolder(const std::string& prompt) {
+    const std::wstring title = Wide(prompt);
+    BROWSEINFOW info{};
+    info.hwndOwner = hwnd_;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (!chosen) return {};
+    wchar_t path[MAX_PATH];
+    const bool ok = SHGetPathFromIDListW(chosen, path) != FALSE;
+    CoTaskMemFree(chosen);
+    return ok ? Narrow(path) : std::string();
+}
+
+}  // namespace tavori::ui

@@ -1,0 +1,44 @@
+#pragma once
+// The window as the jobs' host: progress in the status controls under the pages, the message
+// queue pumped between two mails so the stop button works, and the stop flag.
+#include <cstdint>
+#include <string>
+
+#include "jobs/job_host.h"
+
+namespace tavori::ui {
+
+class Label;
+class ProgressBar;
+
+class WindowHost : public JobHost {
+  public:
+    WindowHost(Label& progMsg, ProgressBar& progressBar, Label& msgLabel, Label& label8,
+               const bool& abortRequested);
+
+    void SetProgressText(const std::string& text) override;
+    void SetProgressMaximum(std::uint64_t maximum) override;
+    void SetProgressPosition(std::uint64_t position) override;
+    void SetCounters(const std::string& messages, const std::string& attachments) override;
+    void ProcessPendingEvents() override;
+    bool AbortRequested() override { return abortRequested_; }
+
+    // Shows the last counters; the job calls SetCounters after every mail, but the labels
+    // are only redrawn about 30 times a second while it runs.
+    void Flush();
+
+  private:
+    Label& progMsg_;
+    ProgressBar& progressBar_;
+    Label& msgLabel_;
+    Label& label8_;
+    const bool& abortRequested_;
+    std::string messages_, attachments_;
+    std::string shownMessages_, shownAttachments_;
+    unsigned long long lastShown_ = 0;
+};
+
+// Handles every message waiting in this thread's queue and returns.
+void PumpMessages();
+
+}  // namespace tavori::ui

@@ -1,0 +1,366 @@
+// The main window driven as a user drives it, through its controls' own messages, against a
+// scratch registry, a scratch settings file and the demo mail store.
+#include "ui/main_form.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "test_support.h"
+#include "ui/controls/button.h"
+#include "ui/controls/combo_box.h"
+#include "ui/controls/edit.h"
+#include "ui/controls/file_list_box.h"
+#include "ui/controls/label.h"
+#include "ui/controls/list_view.h"
+#include "ui/controls/page_control.h"
+#include "ui/controls/spin_edit.h"
+#include "ui/controls/tree_view.h"
+#include "ui/settings.h"
+#include "ui/text.h"
+#include "ui/window_host.h"
+
+namespace tavori::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
+// The texts of the message boxes the window shows, each answered with OK at once.
+std::vector<std::string> gMessages;
+HHOOK gHook = nullptr;
+
+LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        wchar_t cls[16] = {};
+        GetClassNameW(box, cls, 16);
+        if (std::wstring(cls) == L"#32770") {
+            wchar_t text[1024] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 1024);
+            gMessages.push_back(Narrow(text));
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(gHook, code, wParam, lParam);
+}
+
+std::string WindowsPath(std::string path) {
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// Every file of the demo store with its content, to show that no test changes it.
+std::map<std::wstring, std::string> Snapshot(const std::string& folder) {
+    std::map<std::wstring, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(fs::path(folder))) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path(), std::ios::binary);  // wide names: Japanese folders
+        files[entry.path().wstring()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
+}
+
+class MainFormTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+        gMessages.clear();
+        gHook = SetWindowsHookExW(WH_CBT, AnswerMessageBoxes, nullptr, GetCurrentThreadId());
+        before_ = Snapshot(kStore);
+        hive_ = "Software\\TavoriFormTest\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(GetTickCount64());
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, hive_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &scratch_, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratch_), ERROR_SUCCESS);
+        SetString("Software\\RIMArts\\Rebecca\\Settings", "HomeDir", WindowsPath(kStore) + "\\");
+        SetString("Software\\RIMArts\\Rebecca\\Users\\0", "Account", "山田太郎 (仕事)");
+        SetString("Software\\RIMArts\\Rebecca\\Users\\3", "Account", "山田太郎 (家族)");
+        exeFolder_ = dir_.Path();
+        options_.exeFolder = exeFolder_;
+        options_.settingsFile = dir_.File("Tavori.ini");
+    }
+    void TearDown() override {
+        form_.reset();
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        RegCloseKey(scratch_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, hive_.c_str());
+        UnhookWindowsHookEx(gHook);
+        EXPECT_EQ(Snapshot(kStore), before_) << "the demo store was changed";
+    }
+    void SetString(const std::string& key, const char* name, const std::string& text) {
+        HKEY h = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(scratch_, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+        RegCloseKey(h);
+    }
+    TMainForm& Open() {
+        form_ = std::make_unique<TMainForm>(options_);
+        PumpMessages();
+        return *form_;
+    }
+    // Selects the tree node of the given text among the root's users, or a child of it.
+    void SelectNode(const std::string& user, const std::string& folder = "") {
+        TreeView& tree = *form_->BeckyUser;
+        HTREEITEM item = tree.FirstChild(tree.FirstChild(TVI_ROOT));
+        while (item && reinterpret_cast<TreeNode*>(tree.Data(item))->text != user)
+            item = tree.NextSibling(item);
+        ASSERT_NE(item, nullptr) << user;
+        tree.Select(item);
+        PumpMessages();
+        if (folder.empty()) return;
+        item = tree.FirstChild(item);
+        while (item && reinterpret_cast<TreeNode*>(tree.Data(item))->text != folder)
+            item = tree.NextSibling(item);
+        ASSERT_NE(item, nullptr) << folder;
+        tree.Select(item);
+        PumpMessages();
+    }
+    void SelectRows(const std::vector<int>& rows) {
+        for (int row : rows) form_->FolderList->SetSelected(row, true);
+        PumpMessages();
+    }
+    void TypeFileName(const std::string& name) {
+        form_->TagFile->SetText(name);
+        PumpMessages();
+    }
+
+    const std::string kStore = std::string(TAVORI_SAMPLES) + "/data";
+    ScratchDir dir_;
+    std::string exeFolder_;
+    MainFormOptions options_;
+    std::unique_ptr<TMainForm> form_;
+    std::map<std::wstring, std::string> before_;
+    std::string hive_;
+    HKEY scratch_ = nullptr;
+};
+
+TEST_F(MainFormTest, FirstStartTakesTheDefaults) {
+    TMainForm& form = Open();
+    EXPECT_EQ(form.OutputDir, exeFolder_);
+    EXPECT_EQ(form.ImportDir, exeFolder_);
+    EXPECT_EQ(form.WordCount->Value(), 40);
+    EXPECT_FALSE(form.HyperRef->Checked());
+    EXPECT_EQ(form.MailBegin->Text(), "Subject:");
+    EXPECT_EQ(form.MailEnd->Text(), "[前");
+    EXPECT_TRUE(form.TagFile->Items().empty());
+    EXPECT_EQ(form.TagFile->Text(), "");  // the first listing of the output folder empties it
+    EXPECT_FALSE(form.ExportBtn->Enabled());
+    EXPECT_FALSE(form.StopBtn1->Enabled());
+    EXPECT_EQ(form.PageControl1->ActivePage(), 0);
+    EXPECT_EQ(form.Profile.Root().children.size(), 2u);
+    EXPECT_TRUE(gMessages.empty());
+}
+
+TEST_F(MainFormTest, SavedFolderThatVanishedIsReplacedByTheProgramsFolder) {
+    WriteFile(options_.settingsFile, "[Convert]\r\nTOMOHOME=" + dir_.File("gone") +
+                                         "\\\r\nIMPORTDIR=" + exeFolder_ + "\r\nWCOUNT=0x48\r\n");
+    TMainForm& form = Open();
+    EXPECT_EQ(form.OutputDir, exeFolder_);
+    EXPECT_EQ(form.WordCount->Value(), 72);
+}
+
+TEST_F(MainFormTest, ButtonsFollowTheSelections) {
+    TMainForm& form = Open();
+    struct Case {
+        const char* user;
+        std::vector<int> rows;
+        const char* fileName;
+        bool exportEnabled;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"山田太郎 (家族)", {}, "Out.REN", false, "no row selected"},
+        {"山田太郎 (家族)", {0}, "", false, "no file name"},
+        {"山田太郎 (家族)", {0}, "Out.REN", true, "a row and a name"},
+    };
+    for (const Case& c : cases) {
+        SelectNode(c.user);
+        SelectRows(c.rows);
+        TypeFileName(c.fileName);
+        EXPECT_EQ(form.ExportBtn->Enabled(), c.exportEnabled) << c.reason;
+        EXPECT_FALSE(form.SplitBtn->Enabled()) << c.reason << ": the cleanup is not there yet";
+        EXPECT_FALSE(form.ImportBtn->Enabled()) << c.reason << ": the import is not there yet";
+        EXPECT_FALSE(form.StopBtn1->Enabled()) << c.reason;
+    }
+    // The root lists no folder: no rows, no export.
+    form.BeckyUser->Select(form.BeckyUser->FirstChild(TVI_ROOT));
+    PumpMessages();
+    EXPECT_EQ(form.FolderList->Count(), 0);
+    EXPECT_FALSE(form.ExportBtn->Enabled());
+}
+
+TEST_F(MainFormTest, SelectedRowsGetTheMarker) {
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (家族)");
+    ASSERT_GE(form.FolderList->Count(), 1);
+    SelectRows({0});
+    const UINT state = static_cast<UINT>(
+        SendMessageW(form.FolderList->Hwnd(), LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK));
+    EXPECT_NE(state, 0u);
+    form.FolderList->SetSelected(0, false);
+    PumpMessages();
+    EXPECT_EQ(SendMessageW(form.FolderList->Hwnd(), LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK), 0);
+}
+
+// The window's export gives the very file the command-line tool gives for the same mailboxes.
+TEST_F(MainFormTest, ExportEqualsTheCommandLineTools) {
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (家族)", "家族");
+    ASSERT_GE(form.FolderList->Count(), 1);
+    SelectRows({0});
+    TypeFileName("Family.txt");
+    ASSERT_TRUE(form.ExportBtn->Enabled());
+    SendMessageW(form.ExportBtn->Hwnd(), BM_CLICK, 0, 0);
+    PumpMessages();
+    EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+    const std::string ren = ReadFile(exeFolder_ + "Family.REN");
+    EXPECT_EQ(form.TagFile->Text(), "");  // the list was read again
+    EXPECT_EQ(form.TagFile->Items(), std::vector<std::string>{"Family.REN"});
+
+    const std::string mailbox = form.Profile.MailboxPath(
+        reinterpret_cast<TreeNode*>(form.BeckyUser->Data(form.BeckyUser->Selected())),
+        form.Profile.Rows()[0]);
+    std::string attach = form.Profile.AttachDir();
+    attach.pop_back();  // a "\" before the closing quote would escape it
+    const std::string cli = std::string(TAVORI_CLI) + " export -o \"" + exeFolder_ +
+                            "Cli.REN\" --attach-dir \"" + attach + "\" \"" + mailbox + "\"";
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    std::wstring command = Wide(cli);
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(ReadFile(exeFolder_ + "Cli.REN"), ren);
+    EXPECT_NE(ren.find("#W40\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, CountersShowTheLastMailboxAndTheRun) {
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Work");
+    SelectRows({0});
+    TypeFileName("Work.REN");
+    form.ConvertClick();
+    PumpMessages();
+    const std::string counts = form.MsgLabel->Text();
+    EXPECT_EQ(counts.rfind("件数: ", 0), 0u) << counts;
+    EXPECT_EQ(form.Label8->Text().rfind("添付: ", 0), 0u);
+    EXPECT_EQ(form.ProgMsg->Text(), "");
+    EXPECT_GT(form.ExportTotal, 0);
+    EXPECT_EQ(counts, "件数: " + std::to_string(form.ExportTotal) + " / " +
+                          std::to_string(form.ExportTotal));
+}
+
+// Two mailboxes of three and two mails: the first number counts within the mailbox, the
+// second over the run.
+TEST_F(MainFormTest, CountersAfterTwoMailboxes) {
+    ScratchDir store;
+    fs::create_directories(fs::path(store.File("User0\\Box")));
+    auto mails = [](int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += "Subject: m" + std::to_string(i) + "\r\n\r\nbody\r\n.\r\n";
+        return text;
+    };
+    WriteFile(store.File("User0\\Box\\a.mbx"), mails(3));
+    WriteFile(store.File("User0\\Box\\b.mbx"), mails(2));
+    SetString("Software\\RIMArts\\Rebecca\\Settings", "HomeDir", store.Path());
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Box");
+    ASSERT_EQ(form.FolderList->Count(), 2);
+    SelectRows({0, 1});
+    TypeFileName("Two.REN");
+    form.ConvertClick();
+    PumpMessages();
+    EXPECT_EQ(form.MsgLabel->Text(), "件数: 2 / 5");
+    EXPECT_EQ(form.Label8->Text(), "添付: 0");
+    EXPECT_EQ(form.ExportTotal, 5);
+}
+
+TEST_F(MainFormTest, StopEndsTheRunAfterTheCurrentMail) {
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Work");
+    SelectRows({0});
+    TypeFileName("Stopped.REN");
+    // The click waits in the queue and reaches the stop button after the first mail.
+    PostMessageW(form.StopBtn1->Hwnd(), BM_CLICK, 0, 0);
+    form.ConvertClick();
+    PumpMessages();
+    const std::string ren = ReadFile(exeFolder_ + "Stopped.REN");
+    std::size_t records = 0;
+    for (std::size_t p = 0; (p = ren.find("#S\r\n", p)) != std::string::npos; p += 4) ++records;
+    EXPECT_GE(records, 1u);
+    EXPECT_EQ(form.ExportTotal, 0);  // the mailbox was not finished
+    EXPECT_FALSE(form.StopBtn1->Enabled());
+    EXPECT_TRUE(form.BeckyUser->Enabled());
+}
+
+TEST_F(MainFormTest, JobFrameLocksThePagesTheTreeAndTheList) {
+    TMainForm& form = Open();
+    form.BeginJob();
+    EXPECT_FALSE(form.PageControl1->Enabled());
+    EXPECT_FALSE(form.ExportBtn->Enabled());
+    EXPECT_TRUE(form.StopBtn1->Enabled());
+    EXPECT_FALSE(form.BeckyUser->Enabled());
+    EXPECT_FALSE(form.FolderList->Enabled());
+    form.AbortBtnClick();
+    EXPECT_TRUE(form.AbortRequested);
+    form.EndJob();
+    EXPECT_TRUE(form.PageControl1->Enabled());
+    EXPECT_FALSE(form.StopBtn1->Enabled());
+    EXPECT_TRUE(form.BeckyUser->Enabled());
+    EXPECT_TRUE(form.FolderList->Enabled());
+}
+
+TEST_F(MainFormTest, ClosingDuringARunStopsItAndClosesAfterwards) {
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Work");
+    SelectRows({0});
+    TypeFileName("Closing.REN");
+    PostMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
+    form.ConvertClick();
+    PumpMessages();
+    EXPECT_TRUE(form.Closed());
+    EXPECT_TRUE(fs::exists(fs::path(options_.settingsFile)));  // closing saved the settings
+}
+
+TEST_F(MainFormTest, ClosingSavesTheSettings) {
+    TMainForm& form = Open();
+    form.WordCount->SetText("300");
+    form.HyperRef->SetChecked(true);
+    form.ExitButtonClick();
+    PumpMessages();
+    ASSERT_TRUE(form.Closed());
+    const std::string ini = ReadFile(options_.settingsFile);
+    EXPECT_NE(ini.find("WCOUNT=255"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("HYPERFIND=1"), std::string::npos) << ini;
+    EXPECT_TRUE(gMessages.empty());
+}
+
+TEST_F(MainFormTest, SettingsThatCannotBeWrittenWarnOnce) {
+    options_.settingsFile = dir_.File("no-such-folder") + "\\Tavori.ini";
+    TMainForm& form = Open();
+    form.ExitButtonClick();
+    PumpMessages();
+    EXPECT_TRUE(form.Closed());
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_EQ(gMessages[0], Narrow(Wide(kSettingsWriteWarning)));
+}
+
+}  // namespace
+}  // namespace tavori::ui
