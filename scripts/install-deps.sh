@@ -6,7 +6,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev libcli11-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine64 locales
-    xvfb imagemagick fonts-ipafont-gothic
+    xvfb imagemagick fonts-ipafont-gothic fonts-wine
     python3 nkf time
 )
 missing=()

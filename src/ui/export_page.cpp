@@ -26,37 +26,37 @@ namespace tavori::ui {
 void TMainForm::CreateExportPage(Panel& page) {
     HWND p = page.Hwnd();
     Label7 = std::make_unique<Label>(LabelArgs{p, 0, "出力先のフォルダー内ファイル一覧"});
-    Label7->SetBounds(8, 8, 220, 16);
+    Label7->SetBounds(8, 8, 200, 16);
     FileListBox1 = std::make_unique<FileListBox>(FileListBoxArgs{p, 0, "*.ren", false});
-    FileListBox1->SetBounds(8, 26, 220, 132);
+    FileListBox1->SetBounds(8, 26, 200, 132);
     FileListBox1->onChange = [this] { FileListBox1Change(); };
     BevelLabelArgs dirArgs;
     dirArgs.parent = p;
     DirLabel1 = std::make_unique<TBevelLabel>(dirArgs);
-    DirLabel1->SetBounds(8, 166, 480, 20);
+    DirLabel1->SetBounds(8, 168, 362, 20);
     DirSelect = std::make_unique<Button>(ButtonArgs{p, 0, "参照..."});
-    DirSelect->SetBounds(494, 164, 72, 24);
+    DirSelect->SetBounds(378, 166, 72, 24);
     DirSelect->onClick = [this] { DirSelectClick(); };
 
     Label3 = std::make_unique<Label>(LabelArgs{p, 0, "知子テキストファイル名"});
-    Label3->SetBounds(240, 8, 200, 16);
+    Label3->SetBounds(216, 8, 234, 16);
     TagFile = std::make_unique<ComboBox>(ComboBoxArgs{p, 0, "TomoText.REN"});
-    TagFile->SetBounds(240, 26, 250, 200);
+    TagFile->SetBounds(216, 26, 234, 200);
     TagFile->onTextChanged = [this] { TagFileChange(); };
     hints_->Add(*TagFile, "出力ファイル");
 
     GroupBox1 = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "ｵﾌﾟｼｮﾝ"});
-    GroupBox1->SetBounds(240, 56, 326, 72);
+    GroupBox1->SetBounds(216, 56, 234, 72);
     Label11 = std::make_unique<Label>(LabelArgs{p, 0, "１行の桁数"});
-    Label11->SetBounds(252, 78, 70, 16);
+    Label11->SetBounds(226, 78, 64, 16);
     WordCount = std::make_unique<SpinEdit>(SpinEditArgs{p, 0, 40, 255, 72});
-    WordCount->SetBounds(326, 75, 60, 20);
+    WordCount->SetBounds(294, 75, 60, 20);
     HyperRef = std::make_unique<Button>(ButtonArgs{p, 0, "参照ﾒｰﾙIDを▼...▲で本文に付加する", true});
-    HyperRef->SetBounds(252, 102, 300, 18);
+    HyperRef->SetBounds(226, 102, 220, 18);
     Label8 = std::make_unique<Label>(LabelArgs{p, 0, "添付:"});
-    Label8->SetBounds(240, 136, 120, 16);
+    Label8->SetBounds(216, 136, 120, 16);
     ExportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "変換開始"});
-    ExportBtn->SetBounds(476, 132, 90, 26);
+    ExportBtn->SetBounds(360, 132, 90, 26);
     ExportBtn->onClick = [this] { ConvertClick(); };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The window as the jobs' host: progress in the status controls under the pages, the message
-// queue pumped between two mails so the stop button works, and the stop flag.
+// queue pumped between two mails (at most every few milliseconds) so the stop button works,
+// and the stop flag.
 #include <cstdint>
 #include <string>
 
@@ -23,7 +24,7 @@ class WindowHost : public JobHost {
     void ProcessPendingEvents() override;
     bool AbortRequested() override { return abortRequested_; }
 
-    // Shows the last counters; the job calls SetCounters after every mail, but the labels
+    // Shows the last counters and progress; the job reports both after every mail, but they
     // are only redrawn about 30 times a second while it runs.
     void Flush();
 
@@ -35,7 +36,9 @@ class WindowHost : public JobHost {
     const bool& abortRequested_;
     std::string messages_, attachments_;
     std::string shownMessages_, shownAttachments_;
+    std::uint64_t position_ = 0;
     unsigned long long lastShown_ = 0;
+    unsigned long long lastPumped_ = 0;
 };
 
 // Handles every message waiting in this thread's queue and returns.

@@ -14,6 +14,7 @@
 #include "test_support.h"
 #include "ui/controls/button.h"
 #include "ui/controls/combo_box.h"
+#include "ui/controls/drop_down_list.h"
 #include "ui/controls/edit.h"
 #include "ui/controls/file_list_box.h"
 #include "ui/controls/label.h"
@@ -308,6 +309,31 @@ TEST_F(MainFormTest, StopEndsTheRunAfterTheCurrentMail) {
     EXPECT_EQ(form.ExportTotal, 0);  // the mailbox was not finished
     EXPECT_FALSE(form.StopBtn1->Enabled());
     EXPECT_TRUE(form.BeckyUser->Enabled());
+}
+
+// The pages' own enabling rules: the cleanup's second name follows its check box, the
+// cut-out strings follow the file type (the list is read again with the type's pattern).
+TEST_F(MainFormTest, PageControlsFollowTheirSwitches) {
+    WriteFile(dir_.File("a.txt"), "Subject: a\r\n\r\nx");
+    WriteFile(dir_.File("b.htm"), "<html></html>");
+    TMainForm& form = Open();
+    EXPECT_FALSE(form.DupBox->Enabled());
+    form.DupOut->SetChecked(true);
+    form.DupOutClick();
+    EXPECT_TRUE(form.DupBox->Enabled());
+
+    EXPECT_EQ(form.FileListBox2->Names(), std::vector<std::string>{"a.txt"});
+    EXPECT_FALSE(form.MailBegin->Enabled());
+    EXPECT_FALSE(form.MailEnd->Enabled());
+    SendMessageW(form.FileType->Hwnd(), CB_SETCURSEL, 1, 0);
+    form.FileType->OnCommand(CBN_SELCHANGE);
+    EXPECT_EQ(form.FileListBox2->Names(), std::vector<std::string>{"b.htm"});
+    EXPECT_TRUE(form.MailBegin->Enabled());
+    EXPECT_TRUE(form.MailEnd->Enabled());
+    form.FileListBox2KeyPress(1);  // Ctrl+A
+    EXPECT_EQ(form.FileListBox2->SelectedNames().size(), 1u);
+    EXPECT_FALSE(form.ImportBtn->Enabled()) << "the import is not there yet";
+    EXPECT_FALSE(form.TestRun->Enabled()) << "the previews are not there yet";
 }
 
 TEST_F(MainFormTest, JobFrameLocksThePagesTheTreeAndTheList) {

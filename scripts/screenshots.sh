@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Pictures of the window for the README: docs/screenshots/page1-export.png, page2-dedupe.png,
+# page3-import.png and about.png. Builds tavori_screenshots (win preset), starts a private
+# Xvfb, runs it under Wine in a prefix of its own with the X11 driver, converts its BMPs to PNG
+# and stops Xvfb and the prefix's wineserver again.
+# TAVORI_WIN_BUILD: a configured Windows build folder to use instead of the win preset's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scripts/install-deps.sh
+
+build=${TAVORI_WIN_BUILD:-}
+if [ -z "$build" ]; then
+    build=build/win
+    [ -f "$build/CMakeCache.txt" ] || cmake --preset win >/dev/null
+fi
+cmake --build "$build" -j "$(nproc)" --target tavori_screenshots >/dev/null
+program="$root/$build/tests/tavori_screenshots.exe"
+
+shots="$root/build/screenshots"
+rm -rf "$shots"
+mkdir -p "$shots" docs/screenshots
+
+# A display number that no X server holds.
+display=93
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+    display=$((display + 1))
+done
+xvfb_pid=""
+export TAVORI_WINEPREFIX="${TAVORI_SCREENSHOT_PREFIX:-$root/build/wine-screenshots/prefix}"
+source scripts/wine-env.sh
+# shellcheck disable=SC2317  # run by the trap
+finish() {
+    wine_stop
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+trap finish EXIT
+
+# 24-bit colour, so the pictures show the colours Windows would.
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X$display" ] && break
+    sleep 0.1
+done
+[ -e "/tmp/.X11-unix/X$display" ] || { echo "screenshots.sh: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$display"
+
+# The prefix draws through X (no null graphics driver), its windows unmanaged: without a
+# window manager Wine then draws the title bars itself, and closing a window takes no
+# seconds. The window's font is taken by its Windows name; the IPA fonts stand in for it.
+if [ ! -f "$WINEPREFIX/.tavori-display" ]; then
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX" "$LOCPATH"
+    # The glibc locale first: without it Wine garbles the Japanese names given to reg.
+    [ -d "$LOCPATH/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null ||
+        [ -d "$LOCPATH/ja_JP.UTF-8" ]
+    wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w
+    # Wine's own fonts (the Marlett of the title bar buttons) where this Wine looks for them.
+    if [ -d /usr/share/wine/fonts ]; then
+        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    else
+        echo "$(basename "$0"): no fonts-wine: title bar buttons show letters" >&2
+    fi
+    reg() { wine reg add "$@" /f </dev/null >/dev/null 2>&1; }
+    reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+    reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS PGothic' /t REG_SZ /d IPAPGothic
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /t REG_SZ /d IPAGothic
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d IPAPGothic
+    wineserver -w
+    touch "$WINEPREFIX/.tavori-display"
+fi
+wine_prepare
+
+# It reports controls cut off or overlapping on the pages and then fails, after the pictures.
+status=0
+timeout 120 wine "$program" "Z:$shots" </dev/null || status=$?
+for name in page1-export page2-dedupe page3-import about; do
+    [ -f "$shots/$name.bmp" ] || { status=1; continue; }
+    # -strip: no time stamps, so an unchanged window gives unchanged files.
+    convert "$shots/$name.bmp" -strip "docs/screenshots/$name.png"
+    echo "docs/screenshots/$name.png"
+done
+exit "$status"
