@@ -1,10 +1,10 @@
 // tavori export: the export job from the command line, the same job the window runs.
-#include <csignal>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal_host.h"
 #include "jobs/export_job.h"
 #include "mailstore/file_names.h"
 #include "mailstore/profile.h"
@@ -16,59 +16,6 @@
 
 namespace tavori::cli {
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
-
-// The terminal as the job's host: a progress bar on stderr when it is a terminal, Ctrl-C as
-// the stop button (the run ends after the current message, with every record kept).
-class TerminalHost : public JobHost {
-  public:
-    explicit TerminalHost(Output& err) : err_(err), bar_(platform::IsTerminal(stderr)) {}
-    void SetProgressText(const std::string& text) override {
-        file_ = text;
-        Draw(true);
-    }
-    void SetProgressMaximum(std::uint64_t maximum) override { maximum_ = maximum; }
-    void SetProgressPosition(std::uint64_t position) override { position_ = position; }
-    void SetCounters(const std::string& messages, const std::string& attachments) override {
-        messages_ = messages;
-        attachments_ = attachments;
-    }
-    void ProcessPendingEvents() override { Draw(false); }
-    bool AbortRequested() override { return gInterrupted != 0; }
-    void Finish() {
-        if (drawn_) err_.Line("");
-        err_.Flush();
-    }
-
-  private:
-    void Draw(bool force) {
-        if (!bar_) return;
-        const int percent = maximum_ == 0 ? 100 : static_cast<int>(position_ * 100 / maximum_);
-        if (!force && percent == lastPercent_ && ++skipped_ < 256) return;
-        lastPercent_ = percent;
-        skipped_ = 0;
-        std::string line = "[";
-        for (int i = 0; i < 30; ++i) line += i < percent * 30 / 100 ? '#' : '.';
-        line +=
-            "] " + std::to_string(percent) + "% " + file_ + " " + messages_ + " " + attachments_;
-        err_.Control("\r");
-        err_.Write(line);
-        err_.Control("\x1b[K");
-        err_.Flush();
-        drawn_ = true;
-    }
-
-    Output& err_;
-    bool bar_;
-    bool drawn_ = false;
-    std::string file_, messages_, attachments_;
-    std::uint64_t maximum_ = 0, position_ = 0;
-    int lastPercent_ = -1;
-    int skipped_ = 0;
-};
 
 // The data folder the mailboxes' users live in, for their Attach folders: --home, else the
 // registry's HomeDir as tavori users reads it. A registry that cannot be read only costs the
@@ -115,17 +62,7 @@ int RunExport(const ExportArgs& args, Context& context) {
 
     TerminalHost host(context.err);
     ExportJob job(output, std::move(sources), options, host);
-    gInterrupted = 0;
-    auto previous = std::signal(SIGINT, OnInterrupt);
-    try {
-        job.Run();
-    } catch (...) {
-        std::signal(SIGINT, previous);
-        host.Finish();
-        throw;
-    }
-    std::signal(SIGINT, previous);
-    host.Finish();
+    host.Run([&job] { job.Run(); });
     if (job.Aborted()) context.err.Line("中断しました: それまでの記録は書き込まれています");
     context.out.Line(output);
     context.out.Line("件数: " + std::to_string(job.MessagesWritten()) +

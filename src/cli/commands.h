@@ -21,6 +21,7 @@ struct Context {
 
 void AddShowCommand(CLI::App& app, Context& context);
 void AddExportCommand(CLI::App& app, Context& context);
+void AddDedupeCommand(CLI::App& app, Context& context);
 void AddUsersCommand(CLI::App& app, Context& context);
 
 }  // namespace tavori::cli

@@ -41,7 +41,7 @@ int VerbMissing(const CLI::App& app, Output& err) {
                                                : "\" というコマンドはありません");
     }
     err.Line(
-        "使い方: tavori [--encoding terminal|sjis] show|export|users ...  "
+        "使い方: tavori [--encoding terminal|sjis] show|export|dedupe|users ...  "
         "(説明は tavori --help)");
     return kUsageStatus;
 }
@@ -56,6 +56,7 @@ int Run(int argc, char** argv, Context& context) {
     app.fallthrough();
     AddShowCommand(app, context);
     AddExportCommand(app, context);
+    AddDedupeCommand(app, context);
     AddUsersCommand(app, context);
     if (!ArgumentsFit(argc, argv, context.err)) return kUsageStatus;
     try {

@@ -16,13 +16,13 @@ void CheckJobFiles(const std::vector<std::string>& inputs,
     for (std::size_t o = 0; o < outputs.size(); ++o) {
         for (const std::string& input : inputs)
             if (platform::SameFile(outputs[o], input))
-                throw Error("出力ファイル \"" + outputs[o] +
-                            "\" は入力のメールボックス ファイル \"" + input +
-                            "\" と同じファイルです。入力を上書きしないよう、処理を中止しました");
+                throw SameFileError(
+                    "出力ファイル \"" + outputs[o] + "\" は入力のメールボックス ファイル \"" +
+                    input + "\" と同じファイルです。入力を上書きしないよう、処理を中止しました");
         for (std::size_t other = o + 1; other < outputs.size(); ++other)
             if (platform::SameFile(outputs[o], outputs[other]))
-                throw Error("出力ファイル \"" + outputs[o] + "\" と \"" + outputs[other] +
-                            "\" は同じファイルです");
+                throw SameFileError("出力ファイル \"" + outputs[o] + "\" と \"" + outputs[other] +
+                                    "\" は同じファイルです");
     }
 }
 

@@ -4,12 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
+
 namespace tavori {
+
+// An output that is an input, or two outputs that are one file: a name the user should
+// change, shown as a warning rather than as a failure.
+class SameFileError : public Error {
+  public:
+    using Error::Error;
+};
 
 // Each input exists and is a regular file, no output is the same file as an input (same
 // identity, through links too, or the same full name where the output does not exist yet),
-// and no two outputs are one file. Throws an error naming the files; nothing has been
-// created or emptied then.
+// and no two outputs are one file. Throws an error naming the files (SameFileError for the
+// last two); nothing has been created or emptied then.
 void CheckJobFiles(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
 
 }  // namespace tavori

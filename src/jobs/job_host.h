@@ -14,6 +14,10 @@ class JobHost {
     virtual void SetProgressPosition(std::uint64_t position) = 0;
     // The two counter texts ("件数: 1 / 1", "添付: 0").
     virtual void SetCounters(const std::string& messages, const std::string& attachments) = 0;
+    // The one counter text of the duplicate cleanup ("件数: 12").
+    virtual void SetMessageCount(const std::string& /*text*/) {}
+    // The cleanup's figures ("全件数: ..." and "重複件数: ..."), sent whenever either changes.
+    virtual void SetResults(const std::string& /*outMsg*/, const std::string& /*dupLabel*/) {}
     // Lets the window repaint and handle its stop button between two mails.
     virtual void ProcessPendingEvents() = 0;
     virtual bool AbortRequested() = 0;

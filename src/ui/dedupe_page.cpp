@@ -1,10 +1,15 @@
 // The duplicate cleanup page: the names of the two new mailboxes and the result figures.
+#include "jobs/dedupe_job.h"
+#include "jobs/job_files.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
 #include "ui/controls/edit.h"
 #include "ui/controls/label.h"
+#include "ui/controls/list_view.h"
 #include "ui/controls/panel.h"
+#include "ui/controls/tree_view.h"
 #include "ui/main_form.h"
+#include "ui/window_host.h"
 
 namespace tavori::ui {
 
@@ -37,7 +42,48 @@ void TMainForm::CreateDedupePage(Panel& page) {
     DupLabel->SetBounds(236, 88, 206, 50);
     SplitBtn = std::make_unique<Button>(ButtonArgs{p, 0, "整理開始"});
     SplitBtn->SetBounds(360, 164, 90, 26);
+    SplitBtn->onClick = [this] { SplitBtnClick(); };
     DupOutClick();  // DupBox disabled, in the button face colour, as designed
+}
+
+void TMainForm::SplitBtnClick() {
+    if (jobRunning_) return;
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+    waitCursor_ = true;
+    BeginJob();
+    OutMsg->SetText("");
+    DupLabel->SetText("");
+    TreeNode* node = SelectedNode();
+    try {
+        // The job's inputs and outputs as they are now: the tree and the list stay locked.
+        std::string folder;
+        Profile.GetFolderPath(node, folder);
+        std::vector<std::string> mailboxes;
+        for (int row = 0; row < FolderList->Count(); ++row)
+            if (FolderList->IsSelected(row) && row < static_cast<int>(Profile.Rows().size()))
+                mailboxes.push_back(Profile.MailboxPath(node, Profile.Rows()[row]));
+        DedupeOptions options;
+        options.uniquePath = folder + MailboxFileName(OutBox1->Text());
+        if (DupOut->Checked()) options.duplicatePath = folder + MailboxFileName(DupBox->Text());
+        DedupeJob job(std::move(mailboxes), options, *host_);
+        try {
+            job.Run();
+        } catch (...) {
+            ExportTotal = job.MessageCount();
+            throw;
+        }
+        ExportTotal = job.MessageCount();
+    } catch (const SameFileError& e) {
+        host_->Flush();
+        ShowWarning(e.what());  // refused before anything was read or written
+    } catch (const std::exception& e) {
+        host_->Flush();
+        ShowError(e.what());
+    }
+    EndJob();
+    waitCursor_ = false;
+    SetCursor(previous);
+    BeckyUserChange();  // the new mailbox files are listed
 }
 
 void TMainForm::DupOutClick() {

@@ -46,9 +46,9 @@ constexpr int kSplitterSize = 3;
 constexpr int kPanelBorder = 2;
 constexpr int kProgressStrip = 52;  // the stop button and the progress area under the pages
 
-// The cleanup and import jobs are not part of this program yet: their buttons stay disabled
-// rather than doing nothing.
-constexpr bool kDedupeJobAvailable = false;
+// The import job is not part of this program yet: its button stays disabled rather than
+// doing nothing.
+constexpr bool kDedupeJobAvailable = true;
 constexpr bool kImportJobAvailable = false;
 
 std::string ExecutablePath() {
@@ -143,6 +143,12 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             Layout();
             return 0;
+        case WM_SETCURSOR:
+            if (waitCursor_) {
+                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+                return TRUE;
+            }
+            break;
         case WM_CLOSE:
             if (jobRunning_) {
                 // Closing asks the job to stop; the window goes once the job has ended.
@@ -215,6 +221,7 @@ void TMainForm::CreateControls() {
     CreateImportPage(PageControl1->AddPage("外部ファイル取込"));
     host_ =
         std::make_unique<WindowHost>(*ProgMsg, *ProgressBar1, *MsgLabel, *Label8, AbortRequested);
+    host_->ShowResultsIn(*OutMsg, *DupLabel);
     AboutDialog1 = std::make_unique<TAboutDialog>();
 
     // One font for every control, as the window's design gives it.

@@ -74,6 +74,7 @@ class TMainForm {
     void ExitButtonClick();
     void About1Click();
     void ConvertClick();
+    void SplitBtnClick();
     void DupOutClick();
     void FileTypeChange();
     void FileListBox2Change();
@@ -179,6 +180,7 @@ class TMainForm {
     int dragStart_ = 0;
     bool jobRunning_ = false;
     bool closeAfterJob_ = false;
+    bool waitCursor_ = false;  // the hourglass stays over the window while the cleanup runs
 };
 
 }  // namespace tavori::ui

@@ -49,6 +49,21 @@ void WindowHost::SetCounters(const std::string& messages, const std::string& att
     if (GetTickCount64() - lastShown_ >= kRedrawInterval) Flush();
 }
 
+void WindowHost::SetMessageCount(const std::string& text) {
+    messages_ = text;
+    if (GetTickCount64() - lastShown_ >= kRedrawInterval) Flush();
+}
+
+void WindowHost::ShowResultsIn(Label& outMsg, Label& dupLabel) {
+    outMsg_ = &outMsg;
+    dupLabel_ = &dupLabel;
+}
+
+void WindowHost::SetResults(const std::string& outMsg, const std::string& dupLabel) {
+    if (outMsg_) outMsg_->SetText(outMsg);
+    if (dupLabel_) dupLabel_->SetText(dupLabel);
+}
+
 void WindowHost::Flush() {
     lastShown_ = GetTickCount64();
     progressBar_.SetPosition(position_);  // a no-op unless the bar visibly moves

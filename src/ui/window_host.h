@@ -21,6 +21,10 @@ class WindowHost : public JobHost {
     void SetProgressMaximum(std::uint64_t maximum) override;
     void SetProgressPosition(std::uint64_t position) override;
     void SetCounters(const std::string& messages, const std::string& attachments) override;
+    void SetMessageCount(const std::string& text) override;
+    // The cleanup's figures go to the page's two status labels at once.
+    void SetResults(const std::string& outMsg, const std::string& dupLabel) override;
+    void ShowResultsIn(Label& outMsg, Label& dupLabel);
     void ProcessPendingEvents() override;
     bool AbortRequested() override { return abortRequested_; }
 
@@ -34,6 +38,8 @@ class WindowHost : public JobHost {
     Label& msgLabel_;
     Label& label8_;
     const bool& abortRequested_;
+    Label* outMsg_ = nullptr;
+    Label* dupLabel_ = nullptr;
     std::string messages_, attachments_;
     std::string shownMessages_, shownAttachments_;
     std::uint64_t position_ = 0;

@@ -193,7 +193,7 @@ TEST_F(MainFormTest, ButtonsFollowTheSelections) {
         SelectRows(c.rows);
         TypeFileName(c.fileName);
         EXPECT_EQ(form.ExportBtn->Enabled(), c.exportEnabled) << c.reason;
-        EXPECT_FALSE(form.SplitBtn->Enabled()) << c.reason << ": the cleanup is not there yet";
+        EXPECT_EQ(form.SplitBtn->Enabled(), !c.rows.empty()) << c.reason;
         EXPECT_FALSE(form.ImportBtn->Enabled()) << c.reason << ": the import is not there yet";
         EXPECT_FALSE(form.StopBtn1->Enabled()) << c.reason;
     }
@@ -291,6 +291,42 @@ TEST_F(MainFormTest, CountersAfterTwoMailboxes) {
     EXPECT_EQ(form.MsgLabel->Text(), "件数: 2 / 5");
     EXPECT_EQ(form.Label8->Text(), "添付: 0");
     EXPECT_EQ(form.ExportTotal, 5);
+}
+
+// The cleanup page: figures in its two labels, the new mailbox listed in its folder, and a
+// name that is one of the selected mailboxes refused with a warning before anything is read.
+TEST_F(MainFormTest, CleanupShowsItsFiguresAndRefusesToOverwriteAnInput) {
+    ScratchDir store;
+    fs::create_directories(fs::path(store.File("User0\\Box")));
+    const std::string copy =
+        "Subject: same\r\nDate: 5 Mar 1999 12:34:56 +0900\r\nMessage-Id: "
+        "<1@x>\r\n\r\nbody\r\n.\r\n";
+    const std::string other = "Subject: other\r\n\r\nbody\r\n.\r\n";
+    WriteFile(store.File("User0\\Box\\a.mbx"), copy + other);
+    WriteFile(store.File("User0\\Box\\b.mbx"), copy);
+    SetString("Software\\RIMArts\\Rebecca\\Settings", "HomeDir", store.Path());
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Box");
+    ASSERT_EQ(form.FolderList->Count(), 2);
+    SelectRows({0, 1});
+    ASSERT_TRUE(form.SplitBtn->Enabled());
+
+    form.OutBox1->SetText("a.txt");  // becomes a.mbx: the first selected mailbox
+    form.SplitBtnClick();
+    PumpMessages();
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find("a.mbx"), std::string::npos) << gMessages[0];
+    EXPECT_EQ(ReadFile(store.File("User0\\Box\\a.mbx")), copy + other);
+
+    form.OutBox1->SetText("Origin");
+    SelectRows({0, 1});
+    form.SplitBtnClick();
+    PumpMessages();
+    EXPECT_EQ(form.OutMsg->Text(), "全件数: 3 件\n\n出力件数: 2");
+    EXPECT_EQ(form.DupLabel->Text(), "重複件数: 1");
+    EXPECT_EQ(ReadFile(store.File("User0\\Box\\Origin.mbx")), copy + other);
+    EXPECT_EQ(form.FolderList->Count(), 3);  // listed again with the new file
+    EXPECT_EQ(ReadFile(store.File("User0\\Box\\b.mbx")), copy);
 }
 
 TEST_F(MainFormTest, StopEndsTheRunAfterTheCurrentMail) {

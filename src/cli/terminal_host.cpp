@@ -1,0 +1,67 @@
+#include "cli/terminal_host.h"
+
+#include <csignal>
+
+#include "platform/text_codec.h"
+
+namespace tavori::cli {
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+
+}  // namespace
+
+TerminalHost::TerminalHost(Output& err) : err_(err), bar_(platform::IsTerminal(stderr)) {}
+
+void TerminalHost::SetProgressText(const std::string& text) {
+    file_ = text;
+    Draw(true);
+}
+
+void TerminalHost::SetCounters(const std::string& messages, const std::string& attachments) {
+    counters_ = messages + " " + attachments;
+}
+
+void TerminalHost::SetMessageCount(const std::string& text) { counters_ = text; }
+
+bool TerminalHost::AbortRequested() { return gInterrupted != 0; }
+
+void TerminalHost::Finish() {
+    if (drawn_) err_.Line("");
+    drawn_ = false;
+    err_.Flush();
+}
+
+void TerminalHost::Run(const std::function<void()>& job) {
+    gInterrupted = 0;
+    auto previous = std::signal(SIGINT, OnInterrupt);
+    try {
+        job();
+    } catch (...) {
+        std::signal(SIGINT, previous);
+        Finish();
+        throw;
+    }
+    std::signal(SIGINT, previous);
+    Finish();
+}
+
+void TerminalHost::Draw(bool force) {
+    if (!bar_) return;
+    const int percent = maximum_ == 0 ? 100 : static_cast<int>(position_ * 100 / maximum_);
+    if (!force && percent == lastPercent_ && ++skipped_ < 256) return;
+    lastPercent_ = percent;
+    skipped_ = 0;
+    std::string line = "[";
+    for (int i = 0; i < 30; ++i) line += i < percent * 30 / 100 ? '#' : '.';
+    line += "] " + std::to_string(percent) + "% " + file_ + " " + counters_;
+    err_.Control("\r");
+    err_.Write(line);
+    err_.Control("\x1b[K");
+    err_.Flush();
+    drawn_ = true;
+}
+
+}  // namespace tavori::cli

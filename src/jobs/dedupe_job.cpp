@@ -1,0 +1,253 @@
+#include "jobs/dedupe_job.h"
+
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "jobs/job_files.h"
+#include "mailstore/file_names.h"
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+
+namespace tavori {
+namespace {
+
+constexpr const char* kScanning = "メールボックスをスキャン中...";
+constexpr const char* kCopying = "重複メールを整理中です...";
+constexpr const char* kNoRepeats = "重複はありませんでした\n\n処理を取り止めます";
+constexpr const char* kAborted = "処理を中断しました";
+
+std::string Figures(int total, int output) {
+    char text[80];
+    std::snprintf(text, sizeof text, "全件数: %d 件\n\n出力件数: %d", total, output);
+    return text;
+}
+
+// The mailbox file is closed on every way out.
+struct Closer {
+    TMailBox& box;
+    ~Closer() {
+        try {
+            box.Close();
+        } catch (...) {
+        }
+    }
+};
+
+// Wraps an error met while reading a message with the mailbox file and message number.
+[[noreturn]] void RethrowForMessage(const Error& e, const std::string& path, int number) {
+    const std::string message = "メールボックス \"" + path + "\" の " + std::to_string(number) +
+                                " 通目を読めません: " + e.what();
+    if (dynamic_cast<const ConvertError*>(&e)) throw ConvertError(message);
+    throw IoError(message);
+}
+
+// Opens path and returns its size; a mailbox gone since the job began is an error, not an
+// empty mailbox.
+std::uint64_t OpenMailbox(TMailBox& box, const std::string& path) {
+    box.Open(path);
+    return box.GetFileSize();
+}
+
+// The current message as mailbox text into out (reused): GetMessage's text, and for a message
+// without header lines its body after an empty header, so that it reads back as itself
+// instead of being lost.
+void MailboxText(const TMailBox& box, std::string& out) {
+    out.clear();
+    out += box.Header();
+    out += "\r\n\r\n";
+    out += box.Body();
+    out += TMailBox::kSeparator;
+}
+
+// Reads the next message; false when there is none. Counts it in number; an error names it.
+bool ReadNext(TMailBox& box, const std::string& path, int& number) {
+    try {
+        if (!box.ReadMessage()) return false;
+    } catch (const Error& e) {
+        RethrowForMessage(e, path, number + 1);
+    }
+    ++number;
+    return true;
+}
+
+// The position of the current message's pair among the repeated ones, or -1.
+int PairOf(const TMailBox& box, const TMailList& keys) {
+    return keys.IndexOfKey(box.GetField("Subject:"), box.GetDate());
+}
+
+// The copy pass's rule for a copy of repeated pair k: true when it goes to the unique mailbox.
+// A pair is kept once, by the first copy whose Message-Id is the remembered one.
+bool KeepCopy(const TMailBox& box, const TMailList& keys, int k, std::vector<char>& written) {
+    char& done = written[static_cast<std::size_t>(k)];
+    if (done || box.GetField("Message-Id:") != keys.At(k).Id) return false;
+    done = 1;
+    return true;
+}
+
+}  // namespace
+
+std::string MailboxFileName(const std::string& name) { return ChangeExtension(name, ".mbx"); }
+
+DedupeJob::DedupeJob(std::vector<std::string> mailboxes, DedupeOptions options, JobHost& host)
+    : mailboxes_(std::move(mailboxes)), options_(std::move(options)), host_(host) {}
+
+void DedupeJob::ShowResults(std::string outMsg, std::string dupLabel) {
+    outMsg_ = std::move(outMsg);
+    dupLabel_ = std::move(dupLabel);
+    host_.SetResults(outMsg_, dupLabel_);
+}
+
+void DedupeJob::ShowCount(int count) {
+    char text[32];
+    std::snprintf(text, sizeof text, "件数: %d", count);
+    countText_.assign(text);
+    host_.SetMessageCount(countText_);
+}
+
+void DedupeJob::Scan() {
+    CheckJobFiles(mailboxes_, {});
+    ScanAll();
+}
+
+void DedupeJob::ScanAll() {
+    keys_.Clear();
+    messageCount_ = 0;
+    outputCount_ = -1;
+    aborted_ = false;
+    ShowResults("", "");
+    host_.SetProgressText(kScanning);
+    TMailBox box;
+    for (const std::string& path : mailboxes_) {
+        if (!ScanMailbox(path, box)) {
+            aborted_ = true;
+            ShowResults("", kAborted);
+            return;
+        }
+    }
+    keys_.RemoveSingles();
+    // Every repeated pair keeps exactly one copy, so the unique mailbox will hold the
+    // messages read less the surplus copies (the repeats), not less the number of pairs.
+    int surplus = 0;
+    for (int k = 0; k < keys_.Count(); ++k) surplus += keys_.At(k).Repeats;
+    ShowResults(Figures(messageCount_, messageCount_ - surplus), dupLabel_);
+    if (keys_.Count() == 0) {
+        ShowResults(outMsg_, kNoRepeats);
+        return;
+    }
+    char label[32];
+    std::snprintf(label, sizeof label, "重複件数: %d", keys_.Count());
+    ShowResults(outMsg_, label);
+    keys_.SortByKey();
+}
+
+bool DedupeJob::ScanMailbox(const std::string& path, TMailBox& box) {
+    Closer closer{box};
+    host_.SetProgressMaximum(OpenMailbox(box, path));
+    int number = 0;
+    while (!box.AtEnd()) {
+        if (!ReadNext(box, path, number)) continue;
+        try {
+            keys_.AddOrCount(box.GetField("Subject:"), box.GetField("Message-Id:"), box.GetDate());
+        } catch (const Error& e) {
+            RethrowForMessage(e, path, number);
+        }
+        host_.SetProgressPosition(box.BytesRead());
+        ShowCount(++messageCount_);
+        host_.ProcessPendingEvents();
+        if (host_.AbortRequested()) return false;
+    }
+    return true;
+}
+
+void DedupeJob::Run() {
+    std::vector<std::string> outputs{options_.uniquePath};
+    if (!options_.duplicatePath.empty()) outputs.push_back(options_.duplicatePath);
+    CheckJobFiles(mailboxes_, outputs);
+    ScanAll();
+    if (aborted_ || keys_.Count() == 0) return;
+
+    auto unique = platform::OutputFile::Create(options_.uniquePath);
+    std::unique_ptr<platform::OutputFile> duplicate;
+    if (!options_.duplicatePath.empty())
+        duplicate = platform::OutputFile::Create(options_.duplicatePath);
+    outputCount_ = 0;
+    step_ = 0;
+    host_.SetProgressPosition(0);
+    host_.SetProgressMaximum(static_cast<std::uint64_t>(messageCount_));
+    host_.SetProgressText(kCopying);
+    std::vector<char> written(static_cast<std::size_t>(keys_.Count()), 0);
+    TMailBox box;
+    for (const std::string& path : mailboxes_) {
+        if (!CopyMailbox(path, box, *unique, duplicate.get(), written)) {
+            aborted_ = true;
+            break;
+        }
+    }
+    if (duplicate) duplicate->Close();
+    unique->Close();
+    if (aborted_) ShowResults(Figures(messageCount_, outputCount_), kAborted);
+}
+
+bool DedupeJob::CopyMailbox(const std::string& path, TMailBox& box, platform::OutputFile& unique,
+                            platform::OutputFile* duplicate, std::vector<char>& written) {
+    Closer closer{box};
+    OpenMailbox(box, path);
+    int number = 0;
+    while (!box.AtEnd()) {
+        if (!ReadNext(box, path, number)) continue;
+        bool keep = true;
+        try {
+            const int k = PairOf(box, keys_);
+            if (k >= 0) keep = KeepCopy(box, keys_, k, written);
+        } catch (const Error& e) {
+            RethrowForMessage(e, path, number);
+        }
+        host_.SetProgressPosition(++step_);
+        if (!keep) {
+            if (duplicate) {
+                MailboxText(box, text_);
+                duplicate->Write(text_);
+                duplicate->Flush();
+            }
+            continue;
+        }
+        MailboxText(box, text_);
+        unique.Write(text_);
+        unique.Flush();
+        ShowCount(++outputCount_);
+        host_.ProcessPendingEvents();
+        if (host_.AbortRequested()) return false;
+    }
+    return true;
+}
+
+std::vector<DedupeJob::Pair> DedupeJob::Plan() const {
+    std::vector<Pair> pairs;
+    if (keys_.Count() == 0) return pairs;
+    for (int k = 0; k < keys_.Count(); ++k)
+        pairs.push_back({keys_.At(k).Key, keys_.At(k).Date, {}});
+    std::vector<char> written(pairs.size(), 0);
+    TMailBox box;
+    for (const std::string& path : mailboxes_) {
+        Closer closer{box};
+        OpenMailbox(box, path);
+        int number = 0;
+        while (!box.AtEnd()) {
+            if (!ReadNext(box, path, number)) continue;
+            int k = -1;
+            bool kept = false;
+            try {
+                k = PairOf(box, keys_);
+                if (k >= 0) kept = KeepCopy(box, keys_, k, written);
+            } catch (const Error& e) {
+                RethrowForMessage(e, path, number);
+            }
+            if (k >= 0) pairs[static_cast<std::size_t>(k)].copies.push_back({path, number, kept});
+        }
+    }
+    return pairs;
+}
+
+}  // namespace tavori

@@ -1,0 +1,84 @@
+#pragma once
+// The duplicate cleanup: messages of a list of mailbox files that share subject and a non-zero
+// date are copies of one message. One copy of each, with every unique message, goes into a
+// new mailbox file; the surplus copies optionally into a second one. The inputs are only read.
+#include <string>
+#include <vector>
+
+#include "jobs/job_host.h"
+#include "jobs/mail_list.h"
+
+namespace tavori {
+
+class TMailBox;
+namespace platform {
+class OutputFile;
+}
+
+// The output name: the extension replaced by ".mbx", or ".mbx" appended when there is none.
+std::string MailboxFileName(const std::string& name);
+
+struct DedupeOptions {
+    std::string uniquePath;
+    std::string duplicatePath;  // empty: surplus copies are written nowhere
+};
+
+class DedupeJob {
+  public:
+    // The mailboxes are read in this order; the first copy in it with the remembered
+    // Message-Id is the one kept.
+    DedupeJob(std::vector<std::string> mailboxes, DedupeOptions options, JobHost& host);
+
+    // The whole job: the files are checked (an output that is an input, or two outputs that
+    // are one file, is a SameFileError before anything is read or created), the scan, and,
+    // when some pair repeats, the copy pass into new output files. Errors end it as exceptions
+    // naming the file (and the message); every file is closed on every way out, and what was
+    // written stays written.
+    void Run();
+    // The scan alone (a dry run): the repeated pairs and the figures, nothing written.
+    void Scan();
+
+    int MessageCount() const { return messageCount_; }  // messages read in the scan
+    int RepeatedPairs() const { return keys_.Count(); }
+    int OutputCount() const { return outputCount_; }  // -1 until the unique mailbox exists
+    bool Aborted() const { return aborted_; }
+    // The page's figures, also sent through the host whenever they change.
+    const std::string& OutMsg() const { return outMsg_; }
+    const std::string& DupLabel() const { return dupLabel_; }
+
+    struct Copy {
+        std::string mailbox;
+        int number;  // 1-based, counting the messages of that mailbox
+        bool kept;
+    };
+    struct Pair {
+        std::string subject;
+        double date;
+        std::vector<Copy> copies;  // in reading order
+    };
+    // After Scan: for each repeated pair, in the key list's order, which copy the copy pass
+    // keeps and which are surplus. Reads the mailboxes once more, writes nothing.
+    std::vector<Pair> Plan() const;
+
+  private:
+    bool ScanMailbox(const std::string& path, TMailBox& box);  // false when aborted
+    bool CopyMailbox(const std::string& path, TMailBox& box, platform::OutputFile& unique,
+                     platform::OutputFile* duplicate, std::vector<char>& written);
+    void ScanAll();
+    void ShowResults(std::string outMsg, std::string dupLabel);
+    void ShowCount(int count);
+
+    std::vector<std::string> mailboxes_;
+    DedupeOptions options_;
+    JobHost& host_;
+    TMailList keys_;  // after the scan: the repeated pairs, sorted by subject
+    int messageCount_ = 0;
+    int outputCount_ = -1;
+    bool aborted_ = false;
+    std::string outMsg_, dupLabel_;
+    std::string countText_;  // reused, so the per-message counter costs no allocation
+    std::string text_;       // the message being written, reused likewise
+    std::uint64_t step_ = 0;
+};
+
+}  // namespace tavori

@@ -1,0 +1,373 @@
+#include "jobs/dedupe_job.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+#include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+#include "jobs/job_files.h"
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+#include "test_support.h"
+
+namespace tavori {
+namespace {
+
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
+constexpr const char* kNoRepeats = "重複はありませんでした\n\n処理を取り止めます";
+constexpr const char* kAborted = "処理を中断しました";
+
+// Records what the job shows; stops it after a number of messages in the scan or written in
+// the copy pass.
+class RecordingHost : public JobHost {
+  public:
+    int abortInScanAfter = -1, abortInCopyAfter = -1;
+    std::vector<std::string> texts, counts, results;
+    std::uint64_t maximum = 0, position = 0;
+    int events = 0;
+
+    void SetProgressText(const std::string& text) override {
+        texts.push_back(text);
+        events = 0;
+    }
+    void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
+    void SetProgressPosition(std::uint64_t p) override { position = p; }
+    void SetCounters(const std::string&, const std::string&) override {}
+    void SetMessageCount(const std::string& text) override { counts.push_back(text); }
+    void SetResults(const std::string& outMsg, const std::string& dupLabel) override {
+        results.push_back(outMsg + "|" + dupLabel);
+    }
+    void ProcessPendingEvents() override { ++events; }
+    bool AbortRequested() override {
+        const bool copying = texts.size() > 1;
+        const int limit = copying ? abortInCopyAfter : abortInScanAfter;
+        return limit >= 0 && events >= limit;
+    }
+};
+
+// A mail with the header lines that are given; the date is a day of March 1999.
+std::string Mail(const std::string& subject, int day, const std::string& id,
+                 const std::string& body) {
+    std::string text = "Subject: " + subject + "\r\n";
+    if (day > 0) text += "Date: " + std::to_string(day) + " Mar 1999 10:00:00 +0900\r\n";
+    if (!id.empty()) text += "Message-Id: " + id + "\r\n";
+    return text + "\r\n" + body + "\r\n.\r\n";
+}
+
+// Mailboxes in a scratch folder that must read the same after every job.
+struct Store {
+    ScratchDir dir;
+    std::map<std::string, std::string> written;
+    std::string Box(const std::string& name, const std::string& text) {
+        WriteFile(dir.File(name), text);
+        written[dir.File(name)] = text;
+        return dir.File(name);
+    }
+    void ExpectInputsUnchanged() const {
+        for (const auto& [path, text] : written) EXPECT_EQ(ReadFile(path), text) << path;
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir.File(name)); }
+};
+
+std::string Figures(int total, int output) {
+    return "全件数: " + std::to_string(total) + " 件\n\n出力件数: " + std::to_string(output);
+}
+
+TEST(DedupeJob, NoRepeatedPairCreatesAndChangesNothing) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("x", 1, "<1>", "1") + Mail("x", 2, "<2>", "2"));
+    const auto b = s.Box("b.mbx", Mail("y", 1, "<3>", "3"));
+    s.Box("Origin.mbx", "an older result");
+    RecordingHost host;
+    DedupeJob job({a, b}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+    job.Run();
+    EXPECT_EQ(job.OutMsg(), Figures(3, 3));
+    EXPECT_EQ(job.DupLabel(), kNoRepeats);
+    EXPECT_EQ(job.OutputCount(), -1);
+    EXPECT_FALSE(s.Exists("DupBox.mbx"));
+    EXPECT_EQ(host.counts.back(), "件数: 3");
+    EXPECT_EQ(host.results.back(), Figures(3, 3) + "|" + kNoRepeats);
+    s.ExpectInputsUnchanged();
+}
+
+// Which copy goes where, in reading order: rows of mailboxes, and the files expected.
+TEST(DedupeJob, KeepsTheFirstCopyWithTheRememberedId) {
+    const std::string a1 = Mail("A", 1, "<a>", "a1"), a2 = Mail("A", 1, "<a>", "a2"),
+                      a3 = Mail("A", 1, "<a>", "a3"), b = Mail("B", 1, "<b>", "b"),
+                      d = Mail("D", 1, "<d>", "d");
+    const std::string other = Mail("A", 1, "<other>", "other"), noId = Mail("A", 1, "", "no id"),
+                      undated1 = Mail("A", 0, "<a>", "u1"), undated2 = Mail("A", 0, "<a>", "u2"),
+                      lower = Mail("a", 1, "<a>", "lower");
+    struct Row {
+        std::vector<std::string> boxes;
+        std::string unique, surplus, outMsg, dupLabel;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {{a1 + b, a2},
+         a1 + b,
+         a2,
+         Figures(3, 2),
+         "重複件数: 1",
+         "the same mail in two mailboxes: the first in list order is kept"},
+        {{a1 + other},
+         a1,
+         other,
+         Figures(2, 1),
+         "重複件数: 1",
+         "different Message-Ids: the first copy's id is remembered"},
+        {{noId + a1},
+         a1,
+         noId,
+         Figures(2, 1),
+         "重複件数: 1",
+         "a first copy without id gives way to the first with one"},
+        {{undated1 + undated2 + a1, a2},
+         undated1 + undated2 + a1,
+         a2,
+         Figures(4, 3),
+         "重複件数: 1",
+         "mails without a date are always kept"},
+        {{a1 + lower + a2},
+         a1 + lower,
+         a2,
+         Figures(3, 2),
+         "重複件数: 1",
+         "subjects differing in letter case are different keys"},
+        {{a1 + b + a2 + d, a3},
+         a1 + b + d,
+         a2 + a3,
+         Figures(5, 3),
+         "重複件数: 1",
+         "three copies: the figure is the messages less the surplus copies"},
+        {{a1 + b, b + a2, b}, a1 + b, b + a2 + b, Figures(5, 2), "重複件数: 2", "two pairs"},
+    };
+    for (const Row& row : rows) {
+        Store s;
+        std::vector<std::string> boxes;
+        for (std::size_t i = 0; i < row.boxes.size(); ++i)
+            boxes.push_back(s.Box("in" + std::to_string(i) + ".mbx", row.boxes[i]));
+        RecordingHost host;
+        DedupeJob job(boxes, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+        job.Run();
+        EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), row.unique) << row.reason;
+        EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), row.surplus) << row.reason;
+        EXPECT_EQ(job.OutMsg(), row.outMsg) << row.reason;
+        EXPECT_EQ(job.DupLabel(), row.dupLabel) << row.reason;
+        EXPECT_EQ(Figures(job.MessageCount(), job.OutputCount()), row.outMsg)
+            << row.reason << ": the figure shown is what was written";
+        EXPECT_EQ(host.texts, (std::vector<std::string>{"メールボックスをスキャン中...",
+                                                        "重複メールを整理中です..."}));
+        EXPECT_EQ(host.maximum, static_cast<std::uint64_t>(job.MessageCount()));
+        EXPECT_EQ(host.position, host.maximum) << "one step per message";
+        s.ExpectInputsUnchanged();
+    }
+}
+
+TEST(DedupeJob, WithoutDuplicatePathSurplusGoesNowhere) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("A", 1, "<a>", "1") + Mail("A", 1, "<a>", "2"));
+    s.Box("DupBox.mbx", "not ours");
+    RecordingHost host;
+    DedupeJob({a}, {s.dir.File("Origin.mbx"), ""}, host).Run();
+    EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), Mail("A", 1, "<a>", "1"));
+    s.ExpectInputsUnchanged();  // DupBox.mbx too
+}
+
+TEST(DedupeJob, MailWithoutHeaderIsKeptAndReadsBackAsItself) {
+    Store s;
+    const auto a =
+        s.Box("a.mbx", "just a body\r\n.\r\n" + Mail("A", 1, "", "1") + Mail("A", 1, "", "2"));
+    RecordingHost host;
+    DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
+    job.Run();
+    EXPECT_EQ(job.OutputCount(), 2);
+    TMailBox box;
+    box.Open(s.dir.File("Origin.mbx"));
+    ASSERT_TRUE(box.ReadMessage());
+    EXPECT_FALSE(box.HasHeader());
+    EXPECT_EQ(box.Body(), "just a body");
+}
+
+TEST(MailboxFileName, ReplacesOrAppendsTheExtension) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"Origin", "Origin.mbx"}, {"x.txt", "x.mbx"}, {"a.b\\c", "a.b\\c.mbx"}};
+    for (const auto& [name, expected] : rows) EXPECT_EQ(MailboxFileName(name), expected) << name;
+}
+
+TEST(DedupeJob, AbortInTheScanCreatesNoFile) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("A", 1, "<a>", "1") + Mail("A", 1, "<a>", "2"));
+    RecordingHost host;
+    host.abortInScanAfter = 1;
+    DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+    job.Run();
+    EXPECT_TRUE(job.Aborted());
+    EXPECT_EQ(job.OutMsg(), "");
+    EXPECT_EQ(job.DupLabel(), kAborted);
+    EXPECT_FALSE(s.Exists("Origin.mbx"));
+    EXPECT_FALSE(s.Exists("DupBox.mbx"));
+}
+
+TEST(DedupeJob, AbortInTheCopyPassKeepsWhatWasWritten) {
+    Store s;
+    const std::string a1 = Mail("A", 1, "<a>", "1"), a2 = Mail("A", 1, "<a>", "2"),
+                      b = Mail("B", 1, "<b>", "b"), c = Mail("C", 1, "<c>", "c");
+    const auto box = s.Box("a.mbx", a1 + a2 + b + c);
+    RecordingHost host;
+    host.abortInCopyAfter = 2;  // noticed after b is written
+    DedupeJob job({box}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+    job.Run();
+    EXPECT_TRUE(job.Aborted());
+    EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1 + b);
+    EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), a2);
+    EXPECT_EQ(job.OutMsg(), Figures(4, 2));
+    EXPECT_EQ(job.DupLabel(), kAborted);
+    s.ExpectInputsUnchanged();
+}
+
+TEST(DedupeJob, RefusesAnOutputThatIsAnInputOrTheOtherOutput) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("A", 1, "<a>", "1") + Mail("A", 1, "<a>", "2"));
+    const auto b = s.Box("b.mbx", Mail("B", 1, "<b>", "b"));
+    const DedupeOptions rows[] = {
+        {b, ""},
+        {s.dir.File("Origin.mbx"), a},
+        {s.dir.File("Same.mbx"), s.dir.File("Same.mbx")},
+    };
+    for (const DedupeOptions& row : rows) {
+        RecordingHost host;
+        EXPECT_THROW(DedupeJob({a, b}, row, host).Run(), SameFileError) << row.uniquePath;
+        EXPECT_TRUE(host.texts.empty()) << "nothing was read";
+        EXPECT_FALSE(s.Exists("Origin.mbx"));
+        EXPECT_FALSE(s.Exists("Same.mbx"));
+        s.ExpectInputsUnchanged();
+    }
+}
+
+TEST(DedupeJob, BadDateNamesTheMailboxAndMessage) {
+    Store s;
+    const auto a = s.Box(
+        "a.mbx", Mail("A", 1, "", "1") + "Subject: x\r\nDate: 32 Mar 1999 10:00:00 +0900\r\n\r\nb");
+    RecordingHost host;
+    try {
+        DedupeJob({a}, {s.dir.File("Origin.mbx"), ""}, host).Run();
+        ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"" + a + "\" の 2 通目"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_FALSE(s.Exists("Origin.mbx"));
+}
+
+#ifndef _WIN32
+// A full disk: the error names the unique mailbox, which keeps whole messages only.
+TEST(DedupeJob, WriteErrorKeepsWholeMessagesAndNamesTheFile) {
+    Store s;
+    const std::string a1 = Mail("A", 1, "<a>", "1"),
+                      big = Mail("B", 1, "<b>", std::string(4000, 'x'));
+    const auto a = s.Box("a.mbx", a1 + Mail("A", 1, "<a>", "2") + big);
+    RecordingHost host;
+    DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string what;
+    try {
+        job.Run();
+    } catch (const IoError& e) {
+        what = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_NE(what.find(s.dir.File("Origin.mbx") + "\" に書き込めません: "), std::string::npos)
+        << what;
+    EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1);
+    s.ExpectInputsUnchanged();
+}
+#endif
+
+// Random mailboxes against a model of the rule; the dry run's plan must be what the copy pass
+// then does.
+TEST(DedupeJob, PlanMatchesTheCopyPassAndTheRule) {
+    std::mt19937 random(20240531);
+    const char* subjects[] = {"S", "s", "T"};
+    const char* ids[] = {"", "<1>", "<2>"};
+    for (int round = 0; round < 40; ++round) {
+        Store s;
+        struct Message {
+            std::string text, box;
+            int number;
+            std::string key, id;
+            int day;
+        };
+        std::vector<Message> messages;
+        std::vector<std::string> boxes;
+        for (int b = 0; b < 3; ++b) {
+            const std::string path = s.dir.File("in" + std::to_string(b) + ".mbx");
+            std::string text;
+            const int n = static_cast<int>(random() % 8);
+            for (int m = 0; m < n; ++m) {
+                const std::string subject = subjects[random() % 3], id = ids[random() % 3];
+                const int day = static_cast<int>(random() % 3);
+                const std::string mail = Mail(subject, day, id, std::to_string(messages.size()));
+                messages.push_back(
+                    {mail, path, m + 1, subject + "/" + std::to_string(day), id, day});
+                text += mail;
+            }
+            boxes.push_back(s.Box("in" + std::to_string(b) + ".mbx", text));
+        }
+        // The model: the remembered id is a pair's first non-empty one; the first copy
+        // carrying it is kept.
+        std::map<std::string, int> copies;
+        std::map<std::string, std::string> remembered;
+        for (const Message& m : messages) {
+            if (m.day == 0) continue;
+            ++copies[m.key];
+            if (remembered[m.key].empty()) remembered[m.key] = m.id;
+        }
+        std::string unique, surplus;
+        std::map<std::string, bool> done;
+        std::map<std::pair<std::string, int>, bool> keptAt;
+        for (const Message& m : messages) {
+            bool keep = m.day == 0 || copies[m.key] == 1;
+            if (!keep && !done[m.key] && m.id == remembered[m.key]) keep = done[m.key] = true;
+            (keep ? unique : surplus) += m.text;
+            if (m.day != 0 && copies[m.key] > 1) keptAt[{m.box, m.number}] = keep;
+        }
+
+        RecordingHost host;
+        DedupeJob dry(boxes, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+        dry.Scan();
+        std::map<std::pair<std::string, int>, bool> planned;
+        for (const DedupeJob::Pair& pair : dry.Plan())
+            for (const DedupeJob::Copy& copy : pair.copies)
+                planned[{copy.mailbox, copy.number}] = copy.kept;
+        EXPECT_EQ(planned, keptAt) << "round " << round;
+        EXPECT_FALSE(s.Exists("Origin.mbx"));
+
+        DedupeJob job(boxes, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+        job.Run();
+        EXPECT_EQ(job.OutMsg(), dry.OutMsg());
+        if (job.RepeatedPairs() == 0) continue;
+        EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), unique) << "round " << round;
+        EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), surplus) << "round " << round;
+        s.ExpectInputsUnchanged();
+    }
+}
+
+}  // namespace
+}  // namespace tavori
