@@ -49,35 +49,10 @@ done
 [ -e "/tmp/.X11-unix/X$display" ] || { echo "screenshots.sh: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display"
 
-# The prefix draws through X (no null graphics driver), its windows unmanaged: without a
-# window manager Wine then draws the title bars itself, and closing a window takes no
-# seconds. The window's font is taken by its Windows name; the IPA fonts stand in for it.
-if [ ! -f "$WINEPREFIX/.tavori-display" ]; then
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX" "$LOCPATH"
-    # The glibc locale first: without it Wine garbles the Japanese names given to reg.
-    [ -d "$LOCPATH/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null ||
-        [ -d "$LOCPATH/ja_JP.UTF-8" ]
-    wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-    # Wine's own fonts (the Marlett of the title bar buttons) where this Wine looks for them.
-    if [ -d /usr/share/wine/fonts ]; then
-        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-    else
-        echo "$(basename "$0"): no fonts-wine: title bar buttons show letters" >&2
-    fi
-    reg() { wine reg add "$@" /f </dev/null >/dev/null 2>&1; }
-    reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
-    reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
-    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic
-    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic
-    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS PGothic' /t REG_SZ /d IPAPGothic
-    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /t REG_SZ /d IPAGothic
-    reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d IPAPGothic
-    wineserver -w
-    touch "$WINEPREFIX/.tavori-display"
-fi
-wine_prepare
+# Unmanaged windows: without a window manager Wine then draws the title bars itself, and
+# closing a window takes no seconds.
+wine_prepare_display
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
 
 # It reports controls cut off or overlapping on the pages and then fails, after the pictures.
 status=0

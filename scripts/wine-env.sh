@@ -33,3 +33,36 @@ wine_prepare() {
 wine_stop() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
 }
+
+# A prefix that draws through the X display of DISPLAY (no null graphics driver), for a person
+# or for screenshots; made once. The window's font is taken by its Windows name, and the IPA
+# fonts stand in for it.
+wine_prepare_display() {
+    if [ ! -f "$WINEPREFIX/.tavori-display" ]; then
+        rm -rf "$WINEPREFIX"
+        mkdir -p "$WINEPREFIX" "$LOCPATH"
+        # The glibc locale first: without it Wine garbles the Japanese names given to reg.
+        [ -d "$LOCPATH/ja_JP.UTF-8" ] || localedef -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" 2>/dev/null ||
+            [ -d "$LOCPATH/ja_JP.UTF-8" ]
+        echo "making the Wine prefix $WINEPREFIX" >&2
+        wineboot -i </dev/null >/dev/null 2>&1
+        wineserver -w
+        # Wine's own fonts (the Marlett of the title bar buttons) where this Wine looks for them.
+        if [ -d /usr/share/wine/fonts ]; then
+            cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+        else
+            echo "no fonts-wine: title bar buttons show letters" >&2
+        fi
+        local value
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+            </dev/null >/dev/null 2>&1
+        for value in 'ＭＳ Ｐゴシック=IPAPGothic' 'ＭＳ ゴシック=IPAGothic' 'MS PGothic=IPAPGothic' \
+            'MS Gothic=IPAGothic' 'MS UI Gothic=IPAPGothic'; do
+            wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${value%%=*}" /t REG_SZ \
+                /d "${value#*=}" /f </dev/null >/dev/null 2>&1
+        done
+        wineserver -w
+        touch "$WINEPREFIX/.tavori-display"
+    fi
+    wine_prepare
+}
