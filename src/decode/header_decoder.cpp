@@ -94,4 +94,9 @@ std::string DecodeHeader(std::string_view header) {
     return result;
 }
 
+void DecodeHeaderInPlace(std::string& header) {
+    if (FindMarker(header, 0) == std::string_view::npos) return;
+    header = DecodeHeader(header);
+}
+
 }  // namespace tavori

@@ -12,4 +12,8 @@ namespace tavori {
 // four, or one running to the end of the header) leaves the whole header undecoded.
 std::string DecodeHeader(std::string_view header);
 
+// DecodeHeader on the header in place; a header without an encoded-word is left untouched
+// without being copied.
+void DecodeHeaderInPlace(std::string& header);
+
 }  // namespace tavori

@@ -29,20 +29,36 @@ std::size_t FindSeparator(const char* data, std::size_t from, std::size_t size) 
 }
 
 // Unfolds continuation lines: each CR LF followed by a space goes, with all spaces right
-// behind it, joining the lines with nothing between. One pass gives the same text as
-// removing the first such place again and again, because the text written so far never holds
-// one: the next place can only end at the byte being added.
-std::string Unfold(std::string_view header) {
+// behind it, joining the lines with nothing between. Removing them in one pass from the front
+// gives the same text as removing the first such place again and again: the text written so
+// far never holds one, so the next place can only end at a space being added, and its CR may
+// be the last byte left by the previous removal. Whole runs between places are copied.
+std::string Unfold(std::string header) {
+    const std::size_t n = header.size();
+    if (header.find("\n ") == std::string::npos) return header;
+    const char* h = header.data();
     std::string out;
-    out.reserve(header.size());
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        out += header[i];
-        std::size_t n = out.size();
-        if (header[i] == ' ' && n >= 3 && out[n - 2] == '\n' && out[n - 3] == '\r') {
-            out.resize(n - 3);
-            while (i + 1 < header.size() && header[i + 1] == ' ') ++i;
-        }
+    out.reserve(n);
+    std::size_t copied = 0;  // header[copied, ...) is not yet in out
+    std::size_t from = 0;
+    while (from < n) {
+        const void* p = std::memchr(h + from, '\n', n - from);
+        if (p == nullptr) break;
+        const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(p) - h);
+        from = lf + 1;
+        if (from >= n || h[from] != ' ') continue;
+        // The byte before this LF in the unfolded text: in the pending run, or already out.
+        const bool crBefore = lf > copied ? h[lf - 1] == '\r' : !out.empty() && out.back() == '\r';
+        if (!crBefore) continue;
+        if (lf > copied)
+            out.append(h + copied, lf - 1 - copied);
+        else
+            out.pop_back();
+        copied = from + 1;
+        while (copied < n && h[copied] == ' ') ++copied;
+        from = copied;
     }
+    out.append(h + copied, n - copied);
     return out;
 }
 
@@ -56,13 +72,23 @@ bool IsLoneDotLine(std::string_view text, std::size_t dot) {
 }
 
 std::string ProtectLoneDots(std::string text) {
-    if (text.find('.') == std::string::npos) return text;
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '.' && IsLoneDotLine(text, i)) out += ' ';
-        out += text[i];
+    const char* t = text.data();
+    const std::size_t n = text.size();
+    std::string out;  // built only once a lone dot is found
+    std::size_t copied = 0;
+    for (std::size_t from = 0; from < n;) {
+        const void* p = std::memchr(t + from, '.', n - from);
+        if (p == nullptr) break;
+        const std::size_t dot = static_cast<std::size_t>(static_cast<const char*>(p) - t);
+        from = dot + 1;
+        if (!IsLoneDotLine(text, dot)) continue;
+        if (out.empty()) out.reserve(n + 8);
+        out.append(t + copied, dot - copied);
+        out += ' ';
+        copied = dot;
     }
+    if (out.empty()) return text;
+    out.append(t + copied, n - copied);
     return out;
 }
 
@@ -93,6 +119,36 @@ std::string NormaliseBody(std::string_view body) {
         }
     }
     return out;
+}
+
+// Splits a message into its normal header and body (see TMailBox::ParseMessage). Reads the
+// text where it lies, so a message whole in the read buffer needs no copy of its own.
+void ParseInto(std::string_view text, std::string& headerOut, std::string& bodyOut) {
+    std::string cleaned;
+    if (std::memchr(text.data(), '\x1A', text.size()) != nullptr) {
+        cleaned.assign(text);
+        std::erase(cleaned, '\x1A');
+        text = cleaned;
+    }
+    const std::size_t split = text.find("\r\n\r\n");
+    std::string_view bodyPart;
+    std::string header;
+    if (split == std::string_view::npos) {
+        bodyPart = text;
+    } else {
+        header.assign(text.substr(0, split));
+        bodyPart = text.substr(split + 4);
+    }
+    const std::string_view body = TrimWhite(bodyPart);
+
+    if (header.find('\t') != std::string::npos)
+        std::replace(header.begin(), header.end(), '\t', ' ');
+    header = Unfold(std::move(header));
+    DecodeHeaderInPlace(header);
+    // Both are built before either is stored: the text may be one of them (SetMessage).
+    std::string normalBody = body.empty() ? std::string() : NormaliseBody(body);
+    headerOut = ProtectLoneDots(std::move(header));
+    bodyOut = std::move(normalBody);
 }
 
 }  // namespace
@@ -178,10 +234,15 @@ bool TMailBox::ReadMessage() {
         if (sep < end) {
             const std::size_t d = sep - readPtr_;
             RequireRoom(raw, d);
-            raw.append(buf + readPtr_, d);
+            const std::size_t start = readPtr_;
             readPtr_ += d + kSeparator.size();
             pending_ -= d + kSeparator.size();
             bytesRead_ += d + kSeparator.size();
+            if (raw.empty()) {  // the whole message is in the buffer: parse it from there
+                ParseInto(std::string_view(buf + start, d), header_, body_);
+                return !header_.empty() || !body_.empty();
+            }
+            raw.append(buf + start, d);
             break;
         }
         // Hold the last 4 bytes back, so a separator straddling two loads is found.
@@ -196,25 +257,9 @@ bool TMailBox::ReadMessage() {
     return !header_.empty() || !body_.empty();
 }
 
-void TMailBox::SetMessage(std::string_view text) { ParseMessage(std::string(text)); }
+void TMailBox::SetMessage(std::string_view text) { ParseInto(text, header_, body_); }
 
-void TMailBox::ParseMessage(std::string text) {
-    if (std::memchr(text.data(), '\x1A', text.size()) != nullptr) std::erase(text, '\x1A');
-    const std::size_t split = text.find("\r\n\r\n");
-    std::string_view bodyPart;
-    std::string header;
-    if (split == std::string::npos) {
-        bodyPart = text;
-    } else {
-        header.assign(text, 0, split);
-        bodyPart = std::string_view(text).substr(split + 4);
-    }
-    std::string_view body = TrimWhite(bodyPart);
-
-    std::replace(header.begin(), header.end(), '\t', ' ');
-    header_ = ProtectLoneDots(DecodeHeader(Unfold(header)));
-    body_ = body.empty() ? std::string() : NormaliseBody(body);
-}
+void TMailBox::ParseMessage(std::string text) { ParseInto(text, header_, body_); }
 
 std::string TMailBox::GetMessage() const {
     if (header_.empty()) return {};
