@@ -35,14 +35,6 @@ struct Closer {
     }
 };
 
-// Wraps an error met while reading a message with the mailbox file and message number.
-[[noreturn]] void RethrowForMessage(const Error& e, const std::string& path, int number) {
-    const std::string message = "メールボックス \"" + path + "\" の " + std::to_string(number) +
-                                " 通目を読めません: " + e.what();
-    if (dynamic_cast<const ConvertError*>(&e)) throw ConvertError(message);
-    throw IoError(message);
-}
-
 // Opens path and returns its size; a mailbox gone since the job began is an error, not an
 // empty mailbox.
 std::uint64_t OpenMailbox(TMailBox& box, const std::string& path) {
@@ -66,7 +58,7 @@ bool ReadNext(TMailBox& box, const std::string& path, int& number) {
     try {
         if (!box.ReadMessage()) return false;
     } catch (const Error& e) {
-        RethrowForMessage(e, path, number + 1);
+        RethrowForMessage(e, path, number + 1, "を読めません");
     }
     ++number;
     return true;
@@ -151,7 +143,7 @@ bool DedupeJob::ScanMailbox(const std::string& path, TMailBox& box) {
         try {
             keys_.AddOrCount(box.GetField("Subject:"), box.GetField("Message-Id:"), box.GetDate());
         } catch (const Error& e) {
-            RethrowForMessage(e, path, number);
+            RethrowForMessage(e, path, number, "を読めません");
         }
         host_.SetProgressPosition(box.BytesRead());
         ShowCount(++messageCount_);
@@ -202,7 +194,7 @@ bool DedupeJob::CopyMailbox(const std::string& path, TMailBox& box, platform::Ou
             const int k = PairOf(box, keys_);
             if (k >= 0) keep = KeepCopy(box, keys_, k, written);
         } catch (const Error& e) {
-            RethrowForMessage(e, path, number);
+            RethrowForMessage(e, path, number, "を読めません");
         }
         host_.SetProgressPosition(++step_);
         if (!keep) {
@@ -242,7 +234,7 @@ std::vector<DedupeJob::Pair> DedupeJob::Plan() const {
                 k = PairOf(box, keys_);
                 if (k >= 0) kept = KeepCopy(box, keys_, k, written);
             } catch (const Error& e) {
-                RethrowForMessage(e, path, number);
+                RethrowForMessage(e, path, number, "を読めません");
             }
             if (k >= 0) pairs[static_cast<std::size_t>(k)].copies.push_back({path, number, kept});
         }

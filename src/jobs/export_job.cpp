@@ -54,14 +54,6 @@ bool IsParentReference(std::string_view component) {
     return dots >= 2;
 }
 
-// Wraps an error of the message being exported with the mailbox file and message number.
-[[noreturn]] void RethrowForMessage(const Error& e, const std::string& path, int number) {
-    const std::string message = "メールボックス \"" + path + "\" の " + std::to_string(number) +
-                                " 通目を変換できません: " + e.what();
-    if (dynamic_cast<const ConvertError*>(&e)) throw ConvertError(message);
-    throw IoError(message);
-}
-
 [[noreturn]] void RethrowForAttachment(const Error& e, const std::string& path) {
     // The name comes from the mail's header: a crafted one may be megabytes long.
     const std::string message =
@@ -155,7 +147,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
             if (!mailbox.ReadMessage()) continue;
             record = BuildRecord(mailbox, options_);
         } catch (const Error& e) {
-            RethrowForMessage(e, source.mailboxPath, count + 1);
+            RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }
         host_.SetProgressPosition(mailbox.BytesRead());
         ren.Write(record);  // a failed write names the REN file itself

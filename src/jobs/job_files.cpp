@@ -26,4 +26,12 @@ void CheckJobFiles(const std::vector<std::string>& inputs,
     }
 }
 
+[[noreturn]] void RethrowForMessage(const Error& e, const std::string& path, int number,
+                                    const char* predicate) {
+    const std::string message = "メールボックス \"" + path + "\" の " + std::to_string(number) +
+                                " 通目" + predicate + ": " + e.what();
+    if (dynamic_cast<const ConvertError*>(&e)) throw ConvertError(message);
+    throw IoError(message);
+}
+
 }  // namespace tavori

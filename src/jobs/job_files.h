@@ -1,6 +1,7 @@
 #pragma once
-// What every job checks before it creates its output files, so that no run can empty or
-// overwrite the mailbox files it is about to read.
+// What every job shares about its files: the check before it creates its outputs, so that no
+// run can empty or overwrite the mailbox files it is about to read, and errors that name the
+// mailbox file and message they were met at.
 #include <string>
 #include <vector>
 
@@ -20,5 +21,10 @@ class SameFileError : public Error {
 // and no two outputs are one file. Throws an error naming the files (SameFileError for the
 // last two); nothing has been created or emptied then.
 void CheckJobFiles(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
+
+// Throws the error met at message number (1-based) of a mailbox file again, its text led by
+// the file and the number ("メールボックス "x" の 2 通目を変換できません: ..."), of the same kind.
+[[noreturn]] void RethrowForMessage(const Error& e, const std::string& path, int number,
+                                    const char* predicate);
 
 }  // namespace tavori
