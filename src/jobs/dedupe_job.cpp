@@ -111,6 +111,7 @@ void DedupeJob::ScanAll() {
     ShowResults("", "");
     host_.SetProgressText(kScanning);
     TMailBox box;
+    box.SetBodyWanted(false);  // the scan reads header fields only
     for (const std::string& path : mailboxes_) {
         if (!ScanMailbox(path, box)) {
             aborted_ = true;
@@ -200,17 +201,20 @@ bool DedupeJob::CopyMailbox(const std::string& path, TMailBox& box, platform::Ou
         if (!keep) {
             if (duplicate) {
                 MailboxText(box, text_);
-                duplicate->Write(text_);
-                duplicate->Flush();
+                duplicate->Gather(text_);
             }
             continue;
         }
         MailboxText(box, text_);
-        unique.Write(text_);
-        unique.Flush();
+        unique.Gather(text_);
         ShowCount(++outputCount_);
         host_.ProcessPendingEvents();
-        if (host_.AbortRequested()) return false;
+        if (host_.AbortRequested()) {
+            // Every message written so far is in the files before the stop is acted on.
+            unique.Flush();
+            if (duplicate) duplicate->Flush();
+            return false;
+        }
     }
     return true;
 }
@@ -222,6 +226,7 @@ std::vector<DedupeJob::Pair> DedupeJob::Plan() const {
         pairs.push_back({keys_.At(k).Key, keys_.At(k).Date, {}});
     std::vector<char> written(pairs.size(), 0);
     TMailBox box;
+    box.SetBodyWanted(false);
     for (const std::string& path : mailboxes_) {
         Closer closer{box};
         OpenMailbox(box, path);

@@ -33,7 +33,8 @@ class DedupeJob {
     // are one file, is a SameFileError before anything is read or created), the scan, and,
     // when some pair repeats, the copy pass into new output files. Errors end it as exceptions
     // naming the file (and the message); every file is closed on every way out, and what was
-    // written stays written.
+    // written stays written: messages are gathered into blocks of whole messages, handed to
+    // the system before a stop is acted on, when an error leaves the job and at its end.
     void Run();
     // The scan alone (a dry run): the repeated pairs and the figures, nothing written.
     void Scan();

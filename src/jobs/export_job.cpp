@@ -150,8 +150,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
             RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }
         host_.SetProgressPosition(mailbox.BytesRead());
-        ren.Write(record);  // a failed write names the REN file itself
-        ren.Flush();
+        ren.Gather(record);  // a failed write names the REN file itself
         ++messagesWritten_;
         attachCount += ExportAttachments(source, mailbox, attached, ren);
         ++count;
@@ -159,6 +158,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
                           Counted("添付: %d", attachCount));
         host_.ProcessPendingEvents();
         if (host_.AbortRequested()) {
+            ren.Flush();  // every record counted so far is in the file before the stop
             attachTotal_ += attachCount;
             return false;
         }
@@ -197,8 +197,7 @@ int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mai
             RethrowForAttachment(e, path);
         }
         if (record.empty()) continue;
-        ren.Write(record);
-        ren.Flush();
+        ren.Gather(record);
         ++exported;
     }
     return exported;

@@ -30,8 +30,10 @@ class ExportJob {
     // Creates the REN file anew and exports every source in order. Before anything is
     // created, every source must be an existing regular file and none may be the REN file
     // itself (through a link, or a name that becomes it with its new extension): an error
-    // then leaves every file as it was. Every record is written and flushed at once, so an
-    // error or an abort keeps all records before it. Errors end the run as exceptions; an
+    // then leaves every file as it was. Records are gathered into blocks of whole records,
+    // handed to the system before a stop is acted on, when an error leaves the run and at
+    // its end, so an error or an abort keeps all records before it (a killed process loses
+    // at most the last block). Errors end the run as exceptions; an
     // abort ends it after the current message and its attachments, or after a mailbox file.
     void Run();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "decode/header_decoder.h"
+#include "mailstore/byte_scan.h"
 #include "mailstore/mail_date.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -13,7 +14,8 @@ namespace tavori {
 namespace {
 
 // Position of the next "\r\n.\r\n" at or after from in data[0, size), or size when none.
-// Searches for the full stop, which is rarer than line ends in Japanese text.
+// Searches for the full stop, which is rarer than line ends in Japanese text, with the
+// library's search, which is faster than any loop here over a whole buffer load.
 std::size_t FindSeparator(const char* data, std::size_t from, std::size_t size) {
     std::size_t pos = from + 2;
     while (pos + 2 < size) {
@@ -28,38 +30,36 @@ std::size_t FindSeparator(const char* data, std::size_t from, std::size_t size) 
     return size;
 }
 
-// Unfolds continuation lines: each CR LF followed by a space goes, with all spaces right
-// behind it, joining the lines with nothing between. Removing them in one pass from the front
-// gives the same text as removing the first such place again and again: the text written so
-// far never holds one, so the next place can only end at a space being added, and its CR may
-// be the last byte left by the previous removal. Whole runs between places are copied.
-std::string Unfold(std::string header) {
+// Unfolds continuation lines in place: each CR LF followed by a space goes, with all spaces
+// right behind it, joining the lines with nothing between. Removing them in one pass from the
+// front gives the same text as removing the first such place again and again: the text
+// written so far never holds one, so the next place can only end at a space being added, and
+// its CR may be the last byte left by the previous removal. Whole runs between places are
+// moved; the text only gets shorter, so the written part never overtakes the read part.
+void Unfold(std::string& header) {
     const std::size_t n = header.size();
-    if (header.find("\n ") == std::string::npos) return header;
-    const char* h = header.data();
-    std::string out;
-    out.reserve(n);
-    std::size_t copied = 0;  // header[copied, ...) is not yet in out
-    std::size_t from = 0;
-    while (from < n) {
-        const void* p = std::memchr(h + from, '\n', n - from);
-        if (p == nullptr) break;
-        const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(p) - h);
-        from = lf + 1;
-        if (from >= n || h[from] != ' ') continue;
-        // The byte before this LF in the unfolded text: in the pending run, or already out.
-        const bool crBefore = lf > copied ? h[lf - 1] == '\r' : !out.empty() && out.back() == '\r';
-        if (!crBefore) continue;
-        if (lf > copied)
-            out.append(h + copied, lf - 1 - copied);
-        else
-            out.pop_back();
+    char* h = header.data();
+    std::size_t w = 0;       // header[0, w) is the unfolded text so far
+    std::size_t copied = 0;  // header[copied, ...) is not yet moved there
+    ForEachByte(h, 0, n, '\n', [&](std::size_t lf) -> std::size_t {
+        const std::size_t from = lf + 1;
+        if (from >= n || h[from] != ' ') return from;
+        // The byte before this LF in the unfolded text: in the pending run, or already moved.
+        const bool crBefore = lf > copied ? h[lf - 1] == '\r' : w > 0 && h[w - 1] == '\r';
+        if (!crBefore) return from;
+        if (lf > copied) {
+            if (w != copied) std::memmove(h + w, h + copied, lf - 1 - copied);
+            w += lf - 1 - copied;
+        } else {
+            --w;
+        }
         copied = from + 1;
         while (copied < n && h[copied] == ' ') ++copied;
-        from = copied;
-    }
-    out.append(h + copied, n - copied);
-    return out;
+        return std::max(copied, from + 1);
+    });
+    if (copied == 0) return;  // nothing was folded
+    if (w != copied) std::memmove(h + w, h + copied, n - copied);
+    header.resize(w + n - copied);
 }
 
 // A line that is "." alone would end the message when the text is written back to a
@@ -71,84 +71,130 @@ bool IsLoneDotLine(std::string_view text, std::size_t dot) {
     return startsLine && endsLine;
 }
 
-std::string ProtectLoneDots(std::string text) {
-    const char* t = text.data();
+void ProtectLoneDots(std::string& text) {
     const std::size_t n = text.size();
-    std::string out;  // built only once a lone dot is found
-    std::size_t copied = 0;
-    for (std::size_t from = 0; from < n;) {
-        const void* p = std::memchr(t + from, '.', n - from);
-        if (p == nullptr) break;
-        const std::size_t dot = static_cast<std::size_t>(static_cast<const char*>(p) - t);
-        from = dot + 1;
-        if (!IsLoneDotLine(text, dot)) continue;
-        if (out.empty()) out.reserve(n + 8);
-        out.append(t + copied, dot - copied);
-        out += ' ';
-        copied = dot;
+    std::size_t lone = n;  // the first lone dot; most headers have none
+    ForEachByte(text.data(), 0, n, '.', [&](std::size_t dot) {
+        if (!IsLoneDotLine(text, dot)) return dot + 1;
+        lone = dot;
+        return n;
+    });
+    if (lone == n) return;
+    std::string out;
+    out.reserve(n + 8);
+    out.append(text, 0, lone);
+    for (std::size_t i = lone; i < n; ++i) {
+        if (text[i] == '.' && IsLoneDotLine(text, i)) out += ' ';
+        out += text[i];
     }
-    if (out.empty()) return text;
-    out.append(t + copied, n - copied);
-    return out;
+    text = std::move(out);
 }
 
 // The body rules in one pass over the lines: a space before a "#" that begins a line, a space
 // before a line that is "." alone (it would end the message when written back to a mailbox
 // file), and every run of three or more CR LF pairs cut to two, so no two empty lines follow
 // each other. The spaces go only before line starts and never touch a CR LF run, so doing all
-// three at once gives the text of doing them one after the other.
-std::string NormaliseBody(std::string_view body) {
-    std::string out;
-    out.reserve(body.size() + body.size() / 64 + 16);
+// three at once gives the text of doing them one after the other. Only line starts after a
+// line feed can need a change, so the text is searched for those and copied whole between.
+void NormaliseBody(std::string_view body, std::string& out) {
+    const char* b = body.data();
     const std::size_t n = body.size();
-    std::size_t i = 0;  // always the start of a line
-    while (i < n) {
-        if (body[i] == '#' || (body[i] == '.' && IsLoneDotLine(body, i))) out += ' ';
-        const void* lf = std::memchr(body.data() + i, '\n', n - i);
-        const std::size_t end =
-            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - body.data()) + 1 : n;
-        out.append(body.data() + i, end - i);
-        i = end;
-        if (end >= 2 && body[end - 1] == '\n' && body[end - 2] == '\r') {
-            std::size_t more = 0;  // empty CR LF lines right behind this line end
-            while (i + 1 < n && body[i] == '\r' && body[i + 1] == '\n') {
-                ++more;
-                i += 2;
-            }
-            if (more > 0) out += "\r\n";
+    out.clear();
+    out.reserve(n + 16);
+    std::size_t copied = 0;  // body[copied, ...) is not yet in out
+    auto markLine = [&](std::size_t s) {
+        if (b[s] == '#' || (b[s] == '.' && IsLoneDotLine(body, s))) {
+            out.append(b + copied, s - copied);
+            out += ' ';
+            copied = s;
         }
-    }
-    return out;
+    };
+    // s starts a line after a line feed; returns where the search for line feeds goes on.
+    auto lineStart = [&](std::size_t s) -> std::size_t {
+        if (s >= n) return s;
+        if (b[s] != '\r' || b[s - 2] != '\r') {  // not empty lines behind a CR LF line end
+            markLine(s);
+            return s;
+        }
+        std::size_t i = s;
+        while (i + 1 < n && b[i] == '\r' && b[i + 1] == '\n') i += 2;
+        if (i - s > 2) {  // keep one empty line of the run
+            out.append(b + copied, s + 2 - copied);
+            copied = i;
+        }
+        if (i == s) return s;  // a lone CR
+        if (i < n) markLine(i);
+        return i;
+    };
+    if (n > 0) markLine(0);
+    ForEachByte(b, 0, n, '\n', [&](std::size_t lf) {
+        const std::size_t s = lf + 1;
+        if (s < n && lf >= 1 && (b[s] == '#' || b[s] == '.' || b[s] == '\r'))
+            return std::max(lineStart(s), s);
+        return s;
+    });
+    out.append(b + copied, n - copied);
+}
+
+// The position of the first empty line ("\r\n\r\n") in text, or npos.
+std::size_t FindHeaderEnd(std::string_view text) {
+    std::size_t found = std::string_view::npos;
+    const char* t = text.data();
+    const std::size_t n = text.size();
+    if (n < 4) return found;
+    ForEachByte(t, 1, n - 2, '\n', [&](std::size_t lf) {
+        if (t[lf - 1] != '\r' || t[lf + 1] != '\r' || t[lf + 2] != '\n') return lf + 1;
+        found = lf - 1;
+        return n;
+    });
+    return found;
 }
 
 // Splits a message into its normal header and body (see TMailBox::ParseMessage). Reads the
-// text where it lies, so a message whole in the read buffer needs no copy of its own.
-void ParseInto(std::string_view text, std::string& headerOut, std::string& bodyOut) {
+// text where it lies, so a message whole in the read buffer needs no copy of its own; the
+// text must not lie in headerOut or bodyOut, whose buffers are reused. Without wantBody the
+// body is left empty. True when the message has a header or a body.
+bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyOut, bool wantBody) {
+    // Bytes 0x1A are dropped from the whole text before it is split. Where none lies before
+    // the empty line the split is the same, and only the body (if it is wanted) is searched.
     std::string cleaned;
-    if (std::memchr(text.data(), '\x1A', text.size()) != nullptr) {
+    std::size_t split = FindHeaderEnd(text);
+    const std::size_t headPart = split == std::string_view::npos ? text.size() : split + 4;
+    if (std::memchr(text.data(), '\x1A', headPart) != nullptr) {
         cleaned.assign(text);
         std::erase(cleaned, '\x1A');
         text = cleaned;
+        split = FindHeaderEnd(text);
     }
-    const std::size_t split = text.find("\r\n\r\n");
     std::string_view bodyPart;
-    std::string header;
     if (split == std::string_view::npos) {
+        headerOut.clear();
         bodyPart = text;
     } else {
-        header.assign(text.substr(0, split));
+        headerOut.assign(text.data(), split);
         bodyPart = text.substr(split + 4);
     }
-    const std::string_view body = TrimWhite(bodyPart);
+    std::string_view body = TrimWhite(bodyPart);  // 0x1A is trimmed like any control byte
+    if (wantBody && !body.empty() && cleaned.empty() &&
+        std::memchr(body.data(), '\x1A', body.size()) != nullptr) {
+        cleaned.assign(body);
+        std::erase(cleaned, '\x1A');
+        body = TrimWhite(cleaned);
+    }
 
-    if (header.find('\t') != std::string::npos)
-        std::replace(header.begin(), header.end(), '\t', ' ');
-    header = Unfold(std::move(header));
-    DecodeHeaderInPlace(header);
-    // Both are built before either is stored: the text may be one of them (SetMessage).
-    std::string normalBody = body.empty() ? std::string() : NormaliseBody(body);
-    headerOut = ProtectLoneDots(std::move(header));
-    bodyOut = std::move(normalBody);
+    char* h = headerOut.data();
+    ForEachByte(h, 0, headerOut.size(), '\t', [h](std::size_t tab) {
+        h[tab] = ' ';
+        return tab + 1;
+    });
+    Unfold(headerOut);
+    DecodeHeaderInPlace(headerOut);
+    ProtectLoneDots(headerOut);
+    if (wantBody && !body.empty())
+        NormaliseBody(body, bodyOut);
+    else
+        bodyOut.clear();
+    return !headerOut.empty() || !body.empty();
 }
 
 }  // namespace
@@ -239,8 +285,7 @@ bool TMailBox::ReadMessage() {
             pending_ -= d + kSeparator.size();
             bytesRead_ += d + kSeparator.size();
             if (raw.empty()) {  // the whole message is in the buffer: parse it from there
-                ParseInto(std::string_view(buf + start, d), header_, body_);
-                return !header_.empty() || !body_.empty();
+                return ParseInto(std::string_view(buf + start, d), header_, body_, wantBody_);
             }
             raw.append(buf + start, d);
             break;
@@ -253,13 +298,18 @@ bool TMailBox::ReadMessage() {
         pending_ -= n;
         bytesRead_ += n;
     }
-    ParseMessage(std::move(raw));
-    return !header_.empty() || !body_.empty();
+    return ParseInto(raw, header_, body_, wantBody_);
 }
 
-void TMailBox::SetMessage(std::string_view text) { ParseInto(text, header_, body_); }
+void TMailBox::SetMessage(std::string_view text) {
+    // The text may be this message's own header or body.
+    std::string header, body;
+    ParseInto(text, header, body, true);
+    header_ = std::move(header);
+    body_ = std::move(body);
+}
 
-void TMailBox::ParseMessage(std::string text) { ParseInto(text, header_, body_); }
+void TMailBox::ParseMessage(std::string text) { ParseInto(text, header_, body_, true); }
 
 std::string TMailBox::GetMessage() const {
     if (header_.empty()) return {};

@@ -39,6 +39,9 @@ class TMailBox {
     // The bound on one message's raw text, which ReadMessage holds whole in memory.
     static constexpr std::size_t kDefaultMaxMessageBytes = std::size_t{256} * 1024 * 1024;
     void SetMaxMessageBytes(std::size_t bytes) { maxMessageBytes_ = bytes; }
+    // A reader that needs header fields only (a scan) can leave the body of each message
+    // unbuilt; Body() is then empty and ReadMessage still tells whether there was one.
+    void SetBodyWanted(bool wanted) { wantBody_ = wanted; }
     // Makes text the current message, normalised like a message read from a file.
     void SetMessage(std::string_view text);
     // The current message as mailbox text, separator included; empty when it has no header.
@@ -71,6 +74,7 @@ class TMailBox {
     std::string fileName_;
     std::unique_ptr<platform::InputFile> file_;
     std::unique_ptr<platform::OutputFile> emptied_;  // mode 1
+    bool wantBody_ = true;
     std::string header_;
     std::string body_;
     std::unique_ptr<char[]> buffer_;

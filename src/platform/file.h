@@ -8,8 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavori::platform {
+
+class ReadAhead;
 
 // A file opened for reading, read in blocks from the start to the end.
 class InputFile {
@@ -23,45 +26,70 @@ class InputFile {
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // Reads up to n bytes into dest; returns how many were read, 0 only at the end.
+    // Reads up to n bytes into dest; returns how many were read, 0 only at the end. Small
+    // reads are served from blocks of kReadAhead bytes, so a reader that takes a few
+    // kilobytes at a time does not cost the system a call for each; in a big file the next
+    // blocks are read on a second thread meanwhile.
     std::size_t Read(char* dest, std::size_t n);
+    static constexpr std::size_t kReadAhead = 256 * 1024;
     std::uint64_t Size() const;  // the size in bytes at this moment
     bool AtEnd() const;          // every byte up to the size has been read
     const std::string& Path() const { return path_; }
 
   private:
     InputFile(std::intptr_t handle, std::string path);
+    std::size_t ReadRaw(char* dest, std::size_t n);  // one read of the system; throws IoError
     std::intptr_t handle_;
     std::string path_;
-    std::uint64_t position_ = 0;
-    bool eof_ = false;                     // a read returned nothing
+    std::unique_ptr<char[]> ahead_;  // bytes read from the system, not yet taken
+    std::size_t aheadPos_ = 0, aheadEnd_ = 0;
+    std::unique_ptr<ReadAhead> readAhead_;  // for a big file, from the first Read on
+    bool started_ = false;
+    std::uint64_t position_ = 0;           // bytes taken by the reader
+    bool eof_ = false;                     // the system had nothing more
     mutable std::uint64_t knownSize_ = 0;  // the size last seen; the end is asked of the system
                                            // only once the reading reaches it
 };
 
 // A file created anew (an existing file of that name is emptied) and written in order.
-// Write hands every byte to the operating system at once, so a crash of this program loses
-// nothing that was written; Flush asks the system to put it on disk. One Write is one record:
-// when it fails (disk full), the file is cut back to its length before that Write and closed,
-// so the file holds whole records only. Only regular files are created or emptied.
+// Write hands a record to the operating system at once. Gather collects records into blocks
+// of up to kBlockBytes, handed over whole when the next record would not fit, and by Flush,
+// Close and the destructor: a crash of this program can lose at most one block, an error or
+// a stop that flushes loses nothing. A block holds whole records only, and when handing one
+// over fails (disk full), as many of its records as the disk takes are written one by one;
+// then the file is cut back to its last whole record and closed, so it never ends inside a
+// record. Only regular files are created or emptied.
 class OutputFile {
   public:
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
+
     static std::unique_ptr<OutputFile> Create(const std::string& path);  // throws IoError
-    ~OutputFile();  // closes the file, ignoring errors (call Close to see them)
+    ~OutputFile();  // hands over what was gathered and closes, ignoring errors
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
-
-    void Write(std::string_view bytes);  // throws IoError (disk full, ...), see above
-    void Flush();
+    void Write(std::string_view record);   // throws IoError (disk full, ...), see above
+    void Gather(std::string_view record);  // likewise, when a block is handed over
+    void Flush();                          // hands over what was gathered
     void Close();
     const std::string& Path() const { return path_; }
 
   private:
     OutputFile(std::intptr_t handle, std::string path);
+    // What each system provides: all bytes written (false with the system's reason if not),
+    // the file cut back to length_ with the next write going there, the handle closed.
+    bool Put(std::string_view bytes, std::string& reason);
+    bool CutBack();
+    bool CloseHandleNow(std::string& reason);
+    void PutRecord(std::string_view record);  // throws through FailWrite
+    void HandOver();
+    [[noreturn]] void FailWrite(std::string reason);
+
     std::intptr_t handle_;
     std::string path_;
-    std::uint64_t length_ = 0;  // bytes written, all of them whole records
+    std::uint64_t length_ = 0;  // bytes with the system, all of them whole records
     bool open_ = true;
+    std::string block_;              // gathered records not yet handed over
+    std::vector<std::size_t> ends_;  // where each record in block_ ends
 };
 
 // True when path names an existing regular file (not a folder, not a device).

@@ -1,8 +1,130 @@
 // The parts of the file services that are the same on every system.
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/read_ahead.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace tavori::platform {
+
+std::size_t InputFile::Read(char* dest, std::size_t n) {
+    if (n == 0) return 0;
+    if (!started_) {
+        started_ = true;
+        // A thread costs more than it gains on the short files (attachments, settings).
+        if (Size() >= 4 * kReadAhead)
+            readAhead_ = std::make_unique<ReadAhead>(
+                [this](char* to, std::size_t most) { return ReadRaw(to, most); }, kReadAhead);
+    }
+    if (readAhead_) {
+        const std::size_t got = readAhead_->Take(dest, n);
+        if (got == 0) eof_ = true;
+        position_ += got;
+        return got;
+    }
+    if (aheadPos_ == aheadEnd_) {
+        if (n >= kReadAhead) {  // a big read gains nothing from a copy
+            const std::size_t got = ReadRaw(dest, n);
+            if (got == 0) eof_ = true;
+            position_ += got;
+            return got;
+        }
+        if (!ahead_) ahead_ = std::make_unique<char[]>(kReadAhead);
+        aheadPos_ = 0;
+        aheadEnd_ = ReadRaw(ahead_.get(), kReadAhead);
+        if (aheadEnd_ == 0) {
+            eof_ = true;
+            return 0;
+        }
+    }
+    const std::size_t take = std::min(n, aheadEnd_ - aheadPos_);
+    std::memcpy(dest, ahead_.get() + aheadPos_, take);
+    aheadPos_ += take;
+    position_ += take;
+    return take;
+}
+
+OutputFile::OutputFile(std::intptr_t handle, std::string path)
+    : handle_(handle), path_(std::move(path)) {}
+
+OutputFile::~OutputFile() {
+    if (!open_) return;
+    try {
+        HandOver();
+    } catch (...) {  // the file is closed and holds whole records
+        return;
+    }
+    std::string ignored;
+    CloseHandleNow(ignored);
+}
+
+void OutputFile::Write(std::string_view record) {
+    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+    HandOver();
+    PutRecord(record);
+}
+
+void OutputFile::Gather(std::string_view record) {
+    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+    if (block_.size() + record.size() > kBlockBytes) HandOver();
+    if (record.size() >= kBlockBytes) {
+        PutRecord(record);
+        return;
+    }
+    if (block_.capacity() < kBlockBytes) block_.reserve(kBlockBytes);
+    block_.append(record);
+    ends_.push_back(block_.size());
+}
+
+void OutputFile::Flush() {
+    if (open_) HandOver();
+}
+
+void OutputFile::Close() {
+    if (!open_) return;
+    HandOver();
+    open_ = false;
+    std::string reason;
+    if (!CloseHandleNow(reason)) throw IoError(PathError(path_, "を閉じられません", reason));
+}
+
+void OutputFile::PutRecord(std::string_view record) {
+    std::string reason;
+    if (!Put(record, reason)) FailWrite(std::move(reason));
+    length_ += record.size();
+}
+
+void OutputFile::HandOver() {
+    if (block_.empty()) return;
+    std::string reason;
+    if (Put(block_, reason)) {
+        length_ += block_.size();
+    } else {
+        // Keep every record of the block that still fits, as writing them one at a time would.
+        if (!CutBack()) FailWrite(std::move(reason));
+        std::size_t from = 0;
+        for (const std::size_t end : ends_) {
+            PutRecord(std::string_view(block_).substr(from, end - from));
+            from = end;
+        }
+    }
+    block_.clear();
+    ends_.clear();
+}
+
+void OutputFile::FailWrite(std::string reason) {
+    // Take the part of the failed record back, so the file ends with a whole record.
+    const bool cut = CutBack();
+    open_ = false;
+    block_.clear();
+    ends_.clear();
+    std::string ignored;
+    CloseHandleNow(ignored);
+    if (!cut) reason += " (書きかけのレコードを取り除けませんでした)";
+    throw IoError(PathError(path_, "に書き込めません", reason));
+}
 
 std::string NotRegularFileMessage(const std::string& path, FileKind kind) {
     return PathError(path, kind == FileKind::kFolder

@@ -10,6 +10,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/read_ahead.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {
@@ -92,16 +93,15 @@ std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
     return std::unique_ptr<InputFile>(new InputFile(fd, path));
 }
 
-InputFile::~InputFile() { ::close(static_cast<int>(handle_)); }
+InputFile::~InputFile() {
+    readAhead_.reset();  // the second thread reads through the handle
+    ::close(static_cast<int>(handle_));
+}
 
-std::size_t InputFile::Read(char* dest, std::size_t n) {
+std::size_t InputFile::ReadRaw(char* dest, std::size_t n) {
     for (;;) {
         ssize_t got = ::read(static_cast<int>(handle_), dest, n);
-        if (got >= 0) {
-            if (got == 0 && n > 0) eof_ = true;
-            position_ += static_cast<std::uint64_t>(got);
-            return static_cast<std::size_t>(got);
-        }
+        if (got >= 0) return static_cast<std::size_t>(got);
         if (errno != EINTR) throw IoError(PathError(path_, "を読み込めません", Reason(errno)));
     }
 }
@@ -120,9 +120,6 @@ bool InputFile::AtEnd() const {
     return position_ >= knownSize_;
 }
 
-OutputFile::OutputFile(std::intptr_t handle, std::string path)
-    : handle_(handle), path_(std::move(path)) {}
-
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     const FileKind kind = KindOf(path);
     if (kind == FileKind::kFolder || kind == FileKind::kOther)
@@ -131,41 +128,31 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     return std::unique_ptr<OutputFile>(new OutputFile(fd, path));
 }
 
-OutputFile::~OutputFile() {
-    if (open_) ::close(static_cast<int>(handle_));
-}
-
-void OutputFile::Write(std::string_view bytes) {
-    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+bool OutputFile::Put(std::string_view bytes, std::string& reason) {
     const int fd = static_cast<int>(handle_);
-    std::uint64_t written = 0;
+    std::size_t written = 0;
     while (written < bytes.size()) {
         ssize_t put = ::write(fd, bytes.data() + written, bytes.size() - written);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
-            const int err = put < 0 ? errno : ENOSPC;
-            // Take the part of this record back, so the file ends with a whole record.
-            const bool cut = ::ftruncate(fd, static_cast<off_t>(length_)) == 0;
-            open_ = false;
-            ::close(fd);
-            std::string reason = Reason(err);
-            if (!cut) reason += " (書きかけのレコードを取り除けませんでした)";
-            throw IoError(PathError(path_, "に書き込めません", reason));
+            reason = Reason(put < 0 ? errno : ENOSPC);
+            return false;
         }
-        written += static_cast<std::uint64_t>(put);
+        written += static_cast<std::size_t>(put);
     }
-    length_ += written;
+    return true;
 }
 
-void OutputFile::Flush() {
-    // Write leaves nothing in this process; the bytes are with the system already.
+bool OutputFile::CutBack() {
+    const int fd = static_cast<int>(handle_);
+    const auto at = static_cast<off_t>(length_);
+    return ::ftruncate(fd, at) == 0 && ::lseek(fd, at, SEEK_SET) == at;
 }
 
-void OutputFile::Close() {
-    if (!open_) return;
-    open_ = false;
-    if (::close(static_cast<int>(handle_)) != 0)
-        throw IoError(PathError(path_, "を閉じられません", Reason(errno)));
+bool OutputFile::CloseHandleNow(std::string& reason) {
+    if (::close(static_cast<int>(handle_)) == 0) return true;
+    reason = Reason(errno);
+    return false;
 }
 
 bool IsRegularFile(const std::string& path) {

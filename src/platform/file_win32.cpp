@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/read_ahead.h"
 #include "platform/win32_util.h"
 
 namespace tavori::platform {
@@ -95,14 +96,15 @@ std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
     return std::unique_ptr<InputFile>(new InputFile(reinterpret_cast<std::intptr_t>(h), path));
 }
 
-InputFile::~InputFile() { CloseHandle(H(handle_)); }
+InputFile::~InputFile() {
+    readAhead_.reset();  // the second thread reads through the handle
+    CloseHandle(H(handle_));
+}
 
-std::size_t InputFile::Read(char* dest, std::size_t n) {
+std::size_t InputFile::ReadRaw(char* dest, std::size_t n) {
     DWORD got = 0;
     DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
     if (!ReadFile(H(handle_), dest, want, &got, nullptr)) Fail("を読み込めません", path_);
-    if (got == 0 && n > 0) eof_ = true;
-    position_ += got;
     return got;
 }
 
@@ -119,9 +121,6 @@ bool InputFile::AtEnd() const {
     return position_ >= knownSize_;
 }
 
-OutputFile::OutputFile(std::intptr_t handle, std::string path)
-    : handle_(handle), path_(std::move(path)) {}
-
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     const FileKind kind = KindOf(path);
     if (kind == FileKind::kFolder || kind == FileKind::kOther)
@@ -133,44 +132,33 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     return std::unique_ptr<OutputFile>(new OutputFile(reinterpret_cast<std::intptr_t>(h), path));
 }
 
-OutputFile::~OutputFile() {
-    if (open_) CloseHandle(H(handle_));
-}
-
-void OutputFile::Write(std::string_view bytes) {
-    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
-    std::uint64_t written = 0;
+bool OutputFile::Put(std::string_view bytes, std::string& reason) {
+    std::size_t written = 0;
     while (written < bytes.size()) {
         DWORD put = 0;
-        const std::uint64_t left = bytes.size() - written;
-        DWORD want = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
+        const std::size_t left = bytes.size() - written;
+        const DWORD want = left > 0x40000000 ? 0x40000000 : static_cast<DWORD>(left);
         if (!WriteFile(H(handle_), bytes.data() + written, want, &put, nullptr) || put == 0) {
             DWORD code = GetLastError();
             if (code == ERROR_SUCCESS) code = ERROR_DISK_FULL;
-            // Take the part of this record back, so the file ends with a whole record.
-            LARGE_INTEGER at{};
-            at.QuadPart = static_cast<LONGLONG>(length_);
-            const bool cut =
-                SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN) && SetEndOfFile(H(handle_));
-            open_ = false;
-            CloseHandle(H(handle_));
-            std::string reason = win32::ErrorText(code);
-            if (!cut) reason += " (書きかけのレコードを取り除けませんでした)";
-            throw IoError(PathError(path_, "に書き込めません", reason));
+            reason = win32::ErrorText(code);
+            return false;
         }
         written += put;
     }
-    length_ += written;
+    return true;
 }
 
-void OutputFile::Flush() {
-    // WriteFile keeps nothing in this process; the bytes are with the system already.
+bool OutputFile::CutBack() {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(length_);
+    return SetFilePointerEx(H(handle_), at, nullptr, FILE_BEGIN) && SetEndOfFile(H(handle_));
 }
 
-void OutputFile::Close() {
-    if (!open_) return;
-    open_ = false;
-    if (!CloseHandle(H(handle_))) Fail("を閉じられません", path_);
+bool OutputFile::CloseHandleNow(std::string& reason) {
+    if (CloseHandle(H(handle_))) return true;
+    reason = win32::ErrorText(GetLastError());
+    return false;
 }
 
 bool IsRegularFile(const std::string& path) {

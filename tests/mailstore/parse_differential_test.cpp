@@ -14,6 +14,7 @@
 #include "decode/header_decoder.h"
 #include "decode/jis.h"
 #include "mailstore/mailbox.h"
+#include "platform/sjis_text.h"
 #include "test_support.h"
 
 namespace tavori {
@@ -123,6 +124,28 @@ std::string RefParsedHeader(std::string text) {
     return RefProtectLoneDots(RefDecodeHeader(RefUnfold(header)));
 }
 
+// The body rules one line at a time.
+std::string RefNormaliseBody(std::string_view body) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < body.size()) {
+        if (body[i] == '#' || (body[i] == '.' && RefIsLoneDotLine(body, i))) out += ' ';
+        std::size_t end = body.find('\n', i);
+        end = end == std::string_view::npos ? body.size() : end + 1;
+        out += body.substr(i, end - i);
+        i = end;
+        if (end >= 2 && body[end - 2] == '\r' && body[end - 1] == '\n') {
+            bool empty = false;
+            while (body.substr(i, 2) == "\r\n") {
+                empty = true;
+                i += 2;
+            }
+            if (empty) out += "\r\n";
+        }
+    }
+    return out;
+}
+
 // ---- Random headers built from the pieces the scanners look for. ----
 
 std::string RandomHeader(std::mt19937& rng) {
@@ -204,6 +227,24 @@ TEST(ParseDifferential, ReadMessagesMatchSetMessage) {
         reference.SetMessage(texts[k]);
         ASSERT_EQ(box.Header(), reference.Header()) << "message " << k;
         ASSERT_EQ(box.Body(), reference.Body()) << "message " << k;
+    }
+}
+
+// Bodies of the pieces the body rules look for, with long plain runs between them.
+TEST(ParseDifferential, BodyMatchesReferenceOnRandomMessages) {
+    static const std::array<std::string, 10> pieces = {
+        "\r\n", "\n", "\r", ".", "#", "\r\n.\r\n", "\r\n\r\n\r\n", "x", "plain text run ", " "};
+    std::mt19937 rng(4321);
+    std::uniform_int_distribution<std::size_t> count(1, 60), pick(0, pieces.size() - 1);
+    TMailBox box;
+    for (int round = 0; round < 4000; ++round) {
+        std::string body = "x";  // the body starts and ends with text, as after trimming
+        for (std::size_t k = count(rng); k > 0; --k) body += pieces[pick(rng)];
+        body += "y";
+        box.SetMessage("Subject: s\r\n\r\n" + body);
+        ASSERT_EQ(box.Body(), RefNormaliseBody(body)) << "round " << round;
+        box.SetMessage("Subject: s\r\n\r\n" + body.substr(1));  // a line start at the front
+        ASSERT_EQ(box.Body(), RefNormaliseBody(TrimWhite(body.substr(1)))) << "round " << round;
     }
 }
 

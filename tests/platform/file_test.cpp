@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 
 #include <filesystem>
 #include <vector>
@@ -116,32 +117,97 @@ TEST(OutputFile, ErrorNamesThePath) {
 #ifndef _WIN32
 // A full disk, made with the file size limit: the write that does not fit is taken back
 // whole, the file is closed, and the error names the file and the system's reason.
+// How the records reach the file before the disk fills up at 150 bytes (RLIMIT_FSIZE), after
+// 100 bytes of "a" written whole: the file must hold whole records only, as many as fit.
 TEST(OutputFile, FailedWriteLeavesOnlyWholeRecords) {
-    ScratchDir dir;
-    const std::string path = dir.File("out.ren");
-    auto out = OutputFile::Create(path);
-    out->Write(std::string(100, 'a'));
+    struct Case {
+        const char* why;
+        std::function<void(OutputFile&)> write;
+        std::string kept;  // after the 100 bytes of "a"
+    };
+    const std::string b20(20, 'b'), c20(20, 'c'), d20(20, 'd');
+    const Case cases[] = {
+        {"a record of which 50 bytes fit is taken back",
+         [](OutputFile& f) { f.Write(std::string(100, 'b')); }, ""},
+        {"a gathered block that does not fit keeps the records that do",
+         [&](OutputFile& f) {
+             f.Gather(b20);
+             f.Gather(c20);
+             f.Gather(d20);
+             f.Flush();
+         },
+         b20 + c20},
+        {"closing hands the block over the same way",
+         [&](OutputFile& f) {
+             f.Gather(b20);
+             f.Gather(c20);
+             f.Gather(d20);
+             f.Close();
+         },
+         b20 + c20},
+        {"a record as big as a block goes alone, after the gathered ones",
+         [&](OutputFile& f) {
+             f.Gather(b20);
+             f.Gather(std::string(OutputFile::kBlockBytes, 'x'));
+         },
+         b20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        ScratchDir dir;
+        const std::string path = dir.File("out.ren");
+        auto out = OutputFile::Create(path);
+        out->Write(std::string(100, 'a'));
 
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 150;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string message;
-    try {
-        out->Write(std::string(100, 'b'));  // 50 bytes fit, then the limit
-    } catch (const IoError& e) {
-        message = e.what();
+        struct rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 150;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        std::string message;
+        try {
+            c.write(*out);
+        } catch (const IoError& e) {
+            message = e.what();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, previous);
+
+        EXPECT_NE(message.find(path + "\" に書き込めません: "), std::string::npos) << message;
+        EXPECT_EQ(test::ReadFile(path), std::string(100, 'a') + c.kept);
+        EXPECT_THROW(out->Write("e"), IoError);  // closed after the failure
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
-
-    EXPECT_NE(message.find(path + "\" に書き込めません: "), std::string::npos) << message;
-    EXPECT_EQ(test::ReadFile(path), std::string(100, 'a'));
-    EXPECT_THROW(out->Write("c"), IoError);  // closed after the failure
 }
+
 #endif
+
+// Gathered records reach the file in order by Flush, by a full block, or by the destructor.
+TEST(OutputFile, GatheredRecordsAreHandedOver) {
+    ScratchDir dir;
+    const std::string path = dir.File("out.mbx");
+    std::string expected;
+    {
+        auto out = OutputFile::Create(path);
+        out->Gather("one\r\n");
+        out->Write("two\r\n");  // a record written at once follows the gathered ones
+        expected = "one\r\ntwo\r\n";
+        EXPECT_EQ(test::ReadFile(path), expected);
+        out->Gather("three\r\n");
+        out->Flush();
+        expected += "three\r\n";
+        EXPECT_EQ(test::ReadFile(path), expected);
+        const std::string record(1000, 'r');
+        while (expected.size() < 3 * OutputFile::kBlockBytes) {
+            out->Gather(record);
+            expected += record;
+        }
+        EXPECT_GE(test::ReadFile(path).size(), 2 * OutputFile::kBlockBytes);  // full blocks went
+        out->Gather("last");
+        expected += "last";
+    }
+    EXPECT_EQ(test::ReadFile(path), expected);
+}
 
 void MakeLink(const std::string& target, const std::string& link, bool hard) {
 #ifdef _WIN32
