@@ -7,7 +7,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools
     wine wine64 locales
     xvfb imagemagick fonts-ipafont-gothic fonts-wine
-    python3 nkf time
+    python3 nkf time w3m
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of the window for the README: docs/screenshots/page1-export.png, page2-dedupe.png,
-# page3-import.png and about.png. Builds tavori_screenshots (win preset), starts a private
-# Xvfb, runs it under Wine in a prefix of its own with the X11 driver, converts its BMPs to PNG
-# and stops Xvfb and the prefix's wineserver again.
+# page3-import.png, about.png and mail-view.png. Builds tavori_screenshots (win preset), starts
+# a private Xvfb, runs it under Wine in a prefix of its own with the X11 driver, converts its
+# BMPs to PNG and stops Xvfb and the prefix's wineserver again.
 # TAVORI_WIN_BUILD: a configured Windows build folder to use instead of the win preset's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,7 +57,7 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/
 # It reports controls cut off or overlapping on the pages and then fails, after the pictures.
 status=0
 timeout 120 wine "$program" "Z:$shots" </dev/null || status=$?
-for name in page1-export page2-dedupe page3-import about; do
+for name in page1-export page2-dedupe page3-import about mail-view; do
     [ -f "$shots/$name.bmp" ] || { status=1; continue; }
     # -strip: no time stamps, so an unchanged window gives unchanged files.
     convert "$shots/$name.bmp" -strip "docs/screenshots/$name.png"

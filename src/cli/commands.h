@@ -23,5 +23,7 @@ void AddShowCommand(CLI::App& app, Context& context);
 void AddExportCommand(CLI::App& app, Context& context);
 void AddDedupeCommand(CLI::App& app, Context& context);
 void AddUsersCommand(CLI::App& app, Context& context);
+// import, html2text and cutout: the import and its two previews.
+void AddImportCommands(CLI::App& app, Context& context);
 
 }  // namespace tavori::cli

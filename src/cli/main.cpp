@@ -41,8 +41,8 @@ int VerbMissing(const CLI::App& app, Output& err) {
                                                : "\" というコマンドはありません");
     }
     err.Line(
-        "使い方: tavori [--encoding terminal|sjis] show|export|dedupe|users ...  "
-        "(説明は tavori --help)");
+        "使い方: tavori [--encoding terminal|sjis] "
+        "show|export|dedupe|import|html2text|cutout|users ...  (説明は tavori --help)");
     return kUsageStatus;
 }
 
@@ -57,6 +57,7 @@ int Run(int argc, char** argv, Context& context) {
     AddShowCommand(app, context);
     AddExportCommand(app, context);
     AddDedupeCommand(app, context);
+    AddImportCommands(app, context);
     AddUsersCommand(app, context);
     if (!ArgumentsFit(argc, argv, context.err)) return kUsageStatus;
     try {

@@ -1,6 +1,7 @@
 #include "cli/terminal_host.h"
 
 #include <csignal>
+#include <string_view>
 
 #include "platform/text_codec.h"
 
@@ -25,6 +26,21 @@ void TerminalHost::SetCounters(const std::string& messages, const std::string& a
 }
 
 void TerminalHost::SetMessageCount(const std::string& text) { counters_ = text; }
+
+void TerminalHost::Warn(const std::string& text) {
+    if (drawn_) {
+        err_.Control("\r\x1b[K");  // the bar is drawn again with the next step
+        drawn_ = false;
+    }
+    std::string_view rest = text;
+    for (;;) {
+        const std::size_t end = rest.find_first_of("\r\n");
+        err_.Line(rest.substr(0, end));
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end + (rest.substr(end, 2) == "\r\n" ? 2 : 1));
+    }
+    err_.Flush();
+}
 
 bool TerminalHost::AbortRequested() { return gInterrupted != 0; }
 

@@ -18,6 +18,8 @@ class TerminalHost : public JobHost {
     void SetProgressPosition(std::uint64_t position) override { position_ = position; }
     void SetCounters(const std::string& messages, const std::string& attachments) override;
     void SetMessageCount(const std::string& text) override;
+    // The warning's lines on the error output, the progress line cleared first.
+    void Warn(const std::string& text) override;
     void ProcessPendingEvents() override { Draw(false); }
     bool AbortRequested() override;
     // Ends the progress line.

@@ -4,52 +4,58 @@
 
 namespace tavori {
 
-std::uint16_t JisToSjis(std::uint16_t jis) {
-    unsigned j1 = (jis >> 8) & 0x7F;
-    unsigned j2 = jis & 0x7F;
-    unsigned s2 = (j1 & 1) ? j2 + 0x1F : j2 + 0x7D;
-    if (s2 > 0x7E) ++s2;
-    unsigned s1 = j1 < 0x5F ? (j1 + 0xE1) / 2 : (j1 + 0x161) / 2;
-    return static_cast<std::uint16_t>(((s1 & 0xFF) << 8) | (s2 & 0xFF));
-}
-
 JisEscape ClassifyJisEscape(char first, char second) {
     if (first == '$' && (second == 'B' || second == '@')) return JisEscape::kTwoByte;
     if (first == '(' && (second == 'J' || second == 'B')) return JisEscape::kOneByte;
     return JisEscape::kOther;
 }
 
-std::string DecodeJis(std::string_view text) {
+std::size_t DecodeJisInto(std::string_view text, char* out) {
+    if (text.empty()) return 0;  // data() may be null
     if (const void* nul = std::memchr(text.data(), '\0', text.size()))
         text =
             text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-    std::string out;
-    out.reserve(text.size());
-    bool twoByte = false;
-    std::size_t i = 0;
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
+    std::size_t i = 0, o = 0;
+    bool twoByte = false;
     while (i < n) {
-        char c = text[i];
-        if (c == '\x1B') {
+        if (in[i] == 0x1B) {
             if (i + 2 >= n) break;  // escape cut short by the end
-            JisEscape kind = ClassifyJisEscape(text[i + 1], text[i + 2]);
+            JisEscape kind =
+                ClassifyJisEscape(static_cast<char>(in[i + 1]), static_cast<char>(in[i + 2]));
             if (kind == JisEscape::kTwoByte) twoByte = true;
             if (kind == JisEscape::kOneByte) twoByte = false;
             i += 3;
         } else if (twoByte) {
+            while (i + 1 < n && in[i] != 0x1B) {
+                // Both bytes are read before either is written: out may trail in by nothing.
+                unsigned j1 = in[i], j2 = in[i + 1];
+                std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>((j1 << 8) | j2));
+                out[o] = static_cast<char>(sjis >> 8);
+                out[o + 1] = static_cast<char>(sjis & 0xFF);
+                i += 2;
+                o += 2;
+            }
             // A lone byte at the end is half a character and goes: kept, a byte of 0x80 or
             // above would be a Shift-JIS lead byte swallowing the text after the word.
-            if (i + 1 >= n) break;
-            std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>(
-                (static_cast<unsigned char>(c) << 8) | static_cast<unsigned char>(text[i + 1])));
-            out += static_cast<char>(sjis >> 8);
-            out += static_cast<char>(sjis & 0xFF);
-            i += 2;
+            if (i < n && in[i] != 0x1B) break;
         } else {
-            out += c;
-            ++i;
+            const void* esc = std::memchr(in + i, 0x1B, n - i);
+            std::size_t run =
+                esc ? static_cast<std::size_t>(static_cast<const unsigned char*>(esc) - (in + i))
+                    : n - i;
+            if (out + o != text.data() + i) std::memmove(out + o, in + i, run);
+            i += run;
+            o += run;
         }
     }
+    return o;
+}
+
+std::string DecodeJis(std::string_view text) {
+    std::string out(text.size(), '\0');
+    out.resize(DecodeJisInto(text, out.data()));
     return out;
 }
 

@@ -9,7 +9,15 @@ namespace tavori {
 // A JIS X 0208 code (row byte high, cell byte low) as its Shift-JIS code (lead byte high).
 // The top bit of both bytes is ignored, so EUC-JP pairs map like JIS pairs. Pure arithmetic,
 // without a range check: every pair of bytes yields a pair.
-std::uint16_t JisToSjis(std::uint16_t jis);
+// Inline: the page conversions call it for every character.
+constexpr std::uint16_t JisToSjis(std::uint16_t jis) {
+    unsigned j1 = (jis >> 8) & 0x7F;
+    unsigned j2 = jis & 0x7F;
+    unsigned s2 = (j1 & 1) ? j2 + 0x1F : j2 + 0x7D;
+    if (s2 > 0x7E) ++s2;
+    unsigned s1 = j1 < 0x5F ? (j1 + 0xE1) / 2 : (j1 + 0x161) / 2;
+    return static_cast<std::uint16_t>(((s1 & 0xFF) << 8) | (s2 & 0xFF));
+}
 
 // The escape sequences that switch ISO-2022-JP between its one-byte and two-byte modes.
 enum class JisEscape { kTwoByte, kOneByte, kOther };
@@ -20,5 +28,10 @@ JisEscape ClassifyJisEscape(char first, char second);
 // four known ones are dropped as 3 bytes. A text that ends inside an escape sequence drops the
 // partial escape, and a lone byte left at the end in two-byte mode is dropped too.
 std::string DecodeJis(std::string_view text);
+
+// The same conversion written to out, which may be the text's own buffer: escape sequences
+// give nothing and every pair gives a pair, so the output never overtakes the input. out
+// must hold as many bytes as the text; returns the number written.
+std::size_t DecodeJisInto(std::string_view text, char* out);
 
 }  // namespace tavori

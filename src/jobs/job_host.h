@@ -18,6 +18,9 @@ class JobHost {
     virtual void SetMessageCount(const std::string& /*text*/) {}
     // The cleanup's figures ("全件数: ..." and "重複件数: ..."), sent whenever either changes.
     virtual void SetResults(const std::string& /*outMsg*/, const std::string& /*dupLabel*/) {}
+    // A file that the job passes over and goes on (the import's "...メールの形式が間違っています"):
+    // the window shows it in a warning box, the command-line tool on its error output.
+    virtual void Warn(const std::string& /*text*/) {}
     // Lets the window repaint and handle its stop button between two mails.
     virtual void ProcessPendingEvents() = 0;
     virtual bool AbortRequested() = 0;

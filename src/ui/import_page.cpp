@@ -4,6 +4,10 @@
 
 #include <commctrl.h>
 
+#include "decode/html_parser.h"
+#include "jobs/dedupe_job.h"
+#include "jobs/import_job.h"
+#include "jobs/job_files.h"
 #include "mailstore/file_names.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
@@ -14,15 +18,24 @@
 #include "ui/controls/hints.h"
 #include "ui/controls/label.h"
 #include "ui/controls/panel.h"
+#include "ui/controls/tree_view.h"
+#include "ui/mail_view.h"
 #include "ui/main_form.h"
+#include "ui/window_host.h"
 
 namespace tavori::ui {
 namespace {
 
-// The preview buttons belong to the import, which this program does not hold yet.
-constexpr bool kPreviewsAvailable = false;
-
 const char* const kMasks[] = {"*.txt;*.eml", "*.htm"};
+
+// A file of the import list. The list's folder may end in a separator or not (the saved
+// import folder is kept as the browser gave it); the path has one, as the error messages
+// that name the file show it.
+std::string PathInList(const FileListBox& list, const std::string& name) {
+    const std::string& folder = list.Folder();
+    const bool ends = FileNameStart(folder) == folder.size();
+    return ends ? folder + name : folder + "\\" + name;
+}
 
 }  // namespace
 
@@ -70,9 +83,11 @@ void TMainForm::CreateImportPage(Panel& page) {
     MailEnd->SetBounds(290, 98, 88, 20);
     ViewBtn = std::make_unique<Button>(ButtonArgs{p, 0, "ﾃｷｽﾄ"});
     ViewBtn->SetBounds(384, 71, 58, 22);
+    ViewBtn->onClick = [this] { ViewBtnClick(); };
     hints_->Add(*ViewBtn, "ﾃｷｽﾄ全体を切出します");
     TestRun = std::make_unique<Button>(ButtonArgs{p, 0, "試し..."});
     TestRun->SetBounds(384, 97, 58, 22);
+    TestRun->onClick = [this] { TestRunClick(); };
     hints_->Add(*TestRun, "試しに切出しを実行");
 
     Label5 = std::make_unique<Label>(LabelArgs{p, 0, "出力フォルダー"});
@@ -81,6 +96,7 @@ void TMainForm::CreateImportPage(Panel& page) {
     ImportName->SetBounds(304, 135, 146, 22);
     ImportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "取込開始"});
     ImportBtn->SetBounds(360, 164, 90, 26);
+    ImportBtn->onClick = [this] { ImportBtnClick(); };
     FileTypeChange();
 }
 
@@ -89,7 +105,7 @@ void TMainForm::FileTypeChange() {
     MailBegin->SetEnabled(html);
     const COLORREF back = GetSysColor(html ? COLOR_WINDOW : COLOR_BTNFACE);
     MailBegin->SetColors(GetSysColor(COLOR_WINDOWTEXT), back);
-    const bool test = kPreviewsAvailable && html && !FileListBox2->SelectedNames().empty();
+    const bool test = html && !FileListBox2->SelectedNames().empty();
     TestRun->SetEnabled(test);
     MailEnd->SetEnabled(html);
     Label9->SetEnabled(html);
@@ -100,8 +116,7 @@ void TMainForm::FileTypeChange() {
 
 void TMainForm::FileListBox2Change() {
     UpdateButtons();
-    const bool test =
-        kPreviewsAvailable && FileType->Selected() == 1 && !FileListBox2->SelectedNames().empty();
+    const bool test = FileType->Selected() == 1 && !FileListBox2->SelectedNames().empty();
     TestRun->SetEnabled(test);
     ViewBtn->SetEnabled(test);
 }
@@ -111,7 +126,8 @@ void TMainForm::FileListBox2KeyPress(wchar_t ch) {
     SendMessageW(FileListBox2->Hwnd(), WM_SETREDRAW, FALSE, 0);
     FileListBox2->SelectAll();
     SendMessageW(FileListBox2->Hwnd(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(FileListBox2->Hwnd(), nullptr, TRUE);  // the list reports the change itself
+    // The list reports the new selection itself, so the buttons follow it as after a click.
+    InvalidateRect(FileListBox2->Hwnd(), nullptr, TRUE);
 }
 
 void TMainForm::Button1Click() {
@@ -122,6 +138,67 @@ void TMainForm::Button1Click() {
     FileListBox2->SetFolder(ends ? folder : folder + "\\");
     DirLabel2->SetText(folder);
     ImportDir = folder;
+}
+
+void TMainForm::ImportBtnClick() {
+    if (jobRunning_) return;
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+    waitCursor_ = true;
+    BeginJob();
+    try {
+        // The job's inputs as they are now: the tree and the list stay locked while it runs.
+        std::string folder;
+        Profile.GetFolderPath(SelectedNode(), folder);
+        std::vector<ImportFile> files;
+        for (const std::string& name : FileListBox2->SelectedNames())
+            files.push_back({PathInList(*FileListBox2, name), name});
+        ImportOptions options;
+        options.targetPath = folder + MailboxFileName(ImportName->Text());
+        options.type =
+            FileType->Selected() == 1 ? ImportFileType::kHtml : ImportFileType::kTextMail;
+        options.strings = {MailBegin->Text(), MailEnd->Text()};
+        options.listEntries = static_cast<int>(FileListBox2->Names().size());
+        ImportJob(std::move(files), options, *host_).Run();
+    } catch (const SameFileError& e) {
+        host_->Flush();
+        ShowWarning(e.what());  // refused before the mailbox was created
+    } catch (const std::exception& e) {
+        host_->Flush();
+        ShowError(e.what());
+    }
+    EndJob();
+    waitCursor_ = false;
+    SetCursor(previous);
+    BeckyUserChange();  // the new mailbox is listed in its folder
+}
+
+void TMainForm::TestRunClick() { PreviewFiles(true); }
+
+void TMainForm::ViewBtnClick() { PreviewFiles(false); }
+
+void TMainForm::PreviewFiles(bool cutOut) {
+    // The previews write nothing and are no job: the window stays as it is around them.
+    TMailView view(hwnd_);
+    if (!MailBox) MailBox = std::make_unique<TMailBox>();  // a start-up that failed early
+    const CutOutStrings strings{MailBegin->Text(), MailEnd->Text()};
+    try {
+        for (const std::string& name : FileListBox2->SelectedNames()) {
+            const std::string text = ReadImportText(PathInList(*FileListBox2, name));
+            if (cutOut) {
+                // The mail exactly as the import would write it, or nothing for no mail.
+                MailBox->SetMessage(CutOutMail(text, strings));
+                view.Text = MailBox->GetMessage();
+                view.Caption = "メール切出しテスト (" + name + ")";
+                if (!MailBox->HasHeader()) ShowWarning(NotAMailWarning(name));
+            } else {
+                view.Text = HtmlToText(text);
+                view.Caption = "テキスト確認 (" + name + ")";
+            }
+            if (view.ShowModal() == IDABORT) break;  // the close box goes on, as "次へ＞" does
+        }
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
 }
 
 }  // namespace tavori::ui

@@ -46,11 +46,6 @@ constexpr int kSplitterSize = 3;
 constexpr int kPanelBorder = 2;
 constexpr int kProgressStrip = 52;  // the stop button and the progress area under the pages
 
-// The import job is not part of this program yet: its button stays disabled rather than
-// doing nothing.
-constexpr bool kDedupeJobAvailable = true;
-constexpr bool kImportJobAvailable = false;
-
 std::string ExecutablePath() {
     wchar_t path[MAX_PATH * 2];
     const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
@@ -222,6 +217,7 @@ void TMainForm::CreateControls() {
     host_ =
         std::make_unique<WindowHost>(*ProgMsg, *ProgressBar1, *MsgLabel, *Label8, AbortRequested);
     host_->ShowResultsIn(*OutMsg, *DupLabel);
+    host_->ShowWarningsOver(hwnd_);
     AboutDialog1 = std::make_unique<TAboutDialog>();
 
     // One font for every control, as the window's design gives it.
@@ -372,9 +368,8 @@ void TMainForm::UpdateButtons() {
     const bool rows = FolderList->SelectedCount() > 0;
     ExportBtn->SetEnabled(!TagFile->Text().empty() && rows);
     const TreeNode* node = SelectedNode();
-    ImportBtn->SetEnabled(kImportJobAvailable && !FileListBox2->SelectedNames().empty() && node &&
-                          node->level >= 1);
-    SplitBtn->SetEnabled(kDedupeJobAvailable && rows);
+    ImportBtn->SetEnabled(!FileListBox2->SelectedNames().empty() && node && node->level >= 1);
+    SplitBtn->SetEnabled(rows);
     StopBtn1->SetEnabled(false);
 }
 

@@ -7,6 +7,10 @@
 
 #include <commctrl.h>
 
+// windows.h's GetMessage macro would rename TMailBox::GetMessage in the window's code; the
+// window reads its message queue through the wide functions by name.
+#undef GetMessage
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +80,9 @@ class TMainForm {
     void ConvertClick();
     void SplitBtnClick();
     void DupOutClick();
+    void ImportBtnClick();
+    void TestRunClick();
+    void ViewBtnClick();
     void FileTypeChange();
     void FileListBox2Change();
     void FileListBox2KeyPress(wchar_t ch);
@@ -166,6 +173,8 @@ class TMainForm {
     void ShowChildren(HTREEITEM item, const TreeNode& node);
     TreeNode* SelectedNode() const;
     std::string ChooseFolder(const std::string& prompt);
+    // The previews: each selected file of the import list in the dialog, one after the other.
+    void PreviewFiles(bool cutOut);
     void SetLocked(bool locked);
 
     MainFormOptions options_;

@@ -4,6 +4,7 @@
 
 #include "ui/controls/label.h"
 #include "ui/controls/progress_bar.h"
+#include "ui/text.h"
 
 namespace tavori::ui {
 namespace {
@@ -62,6 +63,11 @@ void WindowHost::ShowResultsIn(Label& outMsg, Label& dupLabel) {
 void WindowHost::SetResults(const std::string& outMsg, const std::string& dupLabel) {
     if (outMsg_) outMsg_->SetText(outMsg);
     if (dupLabel_) dupLabel_->SetText(dupLabel);
+}
+
+void WindowHost::Warn(const std::string& text) {
+    Flush();  // the box shows over the progress as far as it got
+    MessageBoxW(owner_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONWARNING);
 }
 
 void WindowHost::Flush() {

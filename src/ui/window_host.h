@@ -1,7 +1,9 @@
 #pragma once
 // The window as the jobs' host: progress in the status controls under the pages, the message
 // queue pumped between two mails (at most every few milliseconds) so the stop button works,
-// and the stop flag.
+// the stop flag, and the warnings about files passed over as message boxes over the window.
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -27,6 +29,9 @@ class WindowHost : public JobHost {
     void ShowResultsIn(Label& outMsg, Label& dupLabel);
     void ProcessPendingEvents() override;
     bool AbortRequested() override { return abortRequested_; }
+    // A warning box (owned by the window given to ShowWarningsOver); the run waits for its OK.
+    void Warn(const std::string& text) override;
+    void ShowWarningsOver(HWND owner) { owner_ = owner; }
 
     // Shows the last counters and progress; the job reports both after every mail, but they
     // are only redrawn about 30 times a second while it runs.
@@ -40,6 +45,7 @@ class WindowHost : public JobHost {
     const bool& abortRequested_;
     Label* outMsg_ = nullptr;
     Label* dupLabel_ = nullptr;
+    HWND owner_ = nullptr;
     std::string messages_, attachments_;
     std::string shownMessages_, shownAttachments_;
     std::uint64_t position_ = 0;

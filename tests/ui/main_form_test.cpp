@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
@@ -38,12 +39,45 @@ using test::WriteFile;
 std::vector<std::string> gMessages;
 HHOOK gHook = nullptr;
 
+// Each showing of the import's preview dialog, answered by the next of gPreviewAnswers (IDOK:
+// "次へ＞", IDABORT: "終了", IDCANCEL: the close box), or "次へ＞" when none is left.
+struct PreviewShown {
+    std::string caption;
+    std::string text;
+    std::size_t boxesBefore;  // message boxes shown before it
+};
+std::vector<PreviewShown> gPreviews;
+std::vector<int> gPreviewAnswers;
+
+void AnswerPreview(HWND dialog) {
+    wchar_t caption[256] = {};
+    GetWindowTextW(dialog, caption, 256);
+    HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    gPreviews.push_back({Narrow(caption), Narrow(text), gMessages.size()});
+    int answer = IDOK;
+    if (!gPreviewAnswers.empty()) {
+        answer = gPreviewAnswers.front();
+        gPreviewAnswers.erase(gPreviewAnswers.begin());
+    }
+    if (answer == IDCANCEL)
+        PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else  // the buttons lie on the panel along the bottom
+        PostMessageW(FindWindowExW(FindWindowExW(dialog, nullptr, L"TavoriPanel", nullptr), nullptr,
+                                   L"Button", Wide(answer == IDOK ? "次へ＞" : "終了").c_str()),
+                     BM_CLICK, 0, 0);
+}
+
 LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE) {
         HWND box = reinterpret_cast<HWND>(wParam);
         wchar_t cls[16] = {};
         GetClassNameW(box, cls, 16);
-        if (std::wstring(cls) == L"#32770") {
+        if (std::wstring(cls) == L"#32770" && !GetDlgItem(box, 0xFFFF)) {
+            AnswerPreview(box);  // no message text: the preview dialog
+        } else if (std::wstring(cls) == L"#32770") {
             wchar_t text[1024] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 1024);
             gMessages.push_back(Narrow(text));
@@ -76,6 +110,8 @@ class MainFormTest : public testing::Test {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
         gMessages.clear();
+        gPreviews.clear();
+        gPreviewAnswers.clear();
         gHook = SetWindowsHookExW(WH_CBT, AnswerMessageBoxes, nullptr, GetCurrentThreadId());
         before_ = Snapshot(kStore);
         hive_ = "Software\\TavoriFormTest\\" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -138,6 +174,18 @@ class MainFormTest : public testing::Test {
         form_->TagFile->SetText(name);
         PumpMessages();
     }
+    // The file type as the user picks it: the list is read again, then the page follows.
+    void ChooseFileType(int type) {
+        SendMessageW(form_->FileType->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(type), 0);
+        form_->FileType->OnCommand(CBN_SELCHANGE);
+        PumpMessages();
+    }
+    // A mail store of one user with the empty folder "Box"; returns that folder's path.
+    std::string UseEmptyStore(const ScratchDir& store) {
+        fs::create_directories(fs::path(store.File("User0\\Box")));
+        SetString("Software\\RIMArts\\Rebecca\\Settings", "HomeDir", store.Path());
+        return store.File("User0\\Box\\");
+    }
 
     const std::string kStore = std::string(TAVORI_SAMPLES) + "/data";
     ScratchDir dir_;
@@ -194,7 +242,7 @@ TEST_F(MainFormTest, ButtonsFollowTheSelections) {
         TypeFileName(c.fileName);
         EXPECT_EQ(form.ExportBtn->Enabled(), c.exportEnabled) << c.reason;
         EXPECT_EQ(form.SplitBtn->Enabled(), !c.rows.empty()) << c.reason;
-        EXPECT_FALSE(form.ImportBtn->Enabled()) << c.reason << ": the import is not there yet";
+        EXPECT_FALSE(form.ImportBtn->Enabled()) << c.reason << ": no file to import selected";
         EXPECT_FALSE(form.StopBtn1->Enabled()) << c.reason;
     }
     // The root lists no folder: no rows, no export.
@@ -368,8 +416,170 @@ TEST_F(MainFormTest, PageControlsFollowTheirSwitches) {
     EXPECT_TRUE(form.MailEnd->Enabled());
     form.FileListBox2KeyPress(1);  // Ctrl+A
     EXPECT_EQ(form.FileListBox2->SelectedNames().size(), 1u);
-    EXPECT_FALSE(form.ImportBtn->Enabled()) << "the import is not there yet";
-    EXPECT_FALSE(form.TestRun->Enabled()) << "the previews are not there yet";
+    EXPECT_FALSE(form.ImportBtn->Enabled()) << "no user or folder selected";
+    EXPECT_TRUE(form.TestRun->Enabled()) << "an HTML page selected";
+}
+
+// The import page's enabling rules after each change of the file type or the selection: the
+// list is read again with the type's pattern (nothing selected then), and Ctrl+A selects
+// every file with the buttons following as after a click.
+TEST_F(MainFormTest, ImportPageFollowsTheFileTypeAndTheSelection) {
+    WriteFile(dir_.File("a.txt"), "Subject: a\r\n\r\nx");
+    WriteFile(dir_.File("b.eml"), "Subject: b\r\n\r\nx");
+    WriteFile(dir_.File("c.htm"), "<html></html>");
+    TMainForm& form = Open();
+    enum Select { kNone, kFirst, kCtrlA };
+    struct Case {
+        int type;
+        Select select;
+        bool userNode;
+        bool strings, previews, import;
+        std::size_t selected;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {0, kNone, true, false, false, false, 0, "text mails, nothing selected"},
+        {0, kCtrlA, true, false, false, true, 2, "Ctrl+A: both text mails, no previews for them"},
+        {1, kNone, true, true, false, false, 0, "HTML read anew: the strings, no previews yet"},
+        {1, kFirst, true, true, true, true, 1, "an HTML page selected"},
+        {1, kCtrlA, false, true, true, false, 1, "the root node is no folder to import into"},
+        {0, kFirst, true, false, false, true, 1, "back to text mails: previews off again"},
+    };
+    for (const Case& c : cases) {
+        if (c.userNode)
+            SelectNode("山田太郎 (仕事)");
+        else
+            form.BeckyUser->Select(form.BeckyUser->FirstChild(TVI_ROOT));
+        ChooseFileType(c.type);
+        if (c.select == kFirst) form.FileListBox2->SetSelected(0, true);
+        if (c.select == kCtrlA) SendMessageW(form.FileListBox2->Hwnd(), WM_CHAR, 1, 0);
+        PumpMessages();
+        EXPECT_EQ(form.FileListBox2->SelectedNames().size(), c.selected) << c.reason;
+        for (Control* control : std::initializer_list<Control*>{
+                 form.MailBegin.get(), form.MailEnd.get(), form.Label9.get(), form.Label10.get()})
+            EXPECT_EQ(control->Enabled(), c.strings) << c.reason;
+        const COLORREF back = GetSysColor(c.strings ? COLOR_WINDOW : COLOR_BTNFACE);
+        EXPECT_EQ(form.MailBegin->BackgroundColor(), back) << c.reason;
+        EXPECT_EQ(form.MailEnd->BackgroundColor(), back) << c.reason;
+        EXPECT_EQ(form.TestRun->Enabled(), c.previews) << c.reason;
+        EXPECT_EQ(form.ViewBtn->Enabled(), c.previews) << c.reason;
+        EXPECT_EQ(form.ImportBtn->Enabled(), c.import) << c.reason;
+    }
+}
+
+// Selected files in list order become the mails of the new mailbox (a text with LF line ends
+// stored with CR LF, its blank lines around trimmed); a file that is no mail is passed over
+// with its warning; the new mailbox is listed in its folder.
+TEST_F(MainFormTest, ImportWritesTheMailsAndWarnsForAFileThatIsNoMail) {
+    ScratchDir store;
+    const std::string box = UseEmptyStore(store);
+    WriteFile(dir_.File("a.txt"), "\n\nSubject: a\nFrom: x@example.jp\n\nbody a\n\n");
+    WriteFile(dir_.File("b.txt"), "no header, no empty line");
+    WriteFile(dir_.File("c.eml"), "Subject: c\r\n\r\nbody c");
+    WriteFile(dir_.File("d.txt"), "Subject: d\r\n\r\nnot selected");
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Box");
+    for (int i : {0, 1, 2}) form.FileListBox2->SetSelected(i, true);
+    form.ImportName->SetText("mails.txt");
+    PumpMessages();
+    ASSERT_TRUE(form.ImportBtn->Enabled());
+    SendMessageW(form.ImportBtn->Hwnd(), BM_CLICK, 0, 0);
+    PumpMessages();
+
+    EXPECT_EQ(gMessages, std::vector<std::string>{"b.txt\r\nメールの形式が間違っています"});
+    TMailBox mail;
+    std::string expected;
+    for (const char* text :
+         {"Subject: a\r\nFrom: x@example.jp\r\n\r\nbody a", "Subject: c\r\n\r\nbody c"}) {
+        mail.SetMessage(text);
+        expected += mail.GetMessage();
+    }
+    EXPECT_EQ(ReadFile(box + "mails.mbx"), expected);
+    ASSERT_EQ(form.FolderList->Count(), 1);
+    EXPECT_EQ(form.Profile.Rows()[0].caption, "mails");
+    EXPECT_EQ(form.ProgMsg->Text(), "");
+    EXPECT_TRUE(form.PageControl1->Enabled());
+    EXPECT_FALSE(form.StopBtn1->Enabled());
+}
+
+// Both previews walk the selected files in list order: "次へ＞" and the close box go on,
+// "終了" stops. The cut-out test shows the mail as the import would write it, warning first
+// for a page that holds none; the text view shows the page's whole text.
+TEST_F(MainFormTest, PreviewsGoOnUntilTheUserStops) {
+    WriteFile(dir_.File("a.htm"),
+              "<html><body><pre>\nSubject: A\nFrom: x@example.jp\n\nbody a\n[前の記事]</pre>"
+              "</body></html>");
+    WriteFile(dir_.File("b.htm"), "<html><body><p>no mail here</p></body></html>");
+    WriteFile(dir_.File("c.htm"), "<html><body><pre>\nSubject: C\n\nbody c</pre></body></html>");
+    TMainForm& form = Open();
+    ChooseFileType(1);
+    SendMessageW(form.FileListBox2->Hwnd(), WM_CHAR, 1, 0);  // Ctrl+A
+    PumpMessages();
+    ASSERT_TRUE(form.TestRun->Enabled());
+    struct Case {
+        Button* button;
+        std::vector<int> answers;
+        std::vector<std::string> shown;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {form.TestRun.get(),
+         {IDCANCEL, IDABORT},
+         {"メール切出しテスト (a.htm)", "メール切出しテスト (b.htm)"},
+         "the close box goes on, 終了 stops"},
+        {form.ViewBtn.get(), {IDABORT}, {"テキスト確認 (a.htm)"}, "終了 stops the text view"},
+    };
+    for (const Case& c : cases) {
+        gPreviews.clear();
+        gMessages.clear();
+        gPreviewAnswers = c.answers;
+        SendMessageW(c.button->Hwnd(), BM_CLICK, 0, 0);
+        PumpMessages();
+        std::vector<std::string> shown;
+        for (const PreviewShown& p : gPreviews) shown.push_back(p.caption);
+        EXPECT_EQ(shown, c.shown) << c.reason;
+    }
+    // The last run of the cut-out test: page a as a mail without what follows the end
+    // string, then the warning for page b before its empty preview.
+    gPreviews.clear();
+    gMessages.clear();
+    gPreviewAnswers = {IDOK, IDABORT};
+    form.TestRunClick();
+    ASSERT_EQ(gPreviews.size(), 2u);
+    TMailBox mail;
+    mail.SetMessage("Subject: A\r\nFrom: x@example.jp\r\n\r\nbody a");
+    EXPECT_EQ(gPreviews[0].text, mail.GetMessage());
+    EXPECT_EQ(gPreviews[1].text, "");
+    EXPECT_EQ(gPreviews[1].boxesBefore, 1u);
+    EXPECT_EQ(gMessages, std::vector<std::string>{"b.htm\r\nメールの形式が間違っています"});
+    // The text view cuts nothing out.
+    gPreviews.clear();
+    gPreviewAnswers = {IDABORT};
+    form.ViewBtnClick();
+    ASSERT_EQ(gPreviews.size(), 1u);
+    EXPECT_NE(gPreviews[0].text.find("[前の記事]"), std::string::npos) << gPreviews[0].text;
+}
+
+// A mailbox name that is one of the files to import (here through a second link to it) is
+// refused with a warning before the mailbox is created, so the file is not emptied.
+TEST_F(MainFormTest, ImportRefusesToOverwriteAFileItReads) {
+    ScratchDir store;
+    const std::string box = UseEmptyStore(store);
+    const std::string mail = "Subject: kept\r\n\r\nbody";
+    WriteFile(box + "Import.mbx", mail);
+    if (!CreateHardLinkW(Wide(dir_.File("linked.txt")).c_str(), Wide(box + "Import.mbx").c_str(),
+                         nullptr))
+        GTEST_SKIP() << "no hard links here";
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Box");
+    form.FileListBox2->SelectAll();
+    ASSERT_TRUE(form.ImportBtn->Enabled());
+    form.ImportBtnClick();
+    PumpMessages();
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find("Import.mbx"), std::string::npos) << gMessages[0];
+    EXPECT_EQ(ReadFile(box + "Import.mbx"), mail);
+    EXPECT_FALSE(form.StopBtn1->Enabled());
 }
 
 TEST_F(MainFormTest, JobFrameLocksThePagesTheTreeAndTheList) {

@@ -1,12 +1,14 @@
 // tavori_screenshots OUTPUT-FOLDER: pictures of the window for the README. Opens the main
 // window on the demo store, as a user would have it in front of them (a user's folder chosen,
 // a mailbox selected, a file name typed), and saves each of its three pages and the version
-// dialog as a 24-bit BMP: page1-export.bmp, page2-dedupe.bmp, page3-import.bmp, about.bmp.
+// dialog and the import's cut-out test as 24-bit BMPs: page1-export.bmp, page2-dedupe.bmp,
+// page3-import.bmp, about.bmp, mail-view.bmp.
 // Needs a display (scripts/screenshots.sh runs it under Xvfb); not a test.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "platform/errors.h"
 #include "ui/controls/combo_box.h"
+#include "ui/controls/drop_down_list.h"
 #include "ui/controls/file_list_box.h"
 #include "ui/controls/list_view.h"
 #include "ui/controls/page_control.h"
@@ -153,35 +156,48 @@ void SaveWindowPicture(HWND hwnd, const std::string& path) {
     WriteBytes(path, bytes);
 }
 
-// The version dialog is modal: a hook sees it become active, a timer set on it fires once
-// it has painted, takes the picture and closes it with OK.
+// The dialogs are modal: a hook sees the first one become active, a timer set on it fires
+// once it has painted, takes the picture and closes it with OK.
 HHOOK gHook = nullptr;
-std::string gAboutPicture;
-std::exception_ptr gAboutFailure;
-bool gAboutSeen = false;
+std::string gDialogPicture;
+std::exception_ptr gDialogFailure;
+bool gDialogSeen = false;
 constexpr UINT_PTR kCaptureTimer = 1;
 
-void CALLBACK CaptureAbout(HWND dialog, UINT, UINT_PTR id, DWORD) {
+void CALLBACK CaptureDialog(HWND dialog, UINT, UINT_PTR id, DWORD) {
     KillTimer(dialog, id);
     try {
-        SaveWindowPicture(dialog, gAboutPicture);
+        SaveWindowPicture(dialog, gDialogPicture);
     } catch (...) {
-        gAboutFailure = std::current_exception();
+        gDialogFailure = std::current_exception();
     }
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
 }
 
 LRESULT CALLBACK WatchForDialog(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && !gAboutSeen) {
+    if (code == HCBT_ACTIVATE && !gDialogSeen) {
         HWND window = reinterpret_cast<HWND>(wParam);
         wchar_t cls[16] = {};
         GetClassNameW(window, cls, 16);
         if (std::wstring(cls) == L"#32770") {
-            gAboutSeen = true;
-            SetTimer(window, kCaptureTimer, 200, CaptureAbout);
+            gDialogSeen = true;
+            SetTimer(window, kCaptureTimer, 200, CaptureDialog);
         }
     }
     return CallNextHookEx(gHook, code, wParam, lParam);
+}
+
+// Runs show, which opens a modal dialog, and saves the dialog's picture as path.
+template <typename Show>
+void SaveDialogPicture(const std::string& path, Show show) {
+    gDialogPicture = path;
+    gDialogFailure = nullptr;
+    gDialogSeen = false;
+    gHook = SetWindowsHookExW(WH_CBT, WatchForDialog, nullptr, GetCurrentThreadId());
+    show();
+    UnhookWindowsHookEx(gHook);
+    if (gDialogFailure) std::rethrow_exception(gDialogFailure);
+    if (!gDialogSeen) throw Error(path + ": the dialog did not open");
 }
 
 // A scratch folder with the program's settings file and its output folder, and a scratch
@@ -291,12 +307,18 @@ std::vector<std::string> Run(const std::string& out) {
             faults.push_back(std::move(fault));
     }
 
-    gAboutPicture = out + "about.bmp";
-    gHook = SetWindowsHookExW(WH_CBT, WatchForDialog, nullptr, GetCurrentThreadId());
-    form.About1Click();
-    UnhookWindowsHookEx(gHook);
-    if (gAboutFailure) std::rethrow_exception(gAboutFailure);
-    if (!gAboutSeen) throw Error("the version dialog did not open");
+    SaveDialogPicture(out + "about.bmp", [&form] { form.About1Click(); });
+
+    // The cut-out test on the demo page in Shift-JIS, with the default begin and end strings.
+    form.PageControl1->SetActivePage(2);
+    form.FileType->Select(1);
+    form.FileType->onChange();
+    const std::vector<std::string> files = form.FileListBox2->Names();
+    const auto sjis = std::find(files.begin(), files.end(), "page-sjis.htm");
+    if (sjis == files.end()) throw Error("no page-sjis.htm among the files to import");
+    form.FileListBox2->SetSelected(static_cast<int>(sjis - files.begin()), true);
+    PumpMessages();
+    SaveDialogPicture(out + "mail-view.bmp", [&form] { form.TestRunClick(); });
     return faults;
 }
 

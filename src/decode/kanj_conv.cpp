@@ -1,0 +1,202 @@
+#include "decode/kanj_conv.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "decode/jis.h"
+
+namespace tavori::kanj {
+namespace {
+
+// Every walk ends at the first NUL byte or at the end of the text.
+std::size_t TextLength(std::string_view text) {
+    if (text.empty()) return 0;  // data() may be null
+    const void* nul = std::memchr(text.data(), '\0', text.size());
+    return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text.data())
+               : text.size();
+}
+
+const unsigned char* Bytes(std::string_view text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+// Steps over bytes below 0x80, eight at a time where it can: most of a page is ASCII markup.
+std::size_t SkipAscii(const unsigned char* p, std::size_t i, std::size_t n) {
+    while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080u) break;
+        i += 8;
+    }
+    while (i < n && p[i] < 0x80) ++i;
+    return i;
+}
+
+constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+bool HasByte(std::uint64_t word, unsigned char b) {
+    std::uint64_t x = word ^ (kEachByte * b);
+    return ((x - kEachByte) & ~x & kHighBits) != 0;
+}
+
+// EUC-JP's prefixes for half-width katakana (one byte follows) and for JIS X 0212 codes
+// (two bytes follow).
+constexpr unsigned char kEucKana = 0x8E;
+constexpr unsigned char kEucX0212 = 0x8F;
+// A JIS X 0212 character has no Shift-JIS code: it becomes the geta mark 〓.
+constexpr unsigned char kGeta[2] = {0x81, 0xAC};
+
+// Eight bytes from a character boundary that are four ordinary EUC-JP pairs: all at 0x80 or
+// above and no prefix among them. Japanese text is mostly such runs, so they are taken whole.
+bool FourEucPairs(const unsigned char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return (word & kHighBits) == kHighBits && !HasByte(word, kEucKana) && !HasByte(word, kEucX0212);
+}
+
+}  // namespace
+
+bool IsSjisFirstByte(unsigned char b) { return b >= 0x80 && b <= 0xFC; }
+bool IsSjisSecondByte(unsigned char b) { return b >= 0x40 && b <= 0xFC; }
+
+int IsSjisText(std::string_view text) {
+    const unsigned char* p = Bytes(text);
+    const std::size_t n = TextLength(text);
+    bool pairs = false;
+    for (std::size_t i = SkipAscii(p, 0, n); i < n; i = SkipAscii(p, i, n)) {
+        if (!IsSjisFirstByte(p[i])) {
+            ++i;
+        } else if (i + 1 < n && IsSjisSecondByte(p[i + 1])) {
+            pairs = true;
+            i += 2;
+        } else {
+            return 0;
+        }
+    }
+    return pairs ? kSjis : 0;
+}
+
+int IsEucText(std::string_view text) {
+    const unsigned char* p = Bytes(text);
+    const std::size_t n = TextLength(text);
+    bool pairs = false;
+    std::size_t i = 0;
+    while (i < n) {
+        if (p[i] < 0x80) {
+            i = SkipAscii(p, i + 1, n);
+        } else if (i + 8 <= n && FourEucPairs(p + i)) {
+            pairs = true;
+            i += 8;
+        } else if (p[i] != kEucX0212) {
+            if (i + 1 >= n || p[i + 1] < 0x80) return 0;
+            pairs = true;
+            i += 2;
+        } else {
+            // A JIS X 0212 code is three bytes: read as a pair, it would put every later
+            // pair out of step.
+            if (i + 2 >= n || p[i + 1] < 0x80 || p[i + 2] < 0x80) return 0;
+            pairs = true;
+            i += 3;
+        }
+    }
+    return pairs ? kEuc : 0;
+}
+
+int IsJisText(std::string_view text) {
+    const char* p = text.data();
+    const std::size_t n = TextLength(text);
+    bool escapes = false;
+    std::size_t i = 0;
+    while (i < n) {
+        const void* esc = std::memchr(p + i, 0x1B, n - i);
+        if (!esc) break;
+        i = static_cast<std::size_t>(static_cast<const char*>(esc) - p);
+        if (i + 2 >= n || ClassifyJisEscape(p[i + 1], p[i + 2]) == JisEscape::kOther) return 0;
+        escapes = true;
+        i += 3;
+    }
+    return escapes ? kJis : 0;
+}
+
+void EucToSjis(std::string& text) {
+    const std::size_t n = TextLength(text);
+    unsigned char* p = reinterpret_cast<unsigned char*>(text.data());
+    std::size_t i = 0, o = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            // Output trails input only after a JIS X 0212 code; until then nothing moves.
+            std::size_t end = SkipAscii(p, i + 1, n);
+            if (o != i) std::memmove(p + o, p + i, end - i);
+            o += end - i;
+            i = end;
+            continue;
+        }
+        if (i + 8 <= n && FourEucPairs(p + i)) {
+            for (int k = 0; k < 4; ++k, i += 2, o += 2) {
+                std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>((p[i] << 8) | p[i + 1]));
+                p[o] = static_cast<unsigned char>(sjis >> 8);
+                p[o + 1] = static_cast<unsigned char>(sjis & 0xFF);
+            }
+            continue;
+        }
+        // A character cut short by the end of the text is dropped.
+        if (b == kEucKana) {
+            if (i + 1 >= n) break;
+            p[o++] = p[i + 1];
+            i += 2;
+        } else if (b == kEucX0212) {
+            if (i + 2 >= n) break;
+            p[o++] = kGeta[0];
+            p[o++] = kGeta[1];
+            i += 3;
+        } else {
+            if (i + 1 >= n) break;
+            std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>((b << 8) | p[i + 1]));
+            p[o++] = static_cast<unsigned char>(sjis >> 8);
+            p[o++] = static_cast<unsigned char>(sjis & 0xFF);
+            i += 2;
+        }
+    }
+    text.resize(o);
+}
+
+void JisToSjisInPlace(std::string& text) { text.resize(DecodeJisInto(text, text.data())); }
+
+namespace {
+
+// Text valid in both encodings is Shift-JIS when, read as EUC-JP pairs, a pair starts with a
+// byte that starts no EUC-JP character (0x80 to 0xA0, but for the prefixes 0x8E and 0x8F):
+// Shift-JIS hiragana, katakana and most kanji start with 0x81 to 0x9F, so any Japanese
+// sentence has one. Without one, the text is EUC-JP, which nearly always passes the wide
+// Shift-JIS test too and would otherwise never be converted.
+bool HasShiftJisLead(std::string_view text) {
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n && text[i] != '\0';) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (b < 0xA1 && b != 0x8E && b != 0x8F) return true;
+        i += b == 0x8F ? 3 : 2;
+    }
+    return false;
+}
+
+}  // namespace
+
+void ConvertToSjis(std::string& text) {
+    // The table of detection results, k = Shift-JIS | EUC-JP | ISO-2022-JP: any valid escape
+    // sequence wins (k >= 4), EUC-JP when the text is not also valid Shift-JIS (k == 2) or,
+    // valid as both (k == 3), has no Shift-JIS lead byte, and everything else stays. Asking
+    // in that order spares the passes whose answer cannot change the outcome.
+    if (IsJisText(text)) {
+        JisToSjisInPlace(text);
+    } else if (IsEucText(text) && (!IsSjisText(text) || !HasShiftJisLead(text))) {
+        EucToSjis(text);
+    }
+}
+
+}  // namespace tavori::kanj

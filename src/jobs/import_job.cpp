@@ -1,0 +1,123 @@
+#include "jobs/import_job.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "decode/html_parser.h"
+#include "jobs/job_files.h"
+#include "mailstore/mailbox.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/sjis_text.h"
+
+namespace tavori {
+namespace {
+
+constexpr std::size_t kReadBlock = 65536;
+
+// One file is one mail and is held whole in memory, as a message of a mailbox is: a file
+// larger than a message may be is refused instead of exhausting memory.
+constexpr std::size_t kMaxImportBytes = TMailBox::kDefaultMaxMessageBytes;
+
+// The file's bytes up to its first NUL byte (the end of the text by the reading rule).
+std::string ReadUpToNul(const std::string& path) {
+    auto file = platform::InputFile::OpenIfExists(path);
+    if (!file) throw IoError(PathError(path, "はありません"));
+    std::string bytes;
+    for (;;) {
+        const std::size_t old = bytes.size();
+        if (old > kMaxImportBytes)
+            throw ConvertError(PathError(path, "は大きすぎます", "取り込めるのは 256 MB までです"));
+        bytes.resize(old + std::min(kReadBlock, kMaxImportBytes - old + 1));
+        const std::size_t got = file->Read(bytes.data() + old, bytes.size() - old);
+        bytes.resize(old + got);
+        if (got == 0) return bytes;
+        if (const void* nul = std::memchr(bytes.data() + old, '\0', got)) {
+            bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
+            return bytes;
+        }
+    }
+}
+
+}  // namespace
+
+std::string ReadImportText(const std::string& path) {
+    const std::string bytes = ReadUpToNul(path);
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 16);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            text += "\r\n";
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            text += c;
+        }
+    }
+    // The last line is ended like every other; a final line end gives no empty line.
+    if (!bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n') text += "\r\n";
+    return text;
+}
+
+std::string CutMail(std::string_view text, const CutOutStrings& strings) {
+    if (strings.begin.empty()) return {};
+    const std::size_t begin = text.find(strings.begin);
+    if (begin == std::string_view::npos) return {};
+    std::string_view mail = text.substr(begin);
+    // Searched from the begin string itself: an end string found inside it leaves nothing.
+    if (!strings.end.empty()) mail = mail.substr(0, mail.find(strings.end));
+    return std::string(TrimWhite(mail));
+}
+
+std::string CutOutMail(std::string_view html, const CutOutStrings& strings) {
+    return CutMail(HtmlToText(html), strings);
+}
+
+std::string MailTextOf(std::string_view text, ImportFileType type, const CutOutStrings& strings) {
+    if (type == ImportFileType::kHtml) return CutOutMail(text, strings);
+    return std::string(TrimWhite(text));
+}
+
+std::string NotAMailWarning(const std::string& entryName) {
+    return entryName + "\r\nメールの形式が間違っています";
+}
+
+ImportJob::ImportJob(std::vector<ImportFile> files, ImportOptions options, JobHost& host)
+    : files_(std::move(files)), options_(std::move(options)), host_(host) {}
+
+void ImportJob::Run() {
+    mailsWritten_ = 0;
+    notMails_ = 0;
+    aborted_ = false;
+    std::vector<std::string> inputs;
+    for (const ImportFile& file : files_) inputs.push_back(file.path);
+    CheckJobFiles(inputs, {options_.targetPath});
+
+    auto target = platform::OutputFile::Create(options_.targetPath);
+    host_.SetProgressMaximum(std::max<std::uint64_t>(options_.listEntries, files_.size()));
+    TMailBox box;
+    std::uint64_t done = 0;
+    for (const ImportFile& file : files_) {
+        host_.SetProgressText("ファイル:" + file.name + " 読込み中...");
+        box.SetMessage(MailTextOf(ReadImportText(file.path), options_.type, options_.strings));
+        if (box.HasHeader()) {
+            target->Write(box.GetMessage());
+            target->Flush();  // every mail written so far survives an error or an abort
+            ++mailsWritten_;
+        } else {
+            ++notMails_;
+            host_.Warn(NotAMailWarning(file.name));
+        }
+        host_.SetProgressPosition(++done);
+        host_.ProcessPendingEvents();
+        if (host_.AbortRequested()) {
+            aborted_ = true;
+            break;
+        }
+    }
+    target->Close();
+}
+
+}  // namespace tavori

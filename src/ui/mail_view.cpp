@@ -1,0 +1,127 @@
+#include "ui/mail_view.h"
+
+#include "platform/errors.h"
+#include "ui/controls/button.h"
+#include "ui/controls/edit.h"
+#include "ui/controls/panel.h"
+#include "ui/text.h"
+
+namespace tavori::ui {
+namespace {
+
+constexpr int kPanelHeight = 35;
+constexpr int kButtonWidth = 75, kButtonHeight = 25, kButtonGap = 16;
+
+}  // namespace
+
+// The dialog's controls, by their names in its design; they live while the dialog does.
+struct TMailView::Controls {
+    std::unique_ptr<Edit> TextView;
+    std::unique_ptr<Panel> Panel1;
+    std::unique_ptr<Button> Button1;
+    std::unique_ptr<Button> Button2;
+};
+
+TMailView::TMailView(HWND owner)
+    : owner_(owner),
+      font_(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                        DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック")) {}
+
+TMailView::~TMailView() {
+    controls_.reset();
+    if (font_) DeleteObject(font_);
+}
+
+INT_PTR TMailView::ShowModal() {
+    // An empty template: size, font and controls come at WM_INITDIALOG, in pixels.
+    struct alignas(4) Template {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title;
+    };
+    static_assert(sizeof(DLGTEMPLATE) == 18, "the words after the header follow it directly");
+    Template t{};
+    t.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    t.header.dwExtendedStyle = WS_EX_TOPMOST;
+    failure_ = nullptr;
+    const INT_PTR result =
+        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &t.header, owner_,
+                                &TMailView::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (failure_) std::rethrow_exception(failure_);
+    if (result == -1) throw Error("プレビューを表示できません");
+    return result;
+}
+
+INT_PTR CALLBACK TMailView::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* view = reinterpret_cast<TMailView*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            view = reinterpret_cast<TMailView*>(lParam);
+            SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+            try {
+                view->InitDialog(hwnd);
+            } catch (...) {
+                // No exception may cross the dialog manager; ShowModal throws it again.
+                view->failure_ = std::current_exception();
+                EndDialog(hwnd, -1);
+            }
+            return FALSE;  // the focus is on "次へ＞" already
+        case WM_COMMAND:
+            // Enter and "次へ＞" give IDOK, "終了" IDABORT, Esc and the close box IDCANCEL.
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                case IDABORT:
+                case IDCANCEL:
+                    EndDialog(hwnd, LOWORD(wParam));
+                    return TRUE;
+            }
+            break;
+        case WM_DESTROY:
+            if (view) view->controls_.reset();
+            break;
+    }
+    return FALSE;
+}
+
+void TMailView::InitDialog(HWND hwnd) {
+    controls_ = std::make_unique<Controls>();
+    Controls& c = *controls_;
+    SetWindowTextW(hwnd, Wide(Caption).c_str());
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+
+    c.TextView = std::make_unique<Edit>(EditArgs{hwnd, 0, "", false, true});
+    c.TextView->SetBounds(0, 0, kClientWidth, kClientHeight - kPanelHeight);
+    c.TextView->SetFont(font_);
+    // A page's text can be longer than an edit box holds by default.
+    SendMessageW(c.TextView->Hwnd(), EM_SETLIMITTEXT, 0, 0);
+    c.TextView->SetText(Text);
+
+    c.Panel1 = std::make_unique<Panel>(PanelArgs{hwnd, 0, 0, false});
+    c.Panel1->SetBounds(0, kClientHeight - kPanelHeight, kClientWidth, kPanelHeight);
+    HWND p = c.Panel1->Hwnd();
+    // The buttons close the dialog through its own commands, as Enter and the close box do.
+    const int left = (kClientWidth - 2 * kButtonWidth - kButtonGap) / 2;
+    const int top = (kPanelHeight - kButtonHeight) / 2;
+    c.Button1 = std::make_unique<Button>(ButtonArgs{p, IDOK, "次へ＞", false, true});
+    c.Button1->SetBounds(left, top, kButtonWidth, kButtonHeight);
+    c.Button1->onClick = [hwnd] { PostMessageW(hwnd, WM_COMMAND, IDOK, 0); };
+    c.Button2 = std::make_unique<Button>(ButtonArgs{p, IDABORT, "終了"});
+    c.Button2->SetBounds(left + kButtonWidth + kButtonGap, top, kButtonWidth, kButtonHeight);
+    c.Button2->onClick = [hwnd] { PostMessageW(hwnd, WM_COMMAND, IDABORT, 0); };
+    c.Button1->SetFont(font_);
+    c.Button2->SetFont(font_);
+
+    // Centred on the screen, whatever window owns it.
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SetWindowPos(hwnd, HWND_TOPMOST, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOACTIVATE);
+
+    // Last: focusing a control activates the dialog, which must be in place by then.
+    SendMessageW(hwnd, DM_SETDEFID, IDOK, 0);
+    SetFocus(c.Button1->Hwnd());
+}
+
+}  // namespace tavori::ui

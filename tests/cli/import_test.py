@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""tavori import, cutout and html2text as a user runs them: text mails and HTML pages into a
+new mailbox, files that are no mail named and passed over, the cut-out test printing what the
+import writes, and refusals that leave every file as it was.
+Usage: import_test.py TAVORI"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+tavori = sys.argv[1]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def run(*args):
+    p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
+    return p.returncode, p.stdout, p.stderr.decode("cp932")
+
+
+def sjis(text):
+    return text.encode("cp932")
+
+
+PAGE = sjis("<html><head><title>Subject: no</title></head><body>menu<br>Subject: x<br>"
+            "From: a@b<br><br>body text [前へ] [次へ]</body></html>")
+PAGE_MAIL = b"Subject: x\r\nFrom: a@b\r\n\r\nbody text\r\n.\r\n"
+NOT_A_MAIL = "\nメールの形式が間違っています\n"
+
+tmp = tempfile.mkdtemp()
+try:
+    inputs = {
+        "a.txt": b"Subject: a\n\nbody a\n",
+        "n.txt": b"no empty line, so no header",
+        "b.eml": b"\r\nSubject: b\r\n\r\nbody b\r\n\r\n",
+        "p.htm": PAGE,
+        "in.mbx": b"Subject: i\r\n\r\ni",
+    }
+    path = {name: os.path.join(tmp, name) for name in inputs}
+    for name, data in inputs.items():
+        with open(path[name], "wb") as f:
+            f.write(data)
+
+    def unchanged():
+        return all(open(path[n], "rb").read() == d for n, d in inputs.items())
+
+    def mailbox(name):
+        return open(os.path.join(tmp, name), "rb").read()
+
+    target = os.path.join(tmp, "Import.mbx")
+    code, out, err = run("import", "-o", os.path.join(tmp, "Import.txt"),
+                         path["a.txt"], path["n.txt"], path["b.eml"])
+    check(code == 0, f"text mails: exit {code} {err}")
+    check(mailbox("Import.mbx") == b"Subject: a\r\n\r\nbody a\r\n.\r\nSubject: b\r\n\r\nbody b\r\n.\r\n",
+          f"text mails in order, CR LF, trimmed: {mailbox('Import.mbx')!r}")
+    check(out == sjis(f"{target}\n取込: 2 件 / 形式が間違っているファイル: 1 件\n"),
+          f"the mailbox and the figures: {out!r}")
+    check(path["n.txt"] + NOT_A_MAIL in err, f"the file that is no mail is named: {err!r}")
+
+    code, out, err = run("import", "-o", target, "--html", path["p.htm"])
+    check(code == 0 and mailbox("Import.mbx") == PAGE_MAIL,
+          f"an HTML page, cut with the default strings: {code} {err} {mailbox('Import.mbx')!r}")
+    code, out, err = run("cutout", path["p.htm"], path["n.txt"])
+    check(code == 0 and out == PAGE_MAIL, f"cutout prints what import writes: {out!r}")
+    check(path["n.txt"] + NOT_A_MAIL in err, f"cutout names the file that is no mail: {err!r}")
+    code, out, err = run("html2text", path["p.htm"])
+    check(out == sjis("menu\r\nSubject: x\r\nFrom: a@b\r\n\r\nbody text [前へ] [次へ]"),
+          f"html2text: the page's whole text: {out!r}")
+
+    code, out, err = run("import", "-o", target, "--html", "--begin", "From:", "--end", "[次",
+                         path["p.htm"])
+    check(code == 0 and mailbox("Import.mbx") == b"From: a@b\r\n\r\nbody text [\x91\x4f\x82\xd6]\r\n.\r\n",
+          f"the strings given, converted to Shift-JIS: {err} {mailbox('Import.mbx')!r}")
+    code, out, err = run("import", "-o", target, "--html", "--begin", "", path["p.htm"])
+    check(code == 0 and mailbox("Import.mbx") == b"" and path["p.htm"] + NOT_A_MAIL in err,
+          f"an empty begin string finds nothing: {code} {err!r}")
+
+    # Refusals: exit 1 and nothing created or changed.
+    code, out, err = run("import", "-o", os.path.join(tmp, "in.txt"), path["a.txt"], path["in.mbx"])
+    check(code == 1 and "in.mbx" in err and out == b"", f"target is an input: {code} {err!r}")
+    with open(target, "wb") as f:
+        f.write(b"older")
+    code, out, err = run("import", "-o", target, path["a.txt"], os.path.join(tmp, "gone.txt"))
+    check(code == 1 and "gone.txt" in err and mailbox("Import.mbx") == b"older",
+          f"a missing file: refused before the mailbox is emptied: {code} {err!r}")
+    check(unchanged(), "every input as it was")
+
+    code, out, err = run("import", "-o", target, "--begin", "x", path["a.txt"])
+    check(code == 2, f"--begin without --html is a usage error: {code} {err!r}")
+finally:
+    shutil.rmtree(tmp)
+
+for f in failures:
+    print("FAIL:", f)
+sys.exit(1 if failures else 0)

@@ -1,0 +1,256 @@
+#include "jobs/import_job.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+#include "jobs/job_files.h"
+#include "platform/errors.h"
+#include "test_support.h"
+
+namespace tavori {
+namespace {
+
+using test::ReadFile;
+using test::ScratchDir;
+using test::WriteFile;
+
+constexpr const char* kNotAMail = "\r\nメールの形式が間違っています";
+
+// Records what the job shows; stops it once a number of files is done, or runs a step
+// between two files.
+class RecordingHost : public JobHost {
+  public:
+    int abortAfter = -1;
+    std::function<void(int)> betweenFiles;  // given the number of files done
+    std::vector<std::string> texts, warnings;
+    std::uint64_t maximum = 0, position = 0;
+    int events = 0;
+
+    void SetProgressText(const std::string& text) override { texts.push_back(text); }
+    void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
+    void SetProgressPosition(std::uint64_t p) override { position = p; }
+    void SetCounters(const std::string&, const std::string&) override {}
+    void Warn(const std::string& text) override { warnings.push_back(text); }
+    void ProcessPendingEvents() override {
+        ++events;
+        if (betweenFiles) betweenFiles(events);
+    }
+    bool AbortRequested() override { return abortAfter >= 0 && events >= abortAfter; }
+};
+
+// Input files in a scratch folder that must read the same after every job.
+struct Store {
+    ScratchDir dir;
+    std::map<std::string, std::string> written;
+    ImportFile File(const std::string& name, const std::string& text) {
+        WriteFile(dir.File(name), text);
+        written[dir.File(name)] = text;
+        return {dir.File(name), name};
+    }
+    void ExpectInputsUnchanged() const {
+        for (const auto& [path, text] : written) EXPECT_EQ(ReadFile(path), text) << path;
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(dir.File(name)); }
+    ImportOptions Options(ImportFileType type = ImportFileType::kTextMail) const {
+        ImportOptions options;
+        options.targetPath = dir.File("Import.mbx");
+        options.type = type;
+        return options;
+    }
+};
+
+TEST(ReadImportText, JoinsLinesWithCrLfUpToTheFirstNul) {
+    struct Row {
+        std::string bytes, text;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"", "", "an empty file has no line"},
+        {"a\r\nb\r\n", "a\r\nb\r\n", "CR LF stays"},
+        {"a\nb", "a\r\nb\r\n", "lone LF, and the last line is ended too"},
+        {"a\rb\r", "a\r\nb\r\n", "lone CR"},
+        {"a\n\rb", "a\r\n\r\nb\r\n", "LF then CR are two line ends"},
+        {"a\r\r\nb", "a\r\n\r\nb\r\n", "CR then CR LF are two line ends"},
+        {"\r\n\r\n", "\r\n\r\n", "empty lines are kept"},
+        {std::string("a\r\nb\0c\r\nd", 8), "a\r\nb\r\n", "a NUL ends the text"},
+        {std::string("\0abc", 4), "", "a NUL first leaves nothing"},
+        {std::string(70000, 'x') + std::string("\0y", 2), std::string(70000, 'x') + "\r\n",
+         "a NUL beyond the first block read"},
+    };
+    ScratchDir dir;
+    for (const Row& row : rows) {
+        WriteFile(dir.File("f.txt"), row.bytes);
+        const std::string text = ReadImportText(dir.File("f.txt"));
+        // The tail shows where a long text went wrong.
+        EXPECT_TRUE(text == row.text) << row.reason << ": ..."
+                                      << testing::PrintToString(text.substr(
+                                             text.size() - std::min<std::size_t>(text.size(), 40)));
+    }
+}
+
+TEST(CutMail, KeepsTheBeginStringAndDropsTheEndString) {
+    struct Row {
+        std::string text, begin, end, mail;
+        const char* reason;
+    };
+    const std::string page = "menu Subject: x\r\n\r\nbody [前へ] [次へ]";
+    const Row rows[] = {
+        {page, "Subject:", "[前", "Subject: x\r\n\r\nbody", "cut and trimmed"},
+        {page, "", "[前", "", "an empty begin string is never found"},
+        {page, "subject:", "[前", "", "letter case counts"},
+        {page, "Subject:", "[後", "Subject: x\r\n\r\nbody [前へ] [次へ]", "end not found: rest"},
+        {page, "Subject:", "", "Subject: x\r\n\r\nbody [前へ] [次へ]", "empty end: the rest"},
+        {page, "Subject:", "Sub", "", "an end at the start of the begin string leaves nothing"},
+        {page, "Subject:", "Subject:", "", "an end equal to the begin string leaves nothing"},
+        {page, "Subject:", "ject", "Sub", "the end is searched from the begin string on"},
+        {"[前 Subject: y", "Subject:", "[前", "Subject: y", "an end before the begin is passed"},
+        {"Subject: 1\r\n\r\nb1 [前 Subject: 2\r\n\r\nb2 [前", "Subject:", "[前",
+         "Subject: 1\r\n\r\nb1", "the begin string twice: the first counts"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(CutMail(row.text, {row.begin, row.end}), row.mail) << row.reason;
+}
+
+TEST(CutOutMail, CutsThePagesPlainText) {
+    const std::string page =
+        "<html><head><title>Subject: no</title></head><body>Subject: x<br>From: a@b<br><br>"
+        "body text [前へ]</body></html>";
+    EXPECT_EQ(CutOutMail(page, {}), "Subject: x\r\nFrom: a@b\r\n\r\nbody text");
+}
+
+TEST(ImportJob, WritesTheMailsInListOrderAndWarnsOfFilesThatAreNoMail) {
+    Store s;
+    std::vector<ImportFile> files = {
+        s.File("c.txt", "Subject: c\n\nbody c\n"),
+        s.File("n.txt", "no empty line, so no header"),
+        s.File("a.eml", "\r\n\r\nSubject: a\r\n\r\n\r\nbody a\r\n\r\n"),
+        s.File("e.txt", ""),
+        s.File("b.txt", "Subject: b\r\n\r\n.\r\nb"),
+    };
+    ImportOptions options = s.Options();
+    options.listEntries = 7;
+    RecordingHost host;
+    ImportJob job(files, options, host);
+    job.Run();
+    EXPECT_EQ(ReadFile(options.targetPath),
+              "Subject: c\r\n\r\nbody c\r\n.\r\n"
+              "Subject: a\r\n\r\nbody a\r\n.\r\n"
+              "Subject: b\r\n\r\n .\r\nb\r\n.\r\n")
+        << "LF lines end in CR LF, the file's blank lines are trimmed, a lone dot kept apart";
+    EXPECT_EQ(host.warnings, (std::vector<std::string>{std::string("n.txt") + kNotAMail,
+                                                       std::string("e.txt") + kNotAMail}));
+    EXPECT_EQ(host.texts.front(), "ファイル:c.txt 読込み中...");
+    EXPECT_EQ(host.texts.size(), files.size());
+    EXPECT_EQ(host.maximum, 7u) << "every entry of the list";
+    EXPECT_EQ(host.position, files.size());
+    EXPECT_EQ(job.MailsWritten(), 3);
+    EXPECT_EQ(job.NotMails(), 2);
+    EXPECT_FALSE(job.Aborted());
+    s.ExpectInputsUnchanged();
+}
+
+TEST(ImportJob, AbortEndsTheRunAfterTheCurrentFile) {
+    Store s;
+    RecordingHost host;
+    host.abortAfter = 1;
+    ImportJob job({s.File("a.txt", "Subject: a\r\n\r\na"), s.File("b.txt", "Subject: b\r\n\r\nb")},
+                  s.Options(), host);
+    job.Run();
+    EXPECT_TRUE(job.Aborted());
+    EXPECT_EQ(ReadFile(s.dir.File("Import.mbx")), "Subject: a\r\n\r\na\r\n.\r\n");
+    EXPECT_EQ(host.texts.size(), 1u);
+}
+
+// Refusals before anything is created: an existing target keeps its bytes.
+TEST(ImportJob, RefusesBeforeCreatingTheTarget) {
+    struct Row {
+        std::string target;  // a name in the scratch folder
+        bool missingInput;
+        bool sameFile;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"a.txt", false, true, "the target is one of the files"},
+        {"Import.mbx", true, false, "a file is missing"},
+        {"no-folder/Import.mbx", false, false, "the target cannot be created"},
+    };
+    for (const Row& row : rows) {
+        Store s;
+        s.File("Import.mbx", "an older mailbox");
+        std::vector<ImportFile> files = {s.File("a.txt", "Subject: a\r\n\r\na")};
+        if (row.missingInput) files.push_back({s.dir.File("gone.txt"), "gone.txt"});
+        ImportOptions options = s.Options();
+        options.targetPath = s.dir.File(row.target);
+        RecordingHost host;
+        ImportJob job(files, options, host);
+        if (row.sameFile)
+            EXPECT_THROW(job.Run(), SameFileError) << row.reason;
+        else
+            EXPECT_THROW(job.Run(), IoError) << row.reason;
+        EXPECT_TRUE(host.texts.empty()) << row.reason << ": nothing was read";
+        s.ExpectInputsUnchanged();
+    }
+}
+
+TEST(ImportJob, FileGoneDuringTheRunEndsItKeepingEarlierMails) {
+    Store s;
+    const ImportFile a = s.File("a.txt", "Subject: a\r\n\r\na");
+    const ImportFile b = s.File("b.txt", "Subject: b\r\n\r\nb");
+    s.written.erase(b.path);
+    RecordingHost host;
+    host.betweenFiles = [&](int done) {
+        if (done == 1) std::remove(b.path.c_str());
+    };
+    ImportJob job({a, b}, s.Options(), host);
+    try {
+        job.Run();
+        ADD_FAILURE() << "no error";
+    } catch (const IoError& e) {
+        EXPECT_NE(std::string(e.what()).find(b.path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFile(s.dir.File("Import.mbx")), "Subject: a\r\n\r\na\r\n.\r\n");
+    s.ExpectInputsUnchanged();
+}
+
+#ifndef _WIN32
+// A full disk: the error names the mailbox, which keeps the mails written before.
+TEST(ImportJob, WriteErrorKeepsEarlierMailsAndNamesTheMailbox) {
+    Store s;
+    RecordingHost host;
+    ImportJob job({s.File("a.txt", "Subject: a\r\n\r\na"),
+                   s.File("b.txt", "Subject: b\r\n\r\n" + std::string(4000, 'x'))},
+                  s.Options(), host);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string what;
+    try {
+        job.Run();
+    } catch (const IoError& e) {
+        what = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_NE(what.find(s.dir.File("Import.mbx") + "\" に書き込めません: "), std::string::npos)
+        << what;
+    EXPECT_EQ(ReadFile(s.dir.File("Import.mbx")), "Subject: a\r\n\r\na\r\n.\r\n");
+    s.ExpectInputsUnchanged();
+}
+#endif
+
+}  // namespace
+}  // namespace tavori
