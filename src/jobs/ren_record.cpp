@@ -93,9 +93,22 @@ void AddAddressList(RecordText& record, std::string_view list, std::string_view 
         AddKeyword(record, elements.Current(false), label);
 }
 
+// value with leading zeros up to width digits, as "%0*d" writes it; written by hand, since
+// every record holds a dozen of them.
 std::string Padded(int value, int width) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*d", width, value);
+    if (value < 0) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%0*d", width, value);
+        return text;
+    }
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    std::string text(n < width ? static_cast<std::size_t>(width - n) : 0, '0');
+    while (n > 0) text += digits[--n];
     return text;
 }
 

@@ -285,7 +285,7 @@ bool TMailBox::ReadMessage() {
             pending_ -= d + kSeparator.size();
             bytesRead_ += d + kSeparator.size();
             if (raw.empty()) {  // the whole message is in the buffer: parse it from there
-                return ParseInto(std::string_view(buf + start, d), header_, body_, wantBody_);
+                return Parse(std::string_view(buf + start, d));
             }
             raw.append(buf + start, d);
             break;
@@ -298,7 +298,12 @@ bool TMailBox::ReadMessage() {
         pending_ -= n;
         bytesRead_ += n;
     }
-    return ParseInto(raw, header_, body_, wantBody_);
+    return Parse(raw);
+}
+
+bool TMailBox::Parse(std::string_view text) {
+    linesKnown_ = false;
+    return ParseInto(text, header_, body_, wantBody_);
 }
 
 void TMailBox::SetMessage(std::string_view text) {
@@ -307,9 +312,13 @@ void TMailBox::SetMessage(std::string_view text) {
     ParseInto(text, header, body, true);
     header_ = std::move(header);
     body_ = std::move(body);
+    linesKnown_ = false;
 }
 
-void TMailBox::ParseMessage(std::string text) { ParseInto(text, header_, body_, true); }
+void TMailBox::ParseMessage(std::string text) {
+    linesKnown_ = false;
+    ParseInto(text, header_, body_, true);
+}
 
 std::string TMailBox::GetMessage() const {
     if (header_.empty()) return {};
@@ -322,25 +331,36 @@ std::string TMailBox::GetMessage() const {
     return text;
 }
 
-std::string TMailBox::GetField(std::string_view name) const {
+// The lines GetField looks at: the first, then each after a LF with the CR bytes behind that
+// LF skipped, up to an empty line.
+void TMailBox::IndexLines() const {
+    lineStarts_.clear();
+    linesKnown_ = true;
     const std::string_view h = header_;
-    std::size_t line = 0;
-    while (line < h.size()) {
-        bool match = h.size() - line >= name.size();
+    if (h.empty()) return;
+    lineStarts_.push_back(0);
+    ForEachByte(h.data(), 0, h.size(), '\n', [&](std::size_t lf) {
+        std::size_t line = lf + 1;
+        while (line < h.size() && h[line] == '\r') ++line;
+        if (line >= h.size() || h[line] == '\n') return h.size();  // the header ends
+        lineStarts_.push_back(line);
+        return line;
+    });
+}
+
+std::string TMailBox::GetField(std::string_view name) const {
+    if (!linesKnown_) IndexLines();
+    const std::string_view h = header_;
+    for (const std::size_t line : lineStarts_) {
+        if (h.size() - line < name.size()) continue;
+        bool match = true;
         for (std::size_t k = 0; match && k < name.size(); ++k)
             match = LowerAscii(h[line + k]) == LowerAscii(name[k]);
-        if (match) {
-            std::size_t start = line + name.size();
-            std::size_t end = h.find_first_of("\r\n", start);
-            if (end == std::string_view::npos) end = h.size();
-            return std::string(TrimWhite(h.substr(start, end - start)));
-        }
-        // The next line: after the next LF, CR bytes skipped; an empty line ends the header.
-        std::size_t lf = h.find('\n', line);
-        if (lf == std::string_view::npos) break;
-        line = lf + 1;
-        while (line < h.size() && h[line] == '\r') ++line;
-        if (line >= h.size() || h[line] == '\n') break;
+        if (!match) continue;
+        const std::size_t start = line + name.size();
+        std::size_t end = start;
+        while (end < h.size() && h[end] != '\r' && h[end] != '\n') ++end;
+        return std::string(TrimWhite(h.substr(start, end - start)));
     }
     return {};
 }

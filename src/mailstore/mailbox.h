@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavori {
 namespace platform {
@@ -68,6 +69,8 @@ class TMailBox {
   private:
     bool FillBuffer();
     void ParseMessage(std::string text);
+    bool Parse(std::string_view text);  // the text as the current message
+    void IndexLines() const;
     void RequireOpen() const;
     void RequireRoom(const std::string& raw, std::size_t more) const;
 
@@ -77,6 +80,9 @@ class TMailBox {
     bool wantBody_ = true;
     std::string header_;
     std::string body_;
+    // Where the header lines that GetField looks at begin, found once per message.
+    mutable std::vector<std::size_t> lineStarts_;
+    mutable bool linesKnown_ = false;
     std::unique_ptr<char[]> buffer_;
     std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
     std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "mailstore/mailbox.h"
+#include "platform/date_value.h"
 #include "platform/errors.h"
 #include "platform/sjis_text.h"
 
@@ -117,6 +118,23 @@ TEST(BuildRecord, WritesTheRowsOfTheRecord) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Record(c.header, c.body, c.hyperRef), c.expected) << c.reason;
+}
+
+TEST(FormatRecordDateTime, PadsEveryPartWithZeros) {
+    struct Case {
+        DateTimeParts parts;
+        const char* expected;
+        const char* why;
+    } cases[] = {
+        {{2024, 3, 5, 9, 7, 1}, "2024/03/05 09:07:01", "one-digit parts get a zero"},
+        {{1, 1, 1, 0, 0, 0}, "0001/01/01 00:00:00", "year 1 gets three zeros, midnight all zeros"},
+        {{9999, 12, 31, 23, 59, 59}, "9999/12/31 23:59:59", "the last second keeps its digits"},
+    };
+    for (const Case& c : cases) {
+        double value = 0;
+        ASSERT_TRUE(EncodeDateTime(c.parts, value)) << c.why;
+        EXPECT_EQ(FormatRecordDateTime(value, RecordOptions{}), c.expected) << c.why;
+    }
 }
 
 TEST(BuildRecord, WidthIsWrittenAndLongLinesStayWhole) {
