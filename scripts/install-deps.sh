@@ -8,6 +8,9 @@ packages=(
     wine wine64 locales
     xvfb imagemagick fonts-ipafont-gothic fonts-wine
     python3 nkf time w3m
+    # The fuzz preset: clang, and the runtimes of libFuzzer and the sanitizers (only recommended
+    # by clang, so named here).
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

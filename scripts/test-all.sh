@@ -22,5 +22,12 @@ echo "== test win (Wine)"
 source scripts/wine-env.sh
 trap wine_stop EXIT
 wine_prepare
-ctest --preset win --timeout 120
+# A test program that Wine once fails to start (no output, at once) is run a second time;
+# a test that fails in earnest fails both times.
+ctest --preset win --timeout 120 --repeat until-pass:2
+wine_stop
+trap - EXIT
+
+echo "== fuzz smoke (10 s per fuzzer)"
+scripts/fuzz.sh 10
 echo "== all tests passed"

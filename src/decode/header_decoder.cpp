@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "decode/jis.h"
 
@@ -67,7 +68,9 @@ std::string DecodeHeader(std::string_view header) {
             std::uint32_t value = 0;
             for (std::size_t k = 0; k < 4; ++k) {
                 char c = header[pos + k];
-                if (c == '\r' || c == '?') return std::string(header);
+                // A bare LF ends a header line as well as CR LF does: taken as base64 it would
+                // join two lines into one field.
+                if (c == '\r' || c == '\n' || c == '?') return std::string(header);
                 value = (value << 6) | kBase64[static_cast<unsigned char>(c)];
             }
             bytes += static_cast<char>((value >> 16) & 0xFF);
@@ -83,9 +86,12 @@ std::string DecodeHeader(std::string_view header) {
                 if (header[pos] == '\r' && header[pos + 1] == '\n') break;
             }
         }
+        // Decoded text must read back as itself from a mailbox file, where a line end would
+        // split the field, a tab becomes a space and a 0x1A byte is dropped.
         std::string decoded = DecodeJis(bytes);
         for (char& c : decoded)
-            if (c == '\r' || c == '\n') c = ' ';
+            if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+        std::erase(decoded, '\x1A');
         result += decoded;
         rest = pos;
         marker = FindMarker(header, rest);

@@ -7,9 +7,10 @@ namespace tavori {
 
 // The header with every ISO-2022-JP B encoded-word decoded to Shift-JIS and all other text
 // kept. Blanks around the text between encoded-words are dropped, line ends never: every line
-// of the header stays a line of its own. Line ends produced by decoding become spaces, so
-// decoded text cannot add header lines. A broken encoded-word (a "?" or CR inside a group of
-// four, or one running to the end of the header) leaves the whole header undecoded.
+// of the header stays a line of its own. Line ends and tabs produced by decoding become spaces
+// and 0x1A bytes are dropped, so decoded text cannot add header lines and reads back from a
+// mailbox file as itself. A broken encoded-word (a "?", CR or LF inside a group
+// of four, or one running to the end of the header) leaves the whole header undecoded.
 std::string DecodeHeader(std::string_view header);
 
 // DecodeHeader on the header in place; a header without an encoded-word is left untouched

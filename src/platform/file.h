@@ -4,6 +4,7 @@
 // translates them for the operating system.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,21 @@ class InputFile {
 // over fails (disk full), as many of its records as the disk takes are written one by one;
 // then the file is cut back to its last whole record and closed, so it never ends inside a
 // record. Only regular files are created or emptied.
+// The system calls of an OutputFile that a test can make fail: creating the file, handing
+// bytes over for Write and for a Gather whose block is full (kWrite), handing over what was
+// gathered for Flush, Close and the destructor (kFlush), and closing the handle.
+enum class FileOp { kCreate, kWrite, kFlush, kClose };
+
+// Called before each of those calls with the file's path and the bytes to hand over (0 for
+// create and close); true makes the call fail as on a full disk: half of the bytes reach the
+// file, then the write fails and takes its way of failure. For tests only: none by default,
+// and not to be changed while a file is being written on another thread.
+using FileFaultHook = std::function<bool(FileOp op, const std::string& path, std::size_t bytes)>;
+void SetFileFaultHook(FileFaultHook hook);
+bool FileFaultInjected(FileOp op, const std::string& path, std::size_t bytes = 0);
+// The system's reason given for a fault made by the hook.
+inline constexpr const char* kInjectedFaultReason = "試験用の障害 (ディスクがいっぱいです)";
+
 class OutputFile {
   public:
     static constexpr std::size_t kBlockBytes = 64 * 1024;
@@ -80,8 +96,10 @@ class OutputFile {
     bool Put(std::string_view bytes, std::string& reason);
     bool CutBack();
     bool CloseHandleNow(std::string& reason);
-    void PutRecord(std::string_view record);  // throws through FailWrite
-    void HandOver();
+    bool PutChecked(std::string_view bytes, FileOp op, std::string& reason);  // via the hook
+    bool CloseChecked(std::string& reason);
+    void PutRecord(std::string_view record, FileOp op = FileOp::kWrite);  // throws via FailWrite
+    void HandOver(FileOp op = FileOp::kWrite);
     [[noreturn]] void FailWrite(std::string reason);
 
     std::intptr_t handle_;

@@ -46,18 +46,52 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
     return take;
 }
 
+namespace {
+FileFaultHook& FaultHook() {
+    static FileFaultHook hook;
+    return hook;
+}
+}  // namespace
+
+void SetFileFaultHook(FileFaultHook hook) { FaultHook() = std::move(hook); }
+
+bool FileFaultInjected(FileOp op, const std::string& path, std::size_t bytes) {
+    const FileFaultHook& hook = FaultHook();
+    return hook && hook(op, path, bytes);
+}
+
+bool OutputFile::PutChecked(std::string_view bytes, FileOp op, std::string& reason) {
+    if (FileFaultInjected(op, path_, bytes.size())) {
+        // A full disk takes part of a write before it refuses the rest.
+        std::string ignored;
+        Put(bytes.substr(0, bytes.size() / 2), ignored);
+        reason = kInjectedFaultReason;
+        return false;
+    }
+    return Put(bytes, reason);
+}
+
+bool OutputFile::CloseChecked(std::string& reason) {
+    const bool faulted = FileFaultInjected(FileOp::kClose, path_);
+    // The handle is released either way, as the systems do when a close fails.
+    if (!CloseHandleNow(reason)) return false;
+    if (!faulted) return true;
+    reason = kInjectedFaultReason;
+    return false;
+}
+
 OutputFile::OutputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
 
 OutputFile::~OutputFile() {
     if (!open_) return;
     try {
-        HandOver();
+        HandOver(FileOp::kFlush);
     } catch (...) {  // the file is closed and holds whole records
         return;
     }
     std::string ignored;
-    CloseHandleNow(ignored);
+    CloseChecked(ignored);
 }
 
 void OutputFile::Write(std::string_view record) {
@@ -79,34 +113,34 @@ void OutputFile::Gather(std::string_view record) {
 }
 
 void OutputFile::Flush() {
-    if (open_) HandOver();
+    if (open_) HandOver(FileOp::kFlush);
 }
 
 void OutputFile::Close() {
     if (!open_) return;
-    HandOver();
+    HandOver(FileOp::kFlush);
     open_ = false;
     std::string reason;
-    if (!CloseHandleNow(reason)) throw IoError(PathError(path_, "を閉じられません", reason));
+    if (!CloseChecked(reason)) throw IoError(PathError(path_, "を閉じられません", reason));
 }
 
-void OutputFile::PutRecord(std::string_view record) {
+void OutputFile::PutRecord(std::string_view record, FileOp op) {
     std::string reason;
-    if (!Put(record, reason)) FailWrite(std::move(reason));
+    if (!PutChecked(record, op, reason)) FailWrite(std::move(reason));
     length_ += record.size();
 }
 
-void OutputFile::HandOver() {
+void OutputFile::HandOver(FileOp op) {
     if (block_.empty()) return;
     std::string reason;
-    if (Put(block_, reason)) {
+    if (PutChecked(block_, op, reason)) {
         length_ += block_.size();
     } else {
         // Keep every record of the block that still fits, as writing them one at a time would.
         if (!CutBack()) FailWrite(std::move(reason));
         std::size_t from = 0;
         for (const std::size_t end : ends_) {
-            PutRecord(std::string_view(block_).substr(from, end - from));
+            PutRecord(std::string_view(block_).substr(from, end - from), op);
             from = end;
         }
     }
@@ -121,7 +155,7 @@ void OutputFile::FailWrite(std::string reason) {
     block_.clear();
     ends_.clear();
     std::string ignored;
-    CloseHandleNow(ignored);
+    CloseChecked(ignored);
     if (!cut) reason += " (書きかけのレコードを取り除けませんでした)";
     throw IoError(PathError(path_, "に書き込めません", reason));
 }

@@ -124,6 +124,8 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     const FileKind kind = KindOf(path);
     if (kind == FileKind::kFolder || kind == FileKind::kOther)
         throw IoError(NotRegularFileMessage(path, kind));
+    if (FileFaultInjected(FileOp::kCreate, path))
+        throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
     const int fd = OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC, "を作成できません");
     return std::unique_ptr<OutputFile>(new OutputFile(fd, path));
 }

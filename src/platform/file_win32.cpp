@@ -125,6 +125,8 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     const FileKind kind = KindOf(path);
     if (kind == FileKind::kFolder || kind == FileKind::kOther)
         throw IoError(NotRegularFileMessage(path, kind));
+    if (FileFaultInjected(FileOp::kCreate, path))
+        throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) Fail("を作成できません", path);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/file.h"
 #include "platform/profile_file.h"
 #include "platform/sjis_text.h"
 #include "platform/text_codec.h"
@@ -282,6 +283,7 @@ class PosixProfileFile : public ProfileFile {
         }
         struct stat old {};
         const bool hadFile = ::stat(target.c_str(), &old) == 0;
+        if (FileFaultInjected(FileOp::kCreate, native_)) return false;
         static std::atomic<unsigned> counter{0};
         std::string temp;
         int fd = -1;
@@ -291,10 +293,12 @@ class PosixProfileFile : public ProfileFile {
             if (fd < 0 && errno != EEXIST) return false;
         }
         if (fd < 0) return false;
-        bool ok = WriteAll(fd, text);
+        bool ok = FileFaultInjected(FileOp::kWrite, native_, text.size())
+                      ? (WriteAll(fd, text.substr(0, text.size() / 2)), false)  // a full disk
+                      : WriteAll(fd, text);
         if (ok && hadFile) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-        if (ok) ok = ::fsync(fd) == 0;
-        if (::close(fd) != 0) ok = false;
+        if (ok) ok = !FileFaultInjected(FileOp::kFlush, native_) && ::fsync(fd) == 0;
+        if (::close(fd) != 0 || FileFaultInjected(FileOp::kClose, native_)) ok = false;
         if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
         if (!ok) ::unlink(temp.c_str());
         return ok;

@@ -4,12 +4,15 @@ Usage: cli_test.py TAVORI DATA_DIR"""
 import subprocess
 import sys
 
+from unchanged_inputs import unchanged_inputs
+
 tavori, data = sys.argv[1], sys.argv[2]
 failures = []
 
 
 def run(*args):
-    p = subprocess.run([tavori, *args], capture_output=True)
+    with unchanged_inputs(args, failures):
+        p = subprocess.run([tavori, *args], capture_output=True)
     return p.returncode, p.stdout, p.stderr
 
 

@@ -8,6 +8,8 @@ import subprocess
 import sys
 import tempfile
 
+from unchanged_inputs import unchanged_inputs
+
 tavori = sys.argv[1]
 failures = []
 
@@ -18,7 +20,8 @@ def check(condition, what):
 
 
 def run(*args):
-    p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
+    with unchanged_inputs(args, failures):
+        p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
     return p.returncode, p.stdout.decode("cp932"), p.stderr.decode("cp932")
 
 

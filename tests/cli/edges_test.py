@@ -8,12 +8,15 @@ import subprocess
 import sys
 import tempfile
 
+from unchanged_inputs import unchanged_inputs
+
 tavori, data, expected_dir = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
 
 
 def run(*args, stdout=subprocess.PIPE):
-    p = subprocess.run([tavori, *args], stdout=stdout, stderr=subprocess.PIPE)
+    with unchanged_inputs(args, failures):
+        p = subprocess.run([tavori, *args], stdout=stdout, stderr=subprocess.PIPE)
     return p.returncode, p.stdout or b"", p.stderr
 
 

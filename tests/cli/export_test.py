@@ -11,6 +11,8 @@ import sys
 import tempfile
 import time
 
+from unchanged_inputs import unchanged_inputs
+
 tavori = sys.argv[1]
 failures = []
 
@@ -21,7 +23,8 @@ def check(condition, what):
 
 
 def run(*args, preexec=None, timeout=20):
-    p = subprocess.run([tavori, *args], capture_output=True, timeout=timeout, preexec_fn=preexec)
+    with unchanged_inputs(args, failures):
+        p = subprocess.run([tavori, *args], capture_output=True, timeout=timeout, preexec_fn=preexec)
     return p.returncode, p.stdout, p.stderr
 
 

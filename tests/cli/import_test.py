@@ -9,6 +9,8 @@ import subprocess
 import sys
 import tempfile
 
+from unchanged_inputs import unchanged_inputs
+
 tavori = sys.argv[1]
 failures = []
 
@@ -19,7 +21,8 @@ def check(condition, what):
 
 
 def run(*args):
-    p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
+    with unchanged_inputs(args, failures):
+        p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
     return p.returncode, p.stdout, p.stderr.decode("cp932")
 
 

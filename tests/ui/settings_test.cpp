@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
 #include "test_support.h"
 
 namespace tavori::ui {
@@ -195,6 +199,61 @@ TEST(Settings, SaveStopsAtTheFirstFailedWrite) {
         EXPECT_EQ(file.calls, std::vector<std::string>(order.begin(), order.begin() + failAt + 1))
             << "nothing is written after " << order[failAt];
     }
+}
+
+// Each create, write, flush and close of the file's rewrites made to fail in turn: the save
+// reports it, and the file holds every value either as before or as saved, never half a file.
+TEST(Settings, EveryFailingFileCallLeavesAWholeFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows' own profile service writes the file; its calls cannot fail here";
+#endif
+    using platform::FileOp;
+    ScratchDir dir;
+    const std::string path = dir.File("Tavori.ini");
+    Settings before, after;
+    before.outputDir = "C:\\old\\";
+    before.history = {"old.REN"};
+    after.outputDir = "C:\\new\\";
+    after.mailBegin = "Begin:";
+    after.history = {"a.REN", "b.REN"};
+    ASSERT_TRUE(SaveSettings(*OpenProfileFile(path), before, "40"));
+    const std::string beforeText = ReadFile(path);
+
+    std::array<int, 4> counts{};
+    FileOp failOp = FileOp::kCreate;
+    int failAt = 0;
+    platform::SetFileFaultHook([&](FileOp op, const std::string&, std::size_t) {
+        const int n = ++counts[static_cast<std::size_t>(op)];
+        return failAt > 0 && op == failOp && n >= failAt;
+    });
+    EXPECT_TRUE(SaveSettings(*OpenProfileFile(path), after, "50"));
+    const std::array<int, 4> total = counts;
+    std::cout << "[ matrix   ] settings save  create: " << total[0] << "  write: " << total[1]
+              << "  flush: " << total[2] << "  close: " << total[3] << "\n";
+    EXPECT_GT(total[1], 0);
+    for (std::size_t k = 0; k < total.size(); ++k) {
+        for (int n = 1; n <= total[k]; ++n) {
+            SCOPED_TRACE("call kind " + std::to_string(k) + " #" + std::to_string(n));
+            WriteFile(path, beforeText);
+            counts = {};
+            failOp = static_cast<FileOp>(k);
+            failAt = n;
+            EXPECT_FALSE(SaveSettings(*OpenProfileFile(path), after, "50"));
+            const Settings got = LoadSettings(*OpenProfileFile(path));
+            EXPECT_TRUE(got.outputDir == before.outputDir || got.outputDir == after.outputDir);
+            EXPECT_TRUE(got.mailBegin == before.mailBegin || got.mailBegin == after.mailBegin);
+            // The history is rewritten name by name: the old one or the first names of the new.
+            EXPECT_TRUE(
+                got.history == before.history ||
+                (got.history.size() <= after.history.size() &&
+                 std::equal(got.history.begin(), got.history.end(), after.history.begin())));
+            int files = 0;
+            for ([[maybe_unused]] const auto& f : std::filesystem::directory_iterator(dir.Path()))
+                ++files;
+            EXPECT_EQ(files, 1) << "a temporary file was left behind";
+        }
+    }
+    platform::SetFileFaultHook(nullptr);
 }
 
 }  // namespace
