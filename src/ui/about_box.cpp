@@ -5,7 +5,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "platform/errors.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
 #include "ui/controls/label.h"
@@ -144,54 +143,20 @@ TAboutForm::~TAboutForm() {
 }
 
 INT_PTR TAboutForm::ShowModal(HWND owner) {
-    // An empty template: the dialog gets its size, font and controls at WM_INITDIALOG, in
-    // pixels rather than dialog units.
-    struct alignas(4) Template {
-        DLGTEMPLATE header;
-        WORD menu, windowClass, title;
-    };
-    static_assert(sizeof(DLGTEMPLATE) == 18, "the words after the header follow it directly");
-    Template t{};
-    t.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     owner_ = owner;
-    failure_ = nullptr;
-    const INT_PTR result =
-        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &t.header, owner,
-                                &TAboutForm::DialogProc, reinterpret_cast<LPARAM>(this));
-    if (failure_) std::rethrow_exception(failure_);
-    if (result == -1) throw Error("バージョン情報を表示できません");
-    return result;
+    return RunModal(owner, 0, "バージョン情報を表示できません");
 }
 
-INT_PTR CALLBACK TAboutForm::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* form = reinterpret_cast<TAboutForm*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG:
-            form = reinterpret_cast<TAboutForm*>(lParam);
-            SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-            try {
-                form->InitDialog(hwnd);
-            } catch (...) {
-                // No exception may cross the dialog manager; ShowModal throws it again.
-                form->failure_ = std::current_exception();
-                EndDialog(hwnd, -1);
-            }
-            return FALSE;  // the focus is on the OK button already
-        case WM_COMMAND:
-            // Enter, the OK button, Esc and the close box all close it with OK.
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-                EndDialog(hwnd, IDOK);
-                return TRUE;
-            }
-            break;
-        case WM_DESTROY:
-            if (form) form->controls_.reset();
-            break;
-    }
-    return FALSE;
+bool TAboutForm::Command(HWND hwnd, WORD id) {
+    // Enter, the OK button, Esc and the close box all close it with OK.
+    if (id != IDOK && id != IDCANCEL) return false;
+    EndDialog(hwnd, IDOK);
+    return true;
 }
 
-void TAboutForm::InitDialog(HWND hwnd) {
+void TAboutForm::Destroyed() { controls_.reset(); }
+
+void TAboutForm::Build(HWND hwnd) {
     const TAboutDialog& d = dialog_;
     controls_ = std::make_unique<Controls>();
     Controls& c = *controls_;

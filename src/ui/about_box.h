@@ -5,10 +5,11 @@
 #include <windows.h>
 
 #include <array>
-#include <exception>
 #include <memory>
 #include <string>
 #include <utility>
+
+#include "ui/code_dialog.h"
 
 namespace tavori::ui {
 
@@ -65,20 +66,19 @@ class TAboutDialog {
 // The dialog itself: client area 312 by 207 in a 12-pixel "ＭＳ Ｐゴシック", the program's
 // icon, the texts of a TAboutDialog and an OK button. Closed with OK by the button, Enter,
 // Esc or the close box.
-class TAboutForm {
+class TAboutForm : public CodeDialog {
   public:
     explicit TAboutForm(const TAboutDialog& dialog);
-    ~TAboutForm();
-    TAboutForm(const TAboutForm&) = delete;
-    TAboutForm& operator=(const TAboutForm&) = delete;
+    ~TAboutForm() override;
 
     // Shows the form modally; returns IDOK when it was closed.
     INT_PTR ShowModal(HWND owner);
 
   private:
     struct Controls;
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void InitDialog(HWND hwnd);
+    void Build(HWND hwnd) override;
+    bool Command(HWND hwnd, WORD id) override;
+    void Destroyed() override;
 
     const TAboutDialog& dialog_;
     HWND owner_ = nullptr;
@@ -87,7 +87,6 @@ class TAboutForm {
     HICON icon_ = nullptr;
     bool ownsIcon_ = false;
     std::unique_ptr<Controls> controls_;
-    std::exception_ptr failure_;  // thrown while the dialog was being built
 };
 
 }  // namespace tavori::ui

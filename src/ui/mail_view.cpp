@@ -1,6 +1,5 @@
 #include "ui/mail_view.h"
 
-#include "platform/errors.h"
 #include "ui/controls/button.h"
 #include "ui/controls/edit.h"
 #include "ui/controls/panel.h"
@@ -34,56 +33,19 @@ TMailView::~TMailView() {
 }
 
 INT_PTR TMailView::ShowModal() {
-    // An empty template: size, font and controls come at WM_INITDIALOG, in pixels.
-    struct alignas(4) Template {
-        DLGTEMPLATE header;
-        WORD menu, windowClass, title;
-    };
-    static_assert(sizeof(DLGTEMPLATE) == 18, "the words after the header follow it directly");
-    Template t{};
-    t.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    t.header.dwExtendedStyle = WS_EX_TOPMOST;
-    failure_ = nullptr;
-    const INT_PTR result =
-        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &t.header, owner_,
-                                &TMailView::DialogProc, reinterpret_cast<LPARAM>(this));
-    if (failure_) std::rethrow_exception(failure_);
-    if (result == -1) throw Error("プレビューを表示できません");
-    return result;
+    return RunModal(owner_, WS_EX_TOPMOST, "プレビューを表示できません");
 }
 
-INT_PTR CALLBACK TMailView::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* view = reinterpret_cast<TMailView*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    switch (message) {
-        case WM_INITDIALOG:
-            view = reinterpret_cast<TMailView*>(lParam);
-            SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-            try {
-                view->InitDialog(hwnd);
-            } catch (...) {
-                // No exception may cross the dialog manager; ShowModal throws it again.
-                view->failure_ = std::current_exception();
-                EndDialog(hwnd, -1);
-            }
-            return FALSE;  // the focus is on "次へ＞" already
-        case WM_COMMAND:
-            // Enter and "次へ＞" give IDOK, "終了" IDABORT, Esc and the close box IDCANCEL.
-            switch (LOWORD(wParam)) {
-                case IDOK:
-                case IDABORT:
-                case IDCANCEL:
-                    EndDialog(hwnd, LOWORD(wParam));
-                    return TRUE;
-            }
-            break;
-        case WM_DESTROY:
-            if (view) view->controls_.reset();
-            break;
-    }
-    return FALSE;
+bool TMailView::Command(HWND hwnd, WORD id) {
+    // Enter and "次へ＞" give IDOK, "終了" IDABORT, Esc and the close box IDCANCEL.
+    if (id != IDOK && id != IDABORT && id != IDCANCEL) return false;
+    EndDialog(hwnd, id);
+    return true;
 }
 
-void TMailView::InitDialog(HWND hwnd) {
+void TMailView::Destroyed() { controls_.reset(); }
+
+void TMailView::Build(HWND hwnd) {
     controls_ = std::make_unique<Controls>();
     Controls& c = *controls_;
     SetWindowTextW(hwnd, Wide(Caption).c_str());

@@ -5,18 +5,17 @@
 // the dialog anew with the current Caption and Text.
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 
+#include "ui/code_dialog.h"
+
 namespace tavori::ui {
 
-class TMailView {
+class TMailView : public CodeDialog {
   public:
     explicit TMailView(HWND owner);
-    ~TMailView();
-    TMailView(const TMailView&) = delete;
-    TMailView& operator=(const TMailView&) = delete;
+    ~TMailView() override;
 
     // Shows the dialog modally, on top of every window and centred on the screen, until it is
     // closed: IDOK by "次へ＞" or Enter, IDABORT by "終了", IDCANCEL by the title bar or Esc
@@ -31,13 +30,13 @@ class TMailView {
 
   private:
     struct Controls;
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void InitDialog(HWND hwnd);
+    void Build(HWND hwnd) override;
+    bool Command(HWND hwnd, WORD id) override;
+    void Destroyed() override;
 
     HWND owner_;
     HFONT font_ = nullptr;
     std::unique_ptr<Controls> controls_;
-    std::exception_ptr failure_;  // thrown while the dialog was being built
 };
 
 }  // namespace tavori::ui
