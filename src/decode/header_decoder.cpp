@@ -48,15 +48,19 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(b, e - b);
 }
 
-}  // namespace
-
-std::string DecodeHeader(std::string_view header) {
+// DecodeHeader into result, whose buffer is reused. The bytes of one encoded word and their
+// decoded text go through buffers kept by each thread, so a header costs no allocation once
+// the buffers have grown to the longest header read.
+void DecodeHeaderTo(std::string_view header, std::string& result) {
+    result.clear();
     std::size_t marker = FindMarker(header, 0);
-    if (marker == std::string_view::npos) return std::string(header);
-
-    std::string result;
+    if (marker == std::string_view::npos) {
+        result.assign(header);
+        return;
+    }
     result.reserve(header.size());
-    std::string bytes;  // the collected bytes of one encoded-word
+    thread_local std::string bytes;  // the collected bytes of one encoded-word
+    thread_local std::string decoded;
     std::size_t rest = 0;
     const std::size_t n = header.size();
     while (marker != std::string_view::npos) {
@@ -64,13 +68,19 @@ std::string DecodeHeader(std::string_view header) {
         std::size_t pos = marker + kMarker.size();
         bytes.clear();
         for (;;) {
-            if (pos + 4 > n) return std::string(header);  // runs to the end of the header
+            if (pos + 4 > n) {  // runs to the end of the header
+                result.assign(header);
+                return;
+            }
             std::uint32_t value = 0;
             for (std::size_t k = 0; k < 4; ++k) {
                 char c = header[pos + k];
                 // A bare LF ends a header line as well as CR LF does: taken as base64 it would
                 // join two lines into one field.
-                if (c == '\r' || c == '\n' || c == '?') return std::string(header);
+                if (c == '\r' || c == '\n' || c == '?') {
+                    result.assign(header);
+                    return;
+                }
                 value = (value << 6) | kBase64[static_cast<unsigned char>(c)];
             }
             bytes += static_cast<char>((value >> 16) & 0xFF);
@@ -88,7 +98,8 @@ std::string DecodeHeader(std::string_view header) {
         }
         // Decoded text must read back as itself from a mailbox file, where a line end would
         // split the field, a tab becomes a space and a 0x1A byte is dropped.
-        std::string decoded = DecodeJis(bytes);
+        decoded.resize(bytes.size());  // decoding never lengthens the text
+        decoded.resize(DecodeJisInto(bytes, decoded.data()));
         for (char& c : decoded)
             if (c == '\r' || c == '\n' || c == '\t') c = ' ';
         std::erase(decoded, '\x1A');
@@ -97,12 +108,21 @@ std::string DecodeHeader(std::string_view header) {
         marker = FindMarker(header, rest);
     }
     result += header.substr(rest);
+}
+
+}  // namespace
+
+std::string DecodeHeader(std::string_view header) {
+    std::string result;
+    DecodeHeaderTo(header, result);
     return result;
 }
 
 void DecodeHeaderInPlace(std::string& header) {
     if (FindMarker(header, 0) == std::string_view::npos) return;
-    header = DecodeHeader(header);
+    thread_local std::string result;  // trades buffers with header: no allocation
+    DecodeHeaderTo(header, result);
+    header.swap(result);
 }
 
 }  // namespace tavori

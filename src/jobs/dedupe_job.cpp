@@ -66,14 +66,14 @@ bool ReadNext(TMailBox& box, const std::string& path, int& number) {
 
 // The position of the current message's pair among the repeated ones, or -1.
 int PairOf(const TMailBox& box, const TMailList& keys) {
-    return keys.IndexOfKey(box.GetField("Subject:"), box.GetDate());
+    return keys.IndexOfKey(box.FieldView("Subject:"), box.GetDate());
 }
 
 // The copy pass's rule for a copy of repeated pair k: true when it goes to the unique mailbox.
 // A pair is kept once, by the first copy whose Message-Id is the remembered one.
 bool KeepCopy(const TMailBox& box, const TMailList& keys, int k, std::vector<char>& written) {
     char& done = written[static_cast<std::size_t>(k)];
-    if (done || box.GetField("Message-Id:") != keys.At(k).Id) return false;
+    if (done || box.FieldView("Message-Id:") != keys.At(k).Id) return false;
     done = 1;
     return true;
 }
@@ -142,7 +142,8 @@ bool DedupeJob::ScanMailbox(const std::string& path, TMailBox& box) {
     while (!box.AtEnd()) {
         if (!ReadNext(box, path, number)) continue;
         try {
-            keys_.AddOrCount(box.GetField("Subject:"), box.GetField("Message-Id:"), box.GetDate());
+            keys_.AddOrCount(box.FieldView("Subject:"), box.FieldView("Message-Id:"),
+                             box.GetDate());
         } catch (const Error& e) {
             RethrowForMessage(e, path, number, "を読めません");
         }

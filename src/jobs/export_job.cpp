@@ -141,11 +141,11 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     TMailBox attached;
     int count = 0;
     int attachCount = 0;
+    std::string record;  // reused from message to message
     while (!mailbox.AtEnd()) {
-        std::string record;
         try {
             if (!mailbox.ReadMessage()) continue;
-            record = BuildRecord(mailbox, options_);
+            BuildRecordInto(mailbox, options_, record);
         } catch (const Error& e) {
             RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }

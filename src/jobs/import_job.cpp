@@ -77,7 +77,7 @@ std::string CutOutMail(std::string_view html, const CutOutStrings& strings) {
 
 std::string MailTextOf(std::string_view text, ImportFileType type, const CutOutStrings& strings) {
     if (type == ImportFileType::kHtml) return CutOutMail(text, strings);
-    return std::string(TrimWhite(text));
+    return std::string(TrimMailText(text));
 }
 
 std::string NotAMailWarning(const std::string& entryName) {

@@ -9,7 +9,7 @@
 
 namespace tavori {
 
-std::uint64_t TMailList::HashOf(const std::string& key, double date) {
+std::uint64_t TMailList::HashOf(std::string_view key, double date) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &date, sizeof bits);
     std::uint64_t h = std::hash<std::string_view>{}(key) ^ (bits * 0x9E3779B97F4A7C15ull);
@@ -19,7 +19,7 @@ std::uint64_t TMailList::HashOf(const std::string& key, double date) {
 }
 
 // The slot of the pair, or of the empty slot where it would go.
-std::size_t TMailList::FindSlot(const std::string& key, double date, std::uint64_t hash) const {
+std::size_t TMailList::FindSlot(std::string_view key, double date, std::uint64_t hash) const {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
@@ -50,7 +50,7 @@ void TMailList::Clear() {
     entries_.clear();
 }
 
-bool TMailList::AddOrCount(const std::string& key, const std::string& id, double date) {
+bool TMailList::AddOrCount(std::string_view key, std::string_view id, double date) {
     const bool indexable = Indexable(date);
     const std::uint64_t hash = indexable ? HashOf(key, date) : 0;
     if (indexable && !slots_.empty()) {
@@ -62,12 +62,12 @@ bool TMailList::AddOrCount(const std::string& key, const std::string& id, double
             return false;
         }
     }
-    entries_.push_back(TMailEntry{key, id, date, 0});
+    entries_.push_back(TMailEntry{std::string(key), std::string(id), date, 0});
     if (indexable) Insert(hash, Count() - 1);
     return true;
 }
 
-int TMailList::IndexOfKey(const std::string& key, double date) const {
+int TMailList::IndexOfKey(std::string_view key, double date) const {
     if (!Indexable(date) || slots_.empty()) return -1;
     return slots_[FindSlot(key, date, HashOf(key, date))].position;
 }

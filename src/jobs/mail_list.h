@@ -7,6 +7,7 @@
 // the very results of that scan.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavori {
@@ -27,9 +28,9 @@ class TMailList {
 
     void Clear();
     // Counts a repeat of (key, date) and returns false, or adds a new entry and returns true.
-    bool AddOrCount(const std::string& key, const std::string& id, double date);
+    bool AddOrCount(std::string_view key, std::string_view id, double date);
     // Position of the entry of (key, date), or -1.
-    int IndexOfKey(const std::string& key, double date) const;
+    int IndexOfKey(std::string_view key, double date) const;
     // The Id at position, empty outside 0 to Count() - 1.
     std::string IdAt(int position) const;
     // Drops every entry met only once; the others keep their order.
@@ -45,14 +46,14 @@ class TMailList {
 
   private:
     static bool Indexable(double date) { return date != 0 && date == date; }  // not 0, not NaN
-    static std::uint64_t HashOf(const std::string& key, double date);
+    static std::uint64_t HashOf(std::string_view key, double date);
     // Open addressing: a slot holds the full hash and the position of its entry, so a probe
     // touches an entry only when the hashes agree.
     struct Slot {
         std::uint32_t tag = 0;       // the high half of the hash
         std::int32_t position = -1;  // -1: empty
     };
-    std::size_t FindSlot(const std::string& key, double date, std::uint64_t hash) const;
+    std::size_t FindSlot(std::string_view key, double date, std::uint64_t hash) const;
     void Insert(std::uint64_t hash, int position);
     void SortRange(int lo, int hi);
     void Reindex();

@@ -24,7 +24,9 @@ std::string SizeText(std::size_t bytes) {
 // would pass the bound fails before anything of that size is allocated.
 class RecordText {
   public:
-    explicit RecordText(std::size_t maxBytes) : max_(maxBytes) {}
+    RecordText(std::size_t maxBytes, std::string& text) : max_(maxBytes), text_(text) {
+        text_.clear();
+    }
 
     void Add(std::initializer_list<std::string_view> pieces) {
         std::size_t size = 0;
@@ -35,11 +37,10 @@ class RecordText {
         for (std::string_view piece : pieces) text_ += piece;
     }
     void Reserve(std::size_t bytes) { text_.reserve(std::min(bytes, max_)); }
-    std::string Take() { return std::move(text_); }
 
   private:
     std::size_t max_;
-    std::string text_;
+    std::string& text_;
 };
 
 void AddLine(RecordText& record, std::string_view text) { record.Add({"\r\n", text}); }
@@ -95,11 +96,12 @@ void AddAddressList(RecordText& record, std::string_view list, std::string_view 
 
 // value with leading zeros up to width digits, as "%0*d" writes it; written by hand, since
 // every record holds a dozen of them.
-std::string Padded(int value, int width) {
+void AppendPadded(std::string& text, int value, int width) {
     if (value < 0) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%0*d", width, value);
-        return text;
+        char signed_[16];
+        std::snprintf(signed_, sizeof signed_, "%0*d", width, value);
+        text += signed_;
+        return;
     }
     char digits[12];
     int n = 0;
@@ -107,76 +109,103 @@ std::string Padded(int value, int width) {
         digits[n++] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value > 0);
-    std::string text(n < width ? static_cast<std::size_t>(width - n) : 0, '0');
+    if (n < width) text.append(static_cast<std::size_t>(width - n), '0');
     while (n > 0) text += digits[--n];
-    return text;
+}
+
+void AppendRecordDate(std::string& text, const DateTimeParts& p, const RecordOptions& options) {
+    AppendPadded(text, p.year, 4);
+    text += options.dateSeparator;
+    AppendPadded(text, p.month, 2);
+    text += options.dateSeparator;
+    AppendPadded(text, p.day, 2);
+}
+
+void AppendRecordDateTime(std::string& text, const DateTimeParts& p, const RecordOptions& options) {
+    AppendRecordDate(text, p, options);
+    text += ' ';
+    AppendPadded(text, p.hour, 2);
+    text += options.timeSeparator;
+    AppendPadded(text, p.minute, 2);
+    text += options.timeSeparator;
+    AppendPadded(text, p.second, 2);
+}
+
+std::string_view BracketedView(std::string_view text, char open, char close, bool strict) {
+    const std::size_t o = text.find(open);
+    if (o != std::string_view::npos) {
+        const std::string_view after = text.substr(o + 1);
+        const std::size_t c = after.find(close);
+        if (c != std::string_view::npos) return after.substr(0, c);
+    }
+    return strict ? std::string_view() : text;
 }
 
 }  // namespace
 
 std::string ExtractBracketed(std::string_view text, char open, char close, bool strict) {
-    const std::size_t o = text.find(open);
-    if (o != std::string_view::npos) {
-        const std::string_view after = text.substr(o + 1);
-        const std::size_t c = after.find(close);
-        if (c != std::string_view::npos) return std::string(after.substr(0, c));
-    }
-    return strict ? std::string() : std::string(text);
-}
-
-std::string FormatRecordDate(double value, const RecordOptions& options) {
-    const DateTimeParts p = DecodeDateTime(value);
-    const std::string& sep = options.dateSeparator;
-    return Padded(p.year, 4) + sep + Padded(p.month, 2) + sep + Padded(p.day, 2);
+    return std::string(BracketedView(text, open, close, strict));
 }
 
 std::string FormatRecordDateTime(double value, const RecordOptions& options) {
-    const DateTimeParts p = DecodeDateTime(value);
-    const std::string& sep = options.timeSeparator;
-    return FormatRecordDate(value, options) + " " + Padded(p.hour, 2) + sep + Padded(p.minute, 2) +
-           sep + Padded(p.second, 2);
+    std::string text;
+    AppendRecordDateTime(text, DecodeDateTime(value), options);
+    return text;
 }
 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
-    RecordText record(options.maxRecordBytes);
+    std::string text;
+    BuildRecordInto(mailbox, options, text);
+    return text;
+}
+
+void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out) {
+    RecordText record(options.maxRecordBytes, out);
     record.Reserve(mailbox.Body().size() + 1024);
-    const std::string subject = mailbox.GetField("Subject:");
+    // Field values are read where they lie in the header, and dates are written into one
+    // reused buffer: a record costs no allocation of its own.
+    const std::string_view subject = mailbox.FieldView("Subject:");
     record.Add({"#S\r\n#W", std::to_string(options.width), "\r\n#T",
                 subject.empty() ? std::string_view("(no-title)") : std::string_view(subject)});
 
-    const std::string from = mailbox.GetField("From:");
-    AddKeyword(record, ExtractBracketed(from, '<', '>', false), "＠差出人");
+    const std::string_view from = mailbox.FieldView("From:");
+    AddKeyword(record, BracketedView(from, '<', '>', false), "＠差出人");
     const std::size_t lt = from.find('<');
     if (lt != std::string::npos && lt >= 1) {
-        const std::string_view name = TrimWhite(std::string_view(from).substr(0, lt));
-        AddKeyword(record, ExtractBracketed(name, '"', '"', false), "＠氏名");
+        const std::string_view name = TrimMailText(from.substr(0, lt));
+        AddKeyword(record, BracketedView(name, '"', '"', false), "＠氏名");
     }
 
-    AddAddressList(record, mailbox.GetField("To:"), "＠受取人");
-    AddAddressList(record, mailbox.GetField("Cc:"), "＠写し");
+    AddAddressList(record, mailbox.FieldView("To:"), "＠受取人");
+    AddAddressList(record, mailbox.FieldView("Cc:"), "＠写し");
 
     const double date = mailbox.GetDate();
     if (date != 0) {
-        AddLine(record, "#K" + FormatRecordDate(date, options));
-        AddKeyword(record, FormatRecordDateTime(date, options), "＠送信日時");
+        static thread_local std::string stamp;
+        const DateTimeParts parts = DecodeDateTime(date);
+        stamp.clear();
+        AppendRecordDate(stamp, parts, options);
+        record.Add({"\r\n#K", stamp});
+        stamp.clear();
+        AppendRecordDateTime(stamp, parts, options);
+        AddKeyword(record, stamp, "＠送信日時");
     } else {
         AddKeyword(record, "不明", "＠送信日時");
     }
 
-    const std::string replyTo = mailbox.GetField("Reply-To:");
-    if (!replyTo.empty())
-        AddKeyword(record, ExtractBracketed(replyTo, '<', '>', false), "＠返信先");
+    const std::string_view replyTo = mailbox.FieldView("Reply-To:");
+    if (!replyTo.empty()) AddKeyword(record, BracketedView(replyTo, '<', '>', false), "＠返信先");
 
-    const std::string id = ExtractBracketed(mailbox.GetField("Message-Id:"), '<', '>', true);
+    const std::string_view id = BracketedView(mailbox.FieldView("Message-Id:"), '<', '>', true);
     if (!id.empty()) AddKeyword(record, id, "＠ＩＤ");
 
     // Each referenced id once: one equal to an id listed before is left out, one merely
     // contained in a longer id is not.
-    const std::array<std::string, 2> refFields = {mailbox.GetField("References:"),
-                                                  mailbox.GetField("In-Reply-To:")};
+    const std::array<std::string_view, 2> refFields = {mailbox.FieldView("References:"),
+                                                       mailbox.FieldView("In-Reply-To:")};
     std::unordered_set<std::string_view> listed;
     std::string block;
-    for (const std::string& value : refFields) {
+    for (const std::string_view value : refFields) {
         for (ListElements elements(value); !elements.Done(); elements.Advance()) {
             const std::string_view ref = elements.Current(true);
             if (ref.empty() || !listed.insert(ref).second) continue;
@@ -189,13 +218,12 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
         }
     }
 
-    const std::string mailer = mailbox.GetField("X-Mailer:");
+    const std::string_view mailer = mailbox.FieldView("X-Mailer:");
     if (!mailer.empty())
-        AddKeyword(record, ExtractBracketed(mailer, '<', '>', false), "＠メールソフト");
+        AddKeyword(record, BracketedView(mailer, '<', '>', false), "＠メールソフト");
 
     if (!block.empty()) AddLine(record, block);
     record.Add({"\r\n", mailbox.Body(), "\r\n#E\r\n\r\n"});
-    return record.Take();
 }
 
 }  // namespace tavori

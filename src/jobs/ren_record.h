@@ -27,9 +27,10 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
 // message through GetField, GetDate and Body only; a Date field that is no date, or a record
 // longer than options.maxRecordBytes, raises ConvertError.
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
+// The same into out, whose buffer is reused from record to record.
+void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out);
 
-// "yyyy/mm/dd" and "yyyy/mm/dd hh:nn:ss" with the given separators.
-std::string FormatRecordDate(double value, const RecordOptions& options);
+// "yyyy/mm/dd hh:nn:ss" with the given separators, as the record writes the date-time.
 std::string FormatRecordDateTime(double value, const RecordOptions& options);
 
 }  // namespace tavori

@@ -6,6 +6,7 @@
 #include "decode/header_decoder.h"
 #include "mailstore/byte_scan.h"
 #include "mailstore/mail_date.h"
+#include "mailstore/parse_ahead.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/sjis_text.h"
@@ -13,21 +14,41 @@
 namespace tavori {
 namespace {
 
+std::size_t FindHeaderEnd(std::string_view text);
+
 // Position of the next "\r\n.\r\n" at or after from in data[0, size), or size when none.
-// Searches for the full stop, which is rarer than line ends in Japanese text, with the
-// library's search, which is faster than any loop here over a whole buffer load.
+// Full stops alone are common in ISO-2022-JP text (one byte in seventy); a line feed followed
+// by one is not.
 std::size_t FindSeparator(const char* data, std::size_t from, std::size_t size) {
-    std::size_t pos = from + 2;
-    while (pos + 2 < size) {
-        const void* dot = std::memchr(data + pos, '.', size - 2 - pos);
-        if (dot == nullptr) break;
-        pos = static_cast<std::size_t>(static_cast<const char*>(dot) - data);
-        if (data[pos - 2] == '\r' && data[pos - 1] == '\n' && data[pos + 1] == '\r' &&
-            data[pos + 2] == '\n')
-            return pos - 2;
-        ++pos;
+    std::size_t found = size;
+    if (size < from + 5) return found;
+    ForEachPair(data, from + 1, size - 2, '\n', ".", [&](std::size_t lf) {
+        if (data[lf - 1] != '\r' || data[lf + 2] != '\r' || data[lf + 3] != '\n') return lf + 1;
+        found = lf - 1;
+        return size;
+    });
+    return found;
+}
+
+// A lone CR before a folded line can meet the LF of a bare LF behind the fold and make a CR LF
+// the header never had: "x\r\n\r\r\n \nY" unfolds to "x\r\n\r\nY". Written back, that empty
+// line would end the header and move "Y" into the body, and a CR LF at the end would be read
+// as part of the separating empty line. Such empty lines hold nothing, so they go.
+void CloseEmptyLines(std::string& header) {
+    const std::size_t first = FindHeaderEnd(header);
+    if (first == std::string_view::npos && !header.ends_with("\r\n")) return;  // as nearly always
+    char* h = header.data();
+    const std::size_t n = header.size();
+    std::size_t w = first == std::string_view::npos ? n : first;
+    for (std::size_t i = w; i < n; ++i) {
+        if (h[i] == '\r' && i + 3 < n && h[i + 1] == '\n' && h[i + 2] == '\r' && h[i + 3] == '\n') {
+            ++i;  // drop this CR LF; the one behind it stays
+            continue;
+        }
+        h[w++] = h[i];
     }
-    return size;
+    if (w >= 2 && h[w - 2] == '\r' && h[w - 1] == '\n') w -= 2;
+    header.resize(w);
 }
 
 // Unfolds continuation lines in place: each CR LF followed by a space goes, with all spaces
@@ -41,9 +62,8 @@ void Unfold(std::string& header) {
     char* h = header.data();
     std::size_t w = 0;       // header[0, w) is the unfolded text so far
     std::size_t copied = 0;  // header[copied, ...) is not yet moved there
-    ForEachByte(h, 0, n, '\n', [&](std::size_t lf) -> std::size_t {
+    ForEachPair(h, 0, n, '\n', " ", [&](std::size_t lf) -> std::size_t {
         const std::size_t from = lf + 1;
-        if (from >= n || h[from] != ' ') return from;
         // The byte before this LF in the unfolded text: in the pending run, or already moved.
         const bool crBefore = lf > copied ? h[lf - 1] == '\r' : w > 0 && h[w - 1] == '\r';
         if (!crBefore) return from;
@@ -60,6 +80,7 @@ void Unfold(std::string& header) {
     if (copied == 0) return;  // nothing was folded
     if (w != copied) std::memmove(h + w, h + copied, n - copied);
     header.resize(w + n - copied);
+    CloseEmptyLines(header);
 }
 
 // A line that is "." alone would end the message when the text is written back to a
@@ -73,12 +94,15 @@ bool IsLoneDotLine(std::string_view text, std::size_t dot) {
 
 void ProtectLoneDots(std::string& text) {
     const std::size_t n = text.size();
-    std::size_t lone = n;  // the first lone dot; most headers have none
-    ForEachByte(text.data(), 0, n, '.', [&](std::size_t dot) {
-        if (!IsLoneDotLine(text, dot)) return dot + 1;
-        lone = dot;
-        return n;
-    });
+    // The first lone dot; most headers have none. Past the start, it follows a line feed.
+    std::size_t lone = n > 0 && IsLoneDotLine(text, 0) ? 0 : n;
+    if (lone == n) {
+        ForEachPair(text.data(), 0, n, '\n', ".", [&](std::size_t lf) {
+            if (!IsLoneDotLine(text, lf + 1)) return lf + 1;
+            lone = lf + 1;
+            return n;
+        });
+    }
     if (lone == n) return;
     std::string out;
     out.reserve(n + 8);
@@ -127,11 +151,9 @@ void NormaliseBody(std::string_view body, std::string& out) {
         return i;
     };
     if (n > 0) markLine(0);
-    ForEachByte(b, 0, n, '\n', [&](std::size_t lf) {
+    ForEachPair(b, 0, n, '\n', "#.\r", [&](std::size_t lf) {
         const std::size_t s = lf + 1;
-        if (s < n && lf >= 1 && (b[s] == '#' || b[s] == '.' || b[s] == '\r'))
-            return std::max(lineStart(s), s);
-        return s;
+        return lf >= 1 ? std::max(lineStart(s), s) : s;
     });
     out.append(b + copied, n - copied);
 }
@@ -142,15 +164,15 @@ std::size_t FindHeaderEnd(std::string_view text) {
     const char* t = text.data();
     const std::size_t n = text.size();
     if (n < 4) return found;
-    ForEachByte(t, 1, n - 2, '\n', [&](std::size_t lf) {
-        if (t[lf - 1] != '\r' || t[lf + 1] != '\r' || t[lf + 2] != '\n') return lf + 1;
+    ForEachPair(t, 1, n - 1, '\n', "\r", [&](std::size_t lf) {
+        if (t[lf - 1] != '\r' || t[lf + 2] != '\n') return lf + 1;
         found = lf - 1;
         return n;
     });
     return found;
 }
 
-// Splits a message into its normal header and body (see TMailBox::ParseMessage). Reads the
+// Splits a message into its normal header and body (see TMailBox::SetMessage). Reads the
 // text where it lies, so a message whole in the read buffer needs no copy of its own; the
 // text must not lie in headerOut or bodyOut, whose buffers are reused. Without wantBody the
 // body is left empty. True when the message has a header or a body.
@@ -174,12 +196,12 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
         headerOut.assign(text.data(), split);
         bodyPart = text.substr(split + 4);
     }
-    std::string_view body = TrimWhite(bodyPart);  // 0x1A is trimmed like any control byte
+    std::string_view body = TrimMailText(bodyPart);  // 0x1A is trimmed like any control byte
     if (wantBody && !body.empty() && cleaned.empty() &&
         std::memchr(body.data(), '\x1A', body.size()) != nullptr) {
         cleaned.assign(body);
         std::erase(cleaned, '\x1A');
-        body = TrimWhite(cleaned);
+        body = TrimMailText(cleaned);
     }
 
     char* h = headerOut.data();
@@ -199,48 +221,39 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
 
 }  // namespace
 
-TMailBox::TMailBox() : buffer_(new char[kBufferSize]) {}
+// The open file and its read buffer. The buffer holds at most kBufferSize - 1 file bytes and
+// a NUL behind them; a message whole in it is parsed where it lies.
+class TMailBox::Reader final : public MessageSource {
+  public:
+    Reader(std::unique_ptr<platform::InputFile> file, const std::string& fileName)
+        : file_(std::move(file)), fileName_(fileName), buffer_(new char[kBufferSize]) {}
 
-TMailBox::~TMailBox() = default;
-
-void TMailBox::Open(const std::string& path, int mode) {
-    Close();
-    fileName_ = path;
-    if (mode == 1) {
-        if (platform::IsRegularFile(path)) emptied_ = platform::OutputFile::Create(path);
-    } else {
-        file_ = platform::InputFile::OpenIfExists(path);
+    bool AtEnd() override { return pending_ == 0 && file_->AtEnd(); }
+    void Next(ParsedMessage& into) override {
+        into.any = ReadMessage(into.header, into.body);
+        into.bytesRead = bytesRead_;
+        into.lines.Index(into.header);  // here, off the thread of the job
     }
-}
+    bool ReadMessage(std::string& header, std::string& body);
+    std::uint64_t Size() const { return file_->Size(); }
+    std::uint64_t BytesRead() const { return bytesRead_; }
 
-void TMailBox::Close() {
-    file_.reset();
-    if (emptied_) {
-        auto closing = std::move(emptied_);
-        closing->Close();
-    }
-    readPtr_ = 0;
-    pending_ = 0;
-    bytesRead_ = 0;
-}
+    bool wantBody = true;
+    std::size_t maxMessageBytes = kDefaultMaxMessageBytes;
 
-void TMailBox::RequireOpen() const {
-    if (file_) return;
-    // Open leaves the object closed only when the file does not exist (anything else that is
-    // no regular file is refused there), so say so when that is still the case.
-    if (!fileName_.empty() && platform::KindOf(fileName_) == platform::FileKind::kMissing)
-        throw IoError(PathError(fileName_, "はありません"));
-    throw IoError(PathError(fileName_, "は開かれていません"));
-}
+  private:
+    bool FillBuffer();
+    void RequireRoom(const std::string& raw, std::size_t more) const;
 
-bool TMailBox::AtEnd() const { return file_ && pending_ == 0 && file_->AtEnd(); }
+    std::unique_ptr<platform::InputFile> file_;
+    const std::string& fileName_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
+    std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
+    std::uint64_t bytesRead_ = 0;
+};
 
-std::uint64_t TMailBox::GetFileSize() const {
-    RequireOpen();
-    return file_->Size();
-}
-
-bool TMailBox::FillBuffer() {
+bool TMailBox::Reader::FillBuffer() {
     if (pending_ > 4) return true;
     if (file_->AtEnd()) return pending_ > 0;
     char* buf = buffer_.get();
@@ -260,18 +273,17 @@ bool TMailBox::FillBuffer() {
 }
 
 // Checked before each append, so the text of a message never grows beyond the bound.
-void TMailBox::RequireRoom(const std::string& raw, std::size_t more) const {
-    if (more <= maxMessageBytes_ - raw.size()) return;
+void TMailBox::Reader::RequireRoom(const std::string& raw, std::size_t more) const {
+    if (more <= maxMessageBytes - raw.size()) return;
     constexpr std::size_t kMiB = 1024 * 1024;
-    const std::string bound = maxMessageBytes_ >= kMiB && maxMessageBytes_ % kMiB == 0
-                                  ? std::to_string(maxMessageBytes_ / kMiB) + " MB"
-                                  : std::to_string(maxMessageBytes_) + " バイト";
+    const std::string bound = maxMessageBytes >= kMiB && maxMessageBytes % kMiB == 0
+                                  ? std::to_string(maxMessageBytes / kMiB) + " MB"
+                                  : std::to_string(maxMessageBytes) + " バイト";
     throw ConvertError(PathError(fileName_, "のメッセージが大きすぎます",
                                  "1 通の大きさが " + bound + " を超えています"));
 }
 
-bool TMailBox::ReadMessage() {
-    RequireOpen();
+bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
     std::string raw;
     const char* buf = buffer_.get();
     while (FillBuffer()) {
@@ -285,7 +297,7 @@ bool TMailBox::ReadMessage() {
             pending_ -= d + kSeparator.size();
             bytesRead_ += d + kSeparator.size();
             if (raw.empty()) {  // the whole message is in the buffer: parse it from there
-                return Parse(std::string_view(buf + start, d));
+                return ParseInto(std::string_view(buf + start, d), header, body, wantBody);
             }
             raw.append(buf + start, d);
             break;
@@ -298,12 +310,95 @@ bool TMailBox::ReadMessage() {
         pending_ -= n;
         bytesRead_ += n;
     }
-    return Parse(raw);
+    return ParseInto(raw, header, body, wantBody);
 }
 
-bool TMailBox::Parse(std::string_view text) {
+TMailBox::TMailBox() : lines_(std::make_unique<HeaderLines>()) {}
+
+TMailBox::~TMailBox() = default;
+
+void TMailBox::Open(const std::string& path, int mode) {
+    Close();
+    fileName_ = path;
+    if (mode == 1) {
+        if (platform::IsRegularFile(path)) emptied_ = platform::OutputFile::Create(path);
+    } else if (auto file = platform::InputFile::OpenIfExists(path)) {
+        reader_ = std::make_unique<Reader>(std::move(file), fileName_);
+    }
+}
+
+void TMailBox::Close() {
+    ahead_.reset();  // the second thread stops before the file closes
+    aheadDecided_ = false;
+    reader_.reset();
+    if (emptied_) {
+        auto closing = std::move(emptied_);
+        closing->Close();
+    }
+    bytesRead_ = 0;
+}
+
+void TMailBox::RequireOpen() const {
+    if (reader_) return;
+    // Open leaves the object closed only when the file does not exist (anything else that is
+    // no regular file is refused there), so say so when that is still the case.
+    if (!fileName_.empty() && platform::KindOf(fileName_) == platform::FileKind::kMissing)
+        throw IoError(PathError(fileName_, "はありません"));
+    throw IoError(PathError(fileName_, "は開かれていません"));
+}
+
+ParseAhead* TMailBox::Ahead() const {
+    if (!aheadDecided_ && reader_) {
+        aheadDecided_ = true;
+        const std::uint64_t size = reader_->Size();
+        if (size >= parseAheadFrom_ && reader_->BytesRead() == 0) {
+            reader_->wantBody = wantBody_;
+            reader_->maxMessageBytes = maxMessageBytes_;
+            aheadFileSize_ = size;
+            ahead_ = std::make_unique<ParseAhead>(*reader_);
+        }
+    }
+    return ahead_.get();
+}
+
+bool TMailBox::AtEnd() const {
+    if (!reader_) return false;
+    if (ParseAhead* ahead = Ahead()) return ahead->AtEnd();
+    return reader_->AtEnd();
+}
+
+std::uint64_t TMailBox::GetFileSize() const {
+    RequireOpen();
+    // While the second thread reads, the file is its own; the size it started with stands.
+    return ahead_ ? aheadFileSize_ : reader_->Size();
+}
+
+bool TMailBox::ReadMessage() {
+    RequireOpen();
     linesKnown_ = false;
-    return ParseInto(text, header_, body_, wantBody_);
+    if (ParseAhead* ahead = Ahead()) {
+        ParsedMessage message{std::move(header_), std::move(body_), false, 0, std::move(*lines_)};
+        struct Back {  // the buffers return, also when reading failed
+            TMailBox& box;
+            ParsedMessage& message;
+            ~Back() {
+                box.header_ = std::move(message.header);
+                box.body_ = std::move(message.body);
+                *box.lines_ = std::move(message.lines);
+            }
+        } back{*this, message};
+        ahead->Next(message);
+        bytesRead_ = message.bytesRead;
+        linesKnown_ = true;
+        return message.any;
+    }
+    reader_->wantBody = wantBody_;
+    reader_->maxMessageBytes = maxMessageBytes_;
+    struct Count {  // bytes consumed also when reading fails
+        TMailBox& box;
+        ~Count() { box.bytesRead_ = box.reader_->BytesRead(); }
+    } count{*this};
+    return reader_->ReadMessage(header_, body_);
 }
 
 void TMailBox::SetMessage(std::string_view text) {
@@ -313,11 +408,6 @@ void TMailBox::SetMessage(std::string_view text) {
     header_ = std::move(header);
     body_ = std::move(body);
     linesKnown_ = false;
-}
-
-void TMailBox::ParseMessage(std::string text) {
-    linesKnown_ = false;
-    ParseInto(text, header_, body_, true);
 }
 
 std::string TMailBox::GetMessage() const {
@@ -333,39 +423,71 @@ std::string TMailBox::GetMessage() const {
 
 // The lines GetField looks at: the first, then each after a LF with the CR bytes behind that
 // LF skipped, up to an empty line.
-void TMailBox::IndexLines() const {
-    lineStarts_.clear();
-    linesKnown_ = true;
-    const std::string_view h = header_;
+std::uint64_t HeaderLines::Key(std::string_view text) {
+    std::uint64_t key = 0;
+    const std::size_t n = std::min<std::size_t>(text.size(), 8);
+    for (std::size_t k = 0; k < n; ++k)
+        key |= std::uint64_t{static_cast<unsigned char>(LowerAscii(text[k]))} << (8 * k);
+    return key;
+}
+
+void HeaderLines::Index(std::string_view h) {
+    starts.clear();
+    keys.clear();
     if (h.empty()) return;
-    lineStarts_.push_back(0);
+    auto add = [&](std::size_t line) {
+        starts.push_back(line);
+        keys.push_back(Key(h.substr(line)));
+    };
+    add(0);
     ForEachByte(h.data(), 0, h.size(), '\n', [&](std::size_t lf) {
         std::size_t line = lf + 1;
         while (line < h.size() && h[line] == '\r') ++line;
         if (line >= h.size() || h[line] == '\n') return h.size();  // the header ends
-        lineStarts_.push_back(line);
+        add(line);
         return line;
     });
 }
 
-std::string TMailBox::GetField(std::string_view name) const {
+void TMailBox::IndexLines() const {
+    lines_->Index(header_);
+    linesKnown_ = true;
+}
+
+std::string TMailBox::GetField(std::string_view name) const { return std::string(FieldView(name)); }
+
+std::string_view TMailBox::FieldView(std::string_view name) const {
     if (!linesKnown_) IndexLines();
     const std::string_view h = header_;
-    for (const std::size_t line : lineStarts_) {
+    // A line that begins with name has the name's key in the bytes the name covers.
+    const std::uint64_t want = HeaderLines::Key(name);
+    const std::uint64_t mask =
+        name.size() >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * name.size())) - 1;
+    const std::vector<std::size_t>& starts = lines_->starts;
+    const std::vector<std::uint64_t>& keys = lines_->keys;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        if ((keys[i] & mask) != want) continue;
+        const std::size_t line = starts[i];
         if (h.size() - line < name.size()) continue;
         bool match = true;
-        for (std::size_t k = 0; match && k < name.size(); ++k)
+        for (std::size_t k = 8; match && k < name.size(); ++k)
             match = LowerAscii(h[line + k]) == LowerAscii(name[k]);
         if (!match) continue;
+        // The value ends at the first CR or LF, at the latest where the next line begins.
         const std::size_t start = line + name.size();
-        std::size_t end = start;
-        while (end < h.size() && h[end] != '\r' && h[end] != '\n') ++end;
-        return std::string(TrimWhite(h.substr(start, end - start)));
+        std::size_t limit = i + 1 < starts.size() ? starts[i + 1] : h.size();
+        if (limit <= start) limit = h.size();  // a name that takes in the line end
+        std::size_t end = limit;
+        if (const void* cr = std::memchr(h.data() + start, '\r', limit - start))
+            end = static_cast<std::size_t>(static_cast<const char*>(cr) - h.data());
+        if (const void* lf = std::memchr(h.data() + start, '\n', end - start))
+            end = static_cast<std::size_t>(static_cast<const char*>(lf) - h.data());
+        return TrimMailText(h.substr(start, end - start));
     }
     return {};
 }
 
-double TMailBox::GetDate() const { return ParseMailDate(GetField("Date:")); }
+double TMailBox::GetDate() const { return ParseMailDate(FieldView("Date:")); }
 
 std::string TMailBox::CollectField(std::string_view marker) const {
     if (marker.empty()) return {};

@@ -8,13 +8,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tavori {
 namespace platform {
 class InputFile;
 class OutputFile;
 }  // namespace platform
+class ParseAhead;
+struct HeaderLines;
 
 class TMailBox {
   public:
@@ -43,6 +44,11 @@ class TMailBox {
     // A reader that needs header fields only (a scan) can leave the body of each message
     // unbuilt; Body() is then empty and ReadMessage still tells whether there was one.
     void SetBodyWanted(bool wanted) { wantBody_ = wanted; }
+    // Files of this size or more are split and parsed on a second thread while the caller works
+    // on the messages before (see ParseAhead); the caller sees no difference but the time. The
+    // settings above must be made before the first ReadMessage or AtEnd of a file.
+    static constexpr std::uint64_t kParseAheadFrom = 1024 * 1024;
+    void SetParseAheadFrom(std::uint64_t bytes) { parseAheadFrom_ = bytes; }
     // Makes text the current message, normalised like a message read from a file.
     void SetMessage(std::string_view text);
     // The current message as mailbox text, separator included; empty when it has no header.
@@ -52,6 +58,8 @@ class TMailBox {
     // The value of the first header line that begins with name ("Subject:"), ASCII letters
     // compared without case, trimmed; empty when there is none.
     std::string GetField(std::string_view name) const;
+    // The same value where it lies in the header, valid until the current message changes.
+    std::string_view FieldView(std::string_view name) const;
     // The Date field as a date-time value, 0 when there is no usable date; ConvertError when
     // the field is no valid date and time.
     double GetDate() const;
@@ -60,34 +68,33 @@ class TMailBox {
     std::string CollectField(std::string_view marker) const;
 
     const std::string& FileName() const { return fileName_; }
-    bool Opened() const { return file_ != nullptr || emptied_ != nullptr; }
+    bool Opened() const { return reader_ != nullptr || emptied_ != nullptr; }
     const std::string& Header() const { return header_; }
     const std::string& Body() const { return body_; }
     // File bytes consumed by ReadMessage since Open: message text plus 5 per separator.
     std::uint64_t BytesRead() const { return bytesRead_; }
 
   private:
-    bool FillBuffer();
-    void ParseMessage(std::string text);
-    bool Parse(std::string_view text);  // the text as the current message
+    class Reader;  // the open file: splits it into messages and parses them
     void IndexLines() const;
     void RequireOpen() const;
-    void RequireRoom(const std::string& raw, std::size_t more) const;
+    ParseAhead* Ahead() const;  // the second thread for this file, started on first use
 
     std::string fileName_;
-    std::unique_ptr<platform::InputFile> file_;
+    std::unique_ptr<Reader> reader_;
+    mutable std::unique_ptr<ParseAhead> ahead_;
+    mutable bool aheadDecided_ = false;
+    mutable std::uint64_t aheadFileSize_ = 0;        // the size when the second thread started
     std::unique_ptr<platform::OutputFile> emptied_;  // mode 1
     bool wantBody_ = true;
     std::string header_;
     std::string body_;
-    // Where the header lines that GetField looks at begin, found once per message.
-    mutable std::vector<std::size_t> lineStarts_;
+    // The header lines that GetField looks at, found once per message.
+    std::unique_ptr<HeaderLines> lines_;
     mutable bool linesKnown_ = false;
-    std::unique_ptr<char[]> buffer_;
-    std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
-    std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
     std::uint64_t bytesRead_ = 0;
     std::size_t maxMessageBytes_ = kDefaultMaxMessageBytes;
+    std::uint64_t parseAheadFrom_ = kParseAheadFrom;
 };
 
 }  // namespace tavori

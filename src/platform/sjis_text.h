@@ -20,6 +20,17 @@ inline std::string_view TrimWhite(std::string_view s) {
     return s.substr(b, e - b);
 }
 
+// TrimWhite for mail text, which may be ISO-2022-JP: ESC (0x1B) stays. It begins the escape
+// sequence that switches the text into its double-byte set, and a body or a field that starts
+// with Japanese starts with one; without it the first line would read as ASCII garbage.
+inline std::string_view TrimMailText(std::string_view s) {
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20 && c != '\x1B'; };
+    std::size_t b = 0, e = s.size();
+    while (b < e && blank(s[b])) ++b;
+    while (e > b && blank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
 // Mail data quoted in an error message: at most max bytes, cut before a double-byte
 // character that would not fit whole, then "…" when anything was left out. A field can hold
 // megabytes; the message only has to let the user find it.

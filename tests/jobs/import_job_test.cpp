@@ -129,6 +129,11 @@ TEST(CutOutMail, CutsThePagesPlainText) {
     EXPECT_EQ(CutOutMail(page, {}), "Subject: x\r\nFrom: a@b\r\n\r\nbody text");
 }
 
+TEST(MailTextOf, KeepsTheEscapeOfATextStartingInIso2022Jp) {
+    EXPECT_EQ(MailTextOf("\r\n\x1b$B$\"\x1b(B\r\n", ImportFileType::kTextMail, {}),
+              "\x1b$B$\"\x1b(B");
+}
+
 TEST(ImportJob, WritesTheMailsInListOrderAndWarnsOfFilesThatAreNoMail) {
     Store s;
     std::vector<ImportFile> files = {

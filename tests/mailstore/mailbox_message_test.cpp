@@ -30,6 +30,9 @@ TEST(MailBoxMessage, ParseMessageGivesTheNormalForm) {
         {"Subject: abc\r\n    def\r\nT: 1\r\n\r\nx", "Subject: abcdef\r\nT: 1", "x",
          "all spaces after the fold go"},
         {"S: a\r\r\n \n b\r\n\r\nx", "S: ab", "x", "a fold exposed by unfolding is unfolded"},
+        {"x\r\n\r\r\n \nY\r\n\r\nb", "x\r\nY", "b",
+         "an empty line made by unfolding goes, or Y would move into the body"},
+        {"x\r\r\n \n\r\n\r\nb", "x", "b", "a CR LF made at the end of the header goes"},
         {"S: a\r\n\r\n#one\r\n#two", "S: a", " #one\r\n #two", "lines beginning with #"},
         {"S: a\r\n\r\nx\n#y", "S: a", "x\n #y", "# after a bare LF"},
         {"S: a\r\n\r\nx\r\n\r\n\r\n\r\ny", "S: a", "x\r\n\r\ny", "three empty lines keep one"},
@@ -42,6 +45,8 @@ TEST(MailBoxMessage, ParseMessageGivesTheNormalForm) {
         {"S: a\r\n.\r\nT: b\r\n\r\nx", "S: a\r\n .\r\nT: b", "x", "a lone dot line in the header"},
         {"S: a\r\n\r\n#\r\n\r\n\r\n.", "S: a", " #\r\n\r\n .", "all body rules together"},
         {"   \r\n\t ", "", "", "only white space"},
+        {"S: a\r\n\r\n\x1b$BF|K\\\x1b(B\r\n", "S: a", "\x1b$BF|K\\\x1b(B",
+         "a body starting in ISO-2022-JP keeps its escape"},
     };
     TMailBox box;
     for (const auto& c : cases) {
@@ -96,6 +101,8 @@ TEST(MailBoxMessage, GetFieldMatchesTheStartOfALine) {
         {"A: x Subject: y", "Subject:", "", "only at the start of a line"},
         {"", "Subject:", "", "no header"},
         {"Subject: a\rb", "Subject:", "a", "value ends at a CR"},
+        {"Subject: \x1b$BF|K\\\x1b(B", "Subject:", "\x1b$BF|K\\\x1b(B",
+         "a raw ISO-2022-JP value keeps its escape"},
     };
     TMailBox box;
     for (const auto& c : cases) {

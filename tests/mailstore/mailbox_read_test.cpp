@@ -20,9 +20,13 @@ struct Read {
     std::uint64_t bytesRead;
 };
 
+constexpr std::uint64_t kNeverAhead = ~std::uint64_t{0};
+
 // The reading loop of the jobs: every message that ReadMessage reports.
-std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr) {
+std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
+                           std::uint64_t* size = nullptr) {
     TMailBox box;
+    box.SetParseAheadFrom(aheadFrom);
     box.Open(path);
     EXPECT_TRUE(box.Opened());
     if (size) *size = box.GetFileSize();
@@ -30,6 +34,16 @@ std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr
     while (!box.AtEnd())
         if (box.ReadMessage()) out.push_back({box.Header(), box.Body(), box.BytesRead()});
     return out;
+}
+
+void ExpectSameMessages(const std::vector<Read>& got, const std::vector<Read>& want,
+                        const std::string& what);
+
+// Read directly and on the second thread, which must not make a difference.
+std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr) {
+    std::vector<Read> direct = ReadWith(path, kNeverAhead, size);
+    ExpectSameMessages(ReadWith(path, 0), direct, "read on a second thread");
+    return direct;
 }
 
 // Slow, obviously correct reading: split the whole text at each separator.
@@ -205,29 +219,31 @@ TEST(MailBoxRead, MessageLongerThanTheBoundIsAnErrorNamingTheFile) {
         {big, big, true, true, "over several buffer loads, exactly the bound"},
         {big, big + 1, true, false, "over several buffer loads, one byte over"},
     };
-    for (const auto& c : cases) {
-        const std::string first = "S: 1\r\n\r\nx";
-        std::string second = "S: 2\r\n\r\n";
-        second.append(c.length - second.size(), 'y');
-        ScratchDir dir;
-        const std::string path = dir.File("big.mbx");
-        WriteFile(path, first + "\r\n.\r\n" + second + (c.separator ? "\r\n.\r\n" : ""));
-        TMailBox box;
-        box.SetMaxMessageBytes(c.bound);
-        box.Open(path);
-        ASSERT_TRUE(box.ReadMessage()) << c.reason;
-        if (c.fits) {
+    for (const auto& c : cases)
+        for (std::uint64_t aheadFrom : {kNeverAhead, std::uint64_t{0}}) {
+            const std::string first = "S: 1\r\n\r\nx";
+            std::string second = "S: 2\r\n\r\n";
+            second.append(c.length - second.size(), 'y');
+            ScratchDir dir;
+            const std::string path = dir.File("big.mbx");
+            WriteFile(path, first + "\r\n.\r\n" + second + (c.separator ? "\r\n.\r\n" : ""));
+            TMailBox box;
+            box.SetMaxMessageBytes(c.bound);
+            box.SetParseAheadFrom(aheadFrom);
+            box.Open(path);
             ASSERT_TRUE(box.ReadMessage()) << c.reason;
-            EXPECT_EQ(box.Body().size(), c.length - 8) << c.reason;
-            continue;
+            if (c.fits) {
+                ASSERT_TRUE(box.ReadMessage()) << c.reason;
+                EXPECT_EQ(box.Body().size(), c.length - 8) << c.reason;
+                continue;
+            }
+            try {
+                box.ReadMessage();
+                ADD_FAILURE() << "no error: " << c.reason;
+            } catch (const ConvertError& e) {
+                EXPECT_EQ(std::string(e.what()).rfind("\"" + path + "\" ", 0), 0u) << e.what();
+            }
         }
-        try {
-            box.ReadMessage();
-            ADD_FAILURE() << "no error: " << c.reason;
-        } catch (const ConvertError& e) {
-            EXPECT_EQ(std::string(e.what()).rfind("\"" + path + "\" ", 0), 0u) << e.what();
-        }
-    }
 }
 
 TEST(MailBoxRead, OpenAgainClosesTheOldFileAndResets) {
@@ -245,6 +261,32 @@ TEST(MailBoxRead, OpenAgainClosesTheOldFileAndResets) {
     box.Close();
     EXPECT_FALSE(box.Opened());
     EXPECT_FALSE(box.AtEnd());
+}
+
+// A file of many batches for the second thread, read whole, and left after a few messages:
+// closing (or opening the next file) stops the thread whatever it is doing.
+TEST(MailBoxRead, BigFileReadAheadMatchesAndStopsWhenLeftEarly) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "Subject: " + std::to_string(i) + "\r\n\r\n" + std::string(i * 7919 % 5000, 'b') +
+                "\r\n.\r\n";
+    ScratchDir dir;
+    WriteFile(dir.File("big.mbx"), text);
+    ASSERT_GE(text.size(), TMailBox::kParseAheadFrom);
+    std::uint64_t size = 0;
+    const auto all = ReadAll(dir.File("big.mbx"), &size);
+    ASSERT_EQ(all.size(), 3000u);
+    EXPECT_EQ(all.back().bytesRead, size);
+    TMailBox box;
+    for (int taken : {0, 1, 700}) {
+        box.Open(dir.File("big.mbx"));
+        for (int i = 0; i < taken; ++i) ASSERT_TRUE(box.ReadMessage());
+        if (taken > 0) {
+            EXPECT_EQ(box.BytesRead(), all[taken - 1].bytesRead);
+        }
+        EXPECT_EQ(box.GetFileSize(), size);
+    }
+    box.Close();
 }
 
 TEST(MailBoxRead, ModeOneEmptiesAnExistingFile) {

@@ -1,0 +1,112 @@
+#include "mailstore/parse_ahead.h"
+
+#include <utility>
+
+namespace tavori {
+namespace {
+
+// Buffers pass between the threads and rest in the batches' slots; one grown for a big message
+// is let go when its slot is used again, so that the slots do not keep many big buffers: what
+// stays is at most this much per slot, beside the messages in the batches.
+void ReleaseIfBig(ParsedMessage& message) {
+    constexpr std::size_t kKeepBytes = 64 * 1024;
+    if (message.header.capacity() > kKeepBytes) std::string().swap(message.header);
+    if (message.body.capacity() > kKeepBytes) std::string().swap(message.body);
+}
+
+}  // namespace
+
+ParseAhead::ParseAhead(MessageSource& source) : source_(source) {
+    for (int i = 0; i < 2; ++i) free_.push_back(std::make_unique<Batch>());
+    thread_ = std::thread([this] { Work(); });
+}
+
+ParseAhead::~ParseAhead() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void ParseAhead::Work() {
+    for (;;) {
+        std::unique_ptr<Batch> batch;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+            if (stop_) return;
+            batch = std::move(free_.back());
+            free_.pop_back();
+        }
+        batch->size = 0;
+        batch->error = nullptr;
+        batch->last = false;
+        try {
+            std::uint64_t from = 0;
+            while (batch->size < kBatchMessages && !source_.AtEnd()) {
+                if (batch->size == batch->messages.size()) batch->messages.emplace_back();
+                ParsedMessage& message = batch->messages[batch->size];
+                ReleaseIfBig(message);
+                source_.Next(message);
+                ++batch->size;
+                if (batch->size == 1) from = message.bytesRead;
+                if (message.bytesRead - from >= kBatchBytes) break;
+            }
+            batch->last = source_.AtEnd();
+        } catch (...) {
+            batch->error = std::current_exception();
+            batch->last = true;
+        }
+        const bool last = batch->last;
+        {
+            std::lock_guard lock(mutex_);
+            ready_.push_back(std::move(batch));
+            finished_ = last;
+        }
+        changed_.notify_all();
+        if (last) return;
+    }
+}
+
+bool ParseAhead::TakeBatch() {
+    std::unique_lock lock(mutex_);
+    if (current_) {
+        free_.push_back(std::move(current_));
+        changed_.notify_all();
+    }
+    changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+    if (ready_.empty()) return false;
+    current_ = std::move(ready_.front());
+    ready_.pop_front();
+    next_ = 0;
+    return true;
+}
+
+bool ParseAhead::AtEnd() {
+    for (;;) {
+        if (current_ && (next_ < current_->size || current_->error)) return false;
+        if (current_ && current_->last) return true;
+        if (!TakeBatch()) return true;
+    }
+}
+
+void ParseAhead::Next(ParsedMessage& into) {
+    if (AtEnd()) {
+        into.header.clear();
+        into.body.clear();
+        into.any = false;
+        into.lines.Index({});
+        return;
+    }
+    if (next_ == current_->size) std::rethrow_exception(current_->error);
+    ParsedMessage& message = current_->messages[next_++];
+    std::swap(into.header, message.header);
+    std::swap(into.body, message.body);
+    std::swap(into.lines, message.lines);
+    into.any = message.any;
+    into.bytesRead = message.bytesRead;
+}
+
+}  // namespace tavori

@@ -1,0 +1,87 @@
+#pragma once
+// Reading a big mailbox on a second thread: its messages are split and parsed a batch or two
+// ahead of the job, which meanwhile builds and writes what it makes of the ones before. The
+// job sees the same messages, byte counts and errors, in the same order, as when it reads them
+// itself; only the reading happens elsewhere.
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace tavori {
+
+// Where the lines of a header begin, each with its first eight bytes in lower case (zeros
+// past the end), so a field is found by comparing one number per line.
+struct HeaderLines {
+    std::vector<std::size_t> starts;
+    std::vector<std::uint64_t> keys;
+    void Index(std::string_view header);
+    static std::uint64_t Key(std::string_view text);  // of the first eight bytes of text
+};
+
+// One message as the reader delivers it.
+struct ParsedMessage {
+    std::string header;
+    std::string body;
+    bool any = false;             // it had a header or a body
+    std::uint64_t bytesRead = 0;  // file bytes consumed up to its end
+    HeaderLines lines;            // of header
+};
+
+// What the second thread reads from: the mailbox reader.
+class MessageSource {
+  public:
+    virtual ~MessageSource() = default;
+    virtual bool AtEnd() = 0;
+    // Reads the next message into into, reusing its buffers; throws as reading throws.
+    virtual void Next(ParsedMessage& into) = 0;
+};
+
+class ParseAhead {
+  public:
+    // Starts reading source on a second thread, which alone uses it until this is destroyed.
+    explicit ParseAhead(MessageSource& source);
+    ~ParseAhead();  // stops the thread after the message it is reading
+    ParseAhead(const ParseAhead&) = delete;
+    ParseAhead& operator=(const ParseAhead&) = delete;
+
+    // True when every message has been taken; waits for the thread when it cannot tell yet.
+    bool AtEnd();
+    // Swaps the next message into into (its old buffers go back for reuse); rethrows the error
+    // that reading it met. At the end into becomes an empty message.
+    void Next(ParsedMessage& into);
+
+    // A batch is handed over when it holds this many file bytes or messages, so the thread is
+    // at most two batches ahead: memory stays bounded however big the file is.
+    static constexpr std::uint64_t kBatchBytes = 256 * 1024;
+    static constexpr std::size_t kBatchMessages = 256;
+
+  private:
+    struct Batch {
+        std::vector<ParsedMessage> messages;  // [0, size) hold this batch's messages
+        std::size_t size = 0;
+        std::exception_ptr error;  // met after the messages
+        bool last = false;         // nothing follows
+    };
+    void Work();
+    bool TakeBatch();  // the next batch as current_; false when none will come
+
+    MessageSource& source_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::unique_ptr<Batch>> free_;
+    std::deque<std::unique_ptr<Batch>> ready_;  // in reading order
+    bool stop_ = false;
+    bool finished_ = false;  // the thread has handed over its last batch
+    std::unique_ptr<Batch> current_;
+    std::size_t next_ = 0;  // the next message of current_
+    std::thread thread_;
+};
+
+}  // namespace tavori
