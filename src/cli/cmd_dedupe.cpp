@@ -61,7 +61,7 @@ int RunDedupe(const DedupeArgs& args, Context& context) {
     for (const std::string& arg : args.mailboxes)
         mailboxes.push_back(platform::FromCommandLine(arg));
 
-    TerminalHost host(context.err);
+    TerminalHost host(context.err, context.verbose);
     DedupeJob job(std::move(mailboxes), options, host);
     host.Run([&] { args.dryRun ? job.Scan() : job.Run(); });
     PrintText(context.out, job.OutMsg());
@@ -81,7 +81,9 @@ int RunDedupe(const DedupeArgs& args, Context& context) {
 }
 
 // An output names a mailbox file: "" or a folder would only give a ".mbx" inside or beside it.
-std::string OutputNameProblem(const std::string& arg) {
+}  // namespace
+
+std::string OutputMailboxProblem(const std::string& arg) {
     const std::string name = platform::FromCommandLine(arg);
     if (name.empty()) return platform::ToTerminal("ファイル名が空です");
     if (FileNameStart(name) == name.size() || platform::KindOf(name) == platform::FileKind::kFolder)
@@ -90,8 +92,6 @@ std::string OutputNameProblem(const std::string& arg) {
     return {};
 }
 
-}  // namespace
-
 void AddDedupeCommand(CLI::App& app, Context& context) {
     auto args = std::make_shared<DedupeArgs>();
     auto* cmd = app.add_subcommand(
@@ -99,10 +99,10 @@ void AddDedupeCommand(CLI::App& app, Context& context) {
     cmd->add_option("-o,--output", args->unique,
                     "the new mailbox of unique mails (its extension becomes .mbx)")
         ->required()
-        ->check(OutputNameProblem, "FILE");
+        ->check(OutputMailboxProblem, "FILE");
     cmd->add_option("--dup", args->duplicate,
                     "also write the surplus copies into this new mailbox (extension .mbx)")
-        ->check(OutputNameProblem, "FILE");
+        ->check(OutputMailboxProblem, "FILE");
     cmd->add_flag("--dry-run", args->dryRun,
                   "only read: list each repeated mail's copies, which is kept and which is "
                   "surplus");

@@ -60,7 +60,7 @@ int RunExport(const ExportArgs& args, Context& context) {
     options.dateSeparator = platform::DateSeparator();
     options.timeSeparator = platform::TimeSeparator();
 
-    TerminalHost host(context.err);
+    TerminalHost host(context.err, context.verbose);
     ExportJob job(output, std::move(sources), options, host);
     host.Run([&job] { job.Run(); });
     if (job.Aborted()) context.err.Line("中断しました: それまでの記録は書き込まれています");

@@ -81,7 +81,7 @@ int RunImport(const ImportArgs& args, Context& context) {
     }
     options.listEntries = static_cast<int>(files.size());
 
-    TerminalHost host(context.err);
+    TerminalHost host(context.err, context.verbose);
     ImportJob job(std::move(files), options, host);
     host.Run([&job] { job.Run(); });
     if (job.Aborted()) context.err.Line("中断しました: それまでのメールは書き込まれています");
@@ -93,7 +93,7 @@ int RunImport(const ImportArgs& args, Context& context) {
 
 int RunCutOut(const CutArgs& cut, const std::vector<std::string>& args, Context& context) {
     const CutOutStrings strings = cut.Strings();
-    TerminalHost host(context.err);
+    TerminalHost host(context.err, context.verbose);
     TMailBox box;
     for (const std::string& arg : args) {
         const std::string path = platform::FromCommandLine(arg);
@@ -109,15 +109,6 @@ int RunCutOut(const CutArgs& cut, const std::vector<std::string>& args, Context&
 }
 
 // -o names the mailbox file: "" or a folder would only give a ".mbx" inside or beside it.
-std::string OutputNameProblem(const std::string& arg) {
-    const std::string name = platform::FromCommandLine(arg);
-    if (name.empty()) return platform::ToTerminal("ファイル名が空です");
-    if (FileNameStart(name) == name.size() || platform::KindOf(name) == platform::FileKind::kFolder)
-        return platform::ToTerminal(
-            "フォルダーではなくメールボックス ファイルの名前を指定してください");
-    return {};
-}
-
 void AddImport(CLI::App& app, Context& context) {
     auto args = std::make_shared<ImportArgs>();
     auto* cmd = app.add_subcommand(
@@ -127,7 +118,7 @@ void AddImport(CLI::App& app, Context& context) {
     cmd->add_option("-o,--output", args->output,
                     "the new mailbox (its extension becomes .mbx; an existing one is replaced)")
         ->required()
-        ->check(OutputNameProblem, "FILE");
+        ->check(OutputMailboxProblem, "FILE");
     auto* html = cmd->add_flag("--html", args->html,
                                "the files are HTML pages: cut each mail out of the page's text");
     args->cut.Add(*cmd);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/terminal_host.h"
 #include "mailstore/file_names.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
@@ -21,10 +22,12 @@ std::string FormatStamp(double value) {
     return text;
 }
 
-void ShowMailbox(const std::string& path, Output& out) {
+// progress: where --verbose reports the bytes read against the file size, else nullptr.
+void ShowMailbox(const std::string& path, Output& out, Output* progress) {
     TMailBox box;
     box.Open(path);
     if (!box.Opened()) throw IoError(PathError(path, "はありません"));
+    box.SetBodyWanted(false);  // the listing shows header fields only
     const std::string name = FileNameOf(path);
     long long number = 0;
     while (!box.AtEnd()) {
@@ -40,6 +43,7 @@ void ShowMailbox(const std::string& path, Output& out) {
         out.Line(name + "\t" + std::to_string(number) + "\t" + std::to_string(offset) + "\t" +
                  stamp + "\t" + box.GetField("From:") + "\t" + box.GetField("Subject:"));
     }
+    if (progress) ReportProgress(*progress, "ファイル:" + name, box.BytesRead(), box.GetFileSize());
     box.Close();
 }
 
@@ -52,7 +56,8 @@ void AddShowCommand(CLI::App& app, Context& context) {
     cmd->add_option("MAILBOX", *paths, "mailbox files (.mbx)")->required();
     context.verbs.push_back({cmd, [paths, &context] {
                                  for (const std::string& arg : *paths)
-                                     ShowMailbox(platform::FromCommandLine(arg), context.out);
+                                     ShowMailbox(platform::FromCommandLine(arg), context.out,
+                                                 context.verbose ? &context.err : nullptr);
                                  return 0;
                              }});
 }

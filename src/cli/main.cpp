@@ -53,6 +53,8 @@ int Run(int argc, char** argv, Context& context) {
     std::string encoding = "terminal";
     app.add_option("--encoding", encoding, "text output: terminal (default) or sjis (raw bytes)")
         ->check(CLI::IsMember({"terminal", "sjis"}));
+    app.add_flag("-v,--verbose", context.verbose,
+                 "on the error output, how far each file was read (bytes read / file size)");
     app.fallthrough();
     AddShowCommand(app, context);
     AddExportCommand(app, context);

@@ -14,7 +14,34 @@ extern "C" void OnInterrupt(int) { gInterrupted = 1; }
 
 }  // namespace
 
-TerminalHost::TerminalHost(Output& err) : err_(err), bar_(platform::IsTerminal(stderr)) {}
+TerminalHost::TerminalHost(Output& err, bool verbose)
+    : err_(err), bar_(platform::IsTerminal(stderr)), verbose_(verbose) {}
+
+void TerminalHost::SetProgressMaximum(std::uint64_t maximum) {
+    EndStretch();
+    maximum_ = maximum;
+    inStretch_ = verbose_;
+    named_ = false;
+    reached_ = 0;
+}
+
+void TerminalHost::SetProgressPosition(std::uint64_t position) {
+    position_ = position;
+    if (!inStretch_) return;
+    if (!named_) stretchText_ = file_;
+    named_ = true;
+    if (position > reached_) reached_ = position;
+}
+
+void TerminalHost::EndStretch() {
+    if (!inStretch_) return;
+    inStretch_ = false;
+    if (drawn_) {
+        err_.Control("\r\x1b[K");
+        drawn_ = false;
+    }
+    ReportProgress(err_, named_ ? stretchText_ : file_, reached_, maximum_);
+}
 
 void TerminalHost::SetProgressText(const std::string& text) {
     file_ = text;
@@ -47,6 +74,7 @@ bool TerminalHost::AbortRequested() { return gInterrupted != 0; }
 void TerminalHost::Finish() {
     if (drawn_) err_.Line("");
     drawn_ = false;
+    EndStretch();
     err_.Flush();
 }
 
@@ -78,6 +106,12 @@ void TerminalHost::Draw(bool force) {
     err_.Control("\x1b[K");
     err_.Flush();
     drawn_ = true;
+}
+
+void ReportProgress(Output& err, std::string_view what, std::uint64_t done, std::uint64_t total) {
+    err.Line("進行: " + std::string(what) + " " + std::to_string(done) + " / " +
+             std::to_string(total));
+    err.Flush();
 }
 
 }  // namespace tavori::cli

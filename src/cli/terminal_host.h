@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "cli/output.h"
 #include "jobs/job_host.h"
@@ -12,10 +13,11 @@ namespace tavori::cli {
 
 class TerminalHost : public JobHost {
   public:
-    explicit TerminalHost(Output& err);
+    // verbose: each stretch of progress (a file read, a pass) ends with a ReportProgress line.
+    explicit TerminalHost(Output& err, bool verbose = false);
     void SetProgressText(const std::string& text) override;
-    void SetProgressMaximum(std::uint64_t maximum) override { maximum_ = maximum; }
-    void SetProgressPosition(std::uint64_t position) override { position_ = position; }
+    void SetProgressMaximum(std::uint64_t maximum) override;
+    void SetProgressPosition(std::uint64_t position) override;
     void SetCounters(const std::string& messages, const std::string& attachments) override;
     void SetMessageCount(const std::string& text) override;
     // The warning's lines on the error output, the progress line cleared first.
@@ -30,6 +32,7 @@ class TerminalHost : public JobHost {
 
   private:
     void Draw(bool force);
+    void EndStretch();
 
     Output& err_;
     bool bar_;
@@ -38,6 +41,17 @@ class TerminalHost : public JobHost {
     std::uint64_t maximum_ = 0, position_ = 0;
     int lastPercent_ = -1;
     int skipped_ = 0;
+    // The stretch of progress under way: named by the text shown when its first step came,
+    // and the furthest position it reached (a new pass may reset the position before its
+    // maximum arrives).
+    bool verbose_;
+    bool inStretch_ = false, named_ = false;
+    std::string stretchText_;
+    std::uint64_t reached_ = 0;
 };
+
+// "進行: <what> <done> / <total>" on err: for the byte counts that a reader can compare
+// with the file sizes.
+void ReportProgress(Output& err, std::string_view what, std::uint64_t done, std::uint64_t total);
 
 }  // namespace tavori::cli

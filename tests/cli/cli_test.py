@@ -75,6 +75,10 @@ try:
     ren = open(os.path.join(tmp, "Out.REN"), "rb").read()
     check(ren.startswith(b"#S\r\n#W40\r\n#Tone\r\n") and ren.count(b"#S\r\n") == 3,
           f"three records: {ren[:60]!r}")
+    # --verbose reports how far each file was read: the whole of it.
+    code, stdout, err = run("-v", "export", "-o", out, box)
+    check(f"進行: ファイル:Box.mbx を変換中... {os.path.getsize(box)} / {os.path.getsize(box)}"
+          in err.decode(), f"bytes read against the size: {err!r}")
     code, stdout, err = run("export", "-o", out, "--width", "30", box)
     check(code == 2, "a width below 40 is bad usage")
     code, stdout, err = run("export", "-o", os.path.join(tmp, "none", "x.REN"), box)
