@@ -11,6 +11,8 @@ packages=(
     # The fuzz preset: clang, and the runtimes of libFuzzer and the sanitizers (only recommended
     # by clang, so named here).
     clang libclang-rt-14-dev
+    # scripts/coverage.sh: line coverage of the g++ build from gcov's data.
+    gcovr
 )
 missing=()
 for p in "${packages[@]}"; do

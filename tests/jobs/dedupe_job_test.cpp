@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <vector>
@@ -35,10 +36,12 @@ class RecordingHost : public JobHost {
     std::vector<std::string> texts, counts, results;
     std::uint64_t maximum = 0, position = 0;
     int events = 0;
+    std::function<void()> beforeCopying;  // runs between the scan and the copy pass
 
     void SetProgressText(const std::string& text) override {
         texts.push_back(text);
         events = 0;
+        if (texts.size() == 2 && beforeCopying) beforeCopying();
     }
     void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
     void SetProgressPosition(std::uint64_t p) override { position = p; }
@@ -268,6 +271,38 @@ TEST(DedupeJob, BadDateNamesTheMailboxAndMessage) {
             << e.what();
     }
     EXPECT_FALSE(s.Exists("Origin.mbx"));
+}
+
+// Another program may append to a mailbox after the scan: a bad message found by the copy pass
+// or by the plan of a dry run is named all the same, and what the copy pass wrote stays.
+TEST(DedupeJob, MessageBadOnlyAfterTheScanNamesTheMailboxAndMessage) {
+    const std::string kept = Mail("A", 1, "<a>", "1"), copy = Mail("A", 1, "<a>", "2"),
+                      bad = "Subject: x\r\nDate: 32 Mar 1999 10:00:00 +0900\r\n\r\nb\r\n.\r\n";
+    for (const bool inPlan : {false, true}) {
+        Store s;
+        const auto a = s.Box("a.mbx", kept + copy);
+        RecordingHost host;
+        if (!inPlan) host.beforeCopying = [&] { WriteFile(a, kept + copy + bad); };
+        DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
+        try {
+            if (inPlan) {
+                job.Scan();
+                WriteFile(a, kept + copy + bad);
+                job.Plan();
+            } else {
+                job.Run();
+            }
+            ADD_FAILURE() << "no error, plan " << inPlan;
+        } catch (const ConvertError& e) {
+            EXPECT_NE(std::string(e.what()).find("\"" + a + "\" の 3 通目を読めません: "),
+                      std::string::npos)
+                << e.what();
+        }
+        if (inPlan)
+            EXPECT_FALSE(s.Exists("Origin.mbx"));
+        else
+            EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), kept);
+    }
 }
 
 #ifndef _WIN32

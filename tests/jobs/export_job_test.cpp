@@ -185,6 +185,29 @@ TEST(ExportJob, ErrorNamesTheMessageAndKeepsEveryEarlierRecord) {
     EXPECT_EQ(CountRecords(ren), 1);
 }
 
+// An attached mail that cannot be converted is named itself, not as a message of the mailbox;
+// the record of the mail it belongs to is already in the file and stays there.
+TEST(ExportJob, BadAttachmentNamesTheAttachedFileAndKeepsItsMailsRecord) {
+    Store s;
+    WriteFile(s.dir.File("bad.eml"), "Subject: bad\r\nDate: Tue, 32 Mar 1999 12:00:00\r\n\r\nx");
+    const auto box =
+        s.Box("m.mbx", Mail("owner", "X-Becky-Attachment-File: bad.eml\r\n") + Mail("later"));
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{box, s.AttachDir()}}, RecordOptions{}, host);
+    try {
+        job.Run();
+        ADD_FAILURE() << "no error";
+    } catch (const ConvertError& e) {
+        const std::string what = e.what();
+        EXPECT_EQ(what.find("添付メール \"" + s.dir.File("bad.eml") + "\" を変換できません: "), 0u)
+            << what;
+    }
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_EQ(CountRecords(ren), 1);
+    EXPECT_NE(ren.find("#Towner"), std::string::npos);
+    EXPECT_EQ(ren.find("#Tlater"), std::string::npos);
+}
+
 TEST(ExportJob, MissingMailboxAndUncreatableOutputAreErrors) {
     Store s;
     RecordingHost host;
