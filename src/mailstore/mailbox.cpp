@@ -237,6 +237,9 @@ class TMailBox::Reader final : public MessageSource {
     bool ReadMessage(std::string& header, std::string& body);
     std::uint64_t Size() const { return file_->Size(); }
     std::uint64_t BytesRead() const { return bytesRead_; }
+    // The reading thread of a ParseAhead reads the file itself: a third thread between it
+    // and the file would only add hand-overs.
+    void ReadOnCallingThread() { file_->ReadOnCallingThread(); }
 
     bool wantBody = true;
     std::size_t maxMessageBytes = kDefaultMaxMessageBytes;
@@ -355,6 +358,7 @@ ParseAhead* TMailBox::Ahead() const {
             reader_->wantBody = wantBody_;
             reader_->maxMessageBytes = maxMessageBytes_;
             aheadFileSize_ = size;
+            reader_->ReadOnCallingThread();
             ahead_ = std::make_unique<ParseAhead>(*reader_);
         }
     }

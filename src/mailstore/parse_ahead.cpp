@@ -9,7 +9,7 @@ namespace {
 // is let go when its slot is used again, so that the slots do not keep many big buffers: what
 // stays is at most this much per slot, beside the messages in the batches.
 void ReleaseIfBig(ParsedMessage& message) {
-    constexpr std::size_t kKeepBytes = 64 * 1024;
+    constexpr std::size_t kKeepBytes = 16 * 1024;
     if (message.header.capacity() > kKeepBytes) std::string().swap(message.header);
     if (message.body.capacity() > kKeepBytes) std::string().swap(message.body);
 }

@@ -33,6 +33,9 @@ class InputFile {
     // blocks are read on a second thread meanwhile.
     std::size_t Read(char* dest, std::size_t n);
     static constexpr std::size_t kReadAhead = 256 * 1024;
+    // For a reader that is itself a thread of its own: the blocks are read on the calling
+    // thread, never on another. Before the first Read.
+    void ReadOnCallingThread() { started_ = true; }
     std::uint64_t Size() const;  // the size in bytes at this moment
     bool AtEnd() const;          // every byte up to the size has been read
     const std::string& Path() const { return path_; }
