@@ -27,28 +27,11 @@ trap 'rm -rf "$work"' EXIT
 
 generate() {  # generate DIR MESSAGES FILES; writes DIR/expected: messages copies pairs
     python3 - "$@" <<'PY'
-import base64, datetime, os, random, sys
+import datetime, os, random, sys
 root, total, files = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 random.seed(1)
-def word(t): return "=?ISO-2022-JP?B?" + base64.b64encode(t.encode("iso-2022-jp")).decode() + "?="
-people = [("山田太郎", "yamada"), ("佐藤花子", "sato"), ("鈴木一郎", "suzuki"), ("高橋美咲", "takahashi"),
-          ("田中健", "tanaka"), ("伊藤直子", "ito"), ("渡辺聡", "watanabe"), ("中村由美", "nakamura")]
-people = [(word(n), r) for n, r in people]
-topics = ["来週の打ち合わせについて", "見積書の送付", "議事録", "会議室の予約", "ご確認のお願い",
-          "新製品発表会のご案内", "請求書について", "出張報告", "システム更新のお知らせ", "納期の件"]
-lines = [l.encode("iso-2022-jp") for l in [
-    "いつもお世話になっております。", "株式会社サンプルの山田です。",
-    "先日はお忙しいところお時間をいただき、ありがとうございました。",
-    "標記の件につきまして、下記のとおりご連絡いたします。",
-    "日時: 三月十二日（火）十四時から十五時まで", "場所: 本社三階 第二会議室",
-    "資料は当日お配りいたしますので、ご確認のほどよろしくお願いいたします。",
-    "ご不明な点がございましたら、お気軽にお問い合わせください。",
-    "お手数をおかけしますが、今週中にご返信いただけますと幸いです。",
-    "なお、見積金額には消費税が含まれておりません。",
-    "引き続きどうぞよろしくお願い申し上げます。", "",
-    "----------------------------------------------------",
-    "Please find the details below. Thank you for your cooperation.",
-]]
+sys.path.insert(0, "bench")  # the names, subjects and body lines of the small-mail store
+from small_mails import LINES as lines, PEOPLE as people, TOPICS as topics, word
 start = datetime.datetime(2023, 4, 1, 9, 0, 0, tzinfo=datetime.timezone(datetime.timedelta(hours=9)))
 names = ["inbox.mbx", "archive2023.mbx", "archive2024.mbx", "backup.mbx", "old_pc.mbx"][:files]
 outs = [open(os.path.join(root, n), "wb") for n in names]

@@ -1,6 +1,5 @@
 // The duplicate cleanup page: the names of the two new mailboxes and the result figures.
 #include "jobs/dedupe_job.h"
-#include "jobs/job_files.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
 #include "ui/controls/edit.h"
@@ -48,13 +47,10 @@ void TMainForm::CreateDedupePage(Panel& page) {
 
 void TMainForm::SplitBtnClick() {
     if (jobRunning_) return;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-    waitCursor_ = true;
-    BeginJob();
     OutMsg->SetText("");
     DupLabel->SetText("");
-    TreeNode* node = SelectedNode();
-    try {
+    RunMailboxJob([this] {
+        TreeNode* node = SelectedNode();
         // The job's inputs and outputs as they are now: the tree and the list stay locked.
         std::string folder;
         Profile.GetFolderPath(node, folder);
@@ -73,17 +69,7 @@ void TMainForm::SplitBtnClick() {
             throw;
         }
         ExportTotal = job.MessageCount();
-    } catch (const SameFileError& e) {
-        host_->Flush();
-        ShowWarning(e.what());  // refused before anything was read or written
-    } catch (const std::exception& e) {
-        host_->Flush();
-        ShowError(e.what());
-    }
-    EndJob();
-    waitCursor_ = false;
-    SetCursor(previous);
-    BeckyUserChange();  // the new mailbox files are listed
+    });
 }
 
 void TMainForm::DupOutClick() {

@@ -7,7 +7,6 @@
 #include "decode/html_parser.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
-#include "jobs/job_files.h"
 #include "mailstore/file_names.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
@@ -142,10 +141,7 @@ void TMainForm::Button1Click() {
 
 void TMainForm::ImportBtnClick() {
     if (jobRunning_) return;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-    waitCursor_ = true;
-    BeginJob();
-    try {
+    RunMailboxJob([this] {
         // The job's inputs as they are now: the tree and the list stay locked while it runs.
         std::string folder;
         Profile.GetFolderPath(SelectedNode(), folder);
@@ -159,17 +155,7 @@ void TMainForm::ImportBtnClick() {
         options.strings = {MailBegin->Text(), MailEnd->Text()};
         options.listEntries = static_cast<int>(FileListBox2->Names().size());
         ImportJob(std::move(files), options, *host_).Run();
-    } catch (const SameFileError& e) {
-        host_->Flush();
-        ShowWarning(e.what());  // refused before the mailbox was created
-    } catch (const std::exception& e) {
-        host_->Flush();
-        ShowError(e.what());
-    }
-    EndJob();
-    waitCursor_ = false;
-    SetCursor(previous);
-    BeckyUserChange();  // the new mailbox is listed in its folder
+    });
 }
 
 void TMainForm::TestRunClick() { PreviewFiles(true); }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "jobs/job_files.h"
 #include "mailstore/file_names.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -401,6 +402,25 @@ void TMainForm::EndJob() {
     SetLocked(false);
     UpdateButtons();
     if (closeAfterJob_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TMainForm::RunMailboxJob(const std::function<void()>& job) {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+    waitCursor_ = true;
+    BeginJob();
+    try {
+        job();
+    } catch (const SameFileError& e) {
+        host_->Flush();
+        ShowWarning(e.what());  // refused before anything was read or written
+    } catch (const std::exception& e) {
+        host_->Flush();
+        ShowError(e.what());
+    }
+    EndJob();
+    waitCursor_ = false;
+    SetCursor(previous);
+    BeckyUserChange();
 }
 
 void TMainForm::AbortBtnClick() { AbortRequested = true; }

@@ -11,6 +11,7 @@
 // window reads its message queue through the wide functions by name.
 #undef GetMessage
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +71,10 @@ class TMainForm {
     void UpdateButtons();
     void BeginJob();
     void EndJob();
+    // A job that writes mailbox files (cleanup, import) in the job frame, under the wait
+    // cursor: a refused run is a warning, any other error an error box; afterwards the tree
+    // is read again so the new mailboxes are listed.
+    void RunMailboxJob(const std::function<void()>& job);
     void AbortBtnClick();
     void SetOutputDir(const std::string& dir);
     void DirSelectClick();
