@@ -1,4 +1,7 @@
 // tavori show MAILBOX...: one line per message, so a mailbox can be checked from a terminal.
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,13 +16,47 @@
 namespace tavori::cli {
 namespace {
 
-std::string FormatStamp(double value) {
-    if (value == 0) return "不明";
-    DateTimeParts p = DecodeDateTime(value);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", p.year, p.month, p.day,
-                  p.hour, p.minute, p.second);
-    return text;
+// n with leading zeros up to width digits, as "%0*d" writes it.
+void AppendPadded(std::string& text, int n, int width) {
+    char digits[16];
+    if (n < 0 || n >= 10000) {  // not in a date the reader makes; written as the formatter would
+        const int size = std::snprintf(digits, sizeof digits, "%0*d", width, n);
+        text.append(digits, static_cast<std::size_t>(size));
+        return;
+    }
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    do {
+        *--p = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (end - p < width) *--p = '0';
+    text.append(p, end);
+}
+
+void AppendStamp(std::string& text, double value) {
+    if (value == 0) {
+        text += "不明";
+        return;
+    }
+    const DateTimeParts p = DecodeDateTime(value);
+    AppendPadded(text, p.year, 4);
+    text += '/';
+    AppendPadded(text, p.month, 2);
+    text += '/';
+    AppendPadded(text, p.day, 2);
+    text += ' ';
+    AppendPadded(text, p.hour, 2);
+    text += ':';
+    AppendPadded(text, p.minute, 2);
+    text += ':';
+    AppendPadded(text, p.second, 2);
+}
+
+void AppendNumber(std::string& text, std::uint64_t n) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, n);
+    text.append(digits, result.ptr);
 }
 
 // progress: where --verbose reports the bytes read against the file size, else nullptr.
@@ -28,20 +65,30 @@ void ShowMailbox(const std::string& path, Output& out, Output* progress) {
     box.Open(path);
     if (!box.Opened()) throw IoError(PathError(path, "はありません"));
     box.SetBodyWanted(false);  // the listing shows header fields only
+    box.SetFieldsWanted({"Date:", "From:", "Subject:"});
     const std::string name = FileNameOf(path);
-    long long number = 0;
+    std::uint64_t number = 0;
+    std::string line;  // one buffer for every line of the listing
     while (!box.AtEnd()) {
         const std::uint64_t offset = box.BytesRead();
         if (!box.ReadMessage()) continue;
         ++number;
-        std::string stamp;
+        line.assign(name);
+        line += '\t';
+        AppendNumber(line, number);
+        line += '\t';
+        AppendNumber(line, offset);
+        line += '\t';
         try {
-            stamp = FormatStamp(box.GetDate());
+            AppendStamp(line, box.GetDate());
         } catch (const ConvertError& e) {
-            stamp = e.what();
+            line += e.what();
         }
-        out.Line(name + "\t" + std::to_string(number) + "\t" + std::to_string(offset) + "\t" +
-                 stamp + "\t" + box.GetField("From:") + "\t" + box.GetField("Subject:"));
+        line += '\t';
+        line += box.FieldView("From:");
+        line += '\t';
+        line += box.FieldView("Subject:");
+        out.Line(line);
     }
     if (progress) ReportProgress(*progress, "ファイル:" + name, box.BytesRead(), box.GetFileSize());
     box.Close();

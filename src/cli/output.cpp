@@ -30,7 +30,14 @@ std::string Output::ForStream(std::string_view sjis) const {
 
 void Output::Write(std::string_view sjis) { Put(ForStream(sjis)); }
 
-void Output::Line(std::string_view sjis) { Put(ForStream(sjis) + '\n'); }
+void Output::Line(std::string_view sjis) {
+    if (encoding_ == OutputEncoding::kSjis) {  // as it is: no copy
+        Put(sjis);
+        Put("\n");
+        return;
+    }
+    Put(ForStream(sjis) + '\n');
+}
 
 void Output::Control(std::string_view codes) { Put(codes); }
 

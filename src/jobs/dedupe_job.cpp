@@ -38,6 +38,7 @@ struct Closer {
 // Opens path and returns its size; a mailbox gone since the job began is an error, not an
 // empty mailbox.
 std::uint64_t OpenMailbox(TMailBox& box, const std::string& path) {
+    box.SetFieldsWanted({"Subject:", "Message-Id:", "Date:"});  // every pass reads these
     box.Open(path);
     return box.GetFileSize();
 }

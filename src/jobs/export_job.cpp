@@ -135,6 +135,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
         }
     } closer{mailbox};
 
+    mailbox.SetFieldsWanted(RecordFieldNames());
     mailbox.Open(source.mailboxPath);
     host_.SetProgressText("ファイル:" + FileNameOf(source.mailboxPath) + " を変換中...");
     host_.SetProgressMaximum(mailbox.GetFileSize());

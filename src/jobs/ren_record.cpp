@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <unordered_set>
+#include <vector>
 
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
@@ -141,6 +142,30 @@ std::string_view BracketedView(std::string_view text, char open, char close, boo
     return strict ? std::string_view() : text;
 }
 
+// The ids a record has listed so far. A mail refers to a handful, which are looked up one by
+// one in a buffer kept from record to record; a set takes over for a long list, so that a
+// header of thousands of ids still costs time linear in its length.
+class IdsListed {
+  public:
+    IdsListed() { Few().clear(); }
+    bool Insert(std::string_view id) {
+        if (!many_.empty()) return many_.insert(id).second;
+        std::vector<std::string_view>& few = Few();
+        if (std::find(few.begin(), few.end(), id) != few.end()) return false;
+        few.push_back(id);
+        if (few.size() > kFew) many_.insert(few.begin(), few.end());
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kFew = 32;
+    static std::vector<std::string_view>& Few() {
+        static thread_local std::vector<std::string_view> few;
+        return few;
+    }
+    std::unordered_set<std::string_view> many_;
+};
+
 }  // namespace
 
 std::string ExtractBracketed(std::string_view text, char open, char close, bool strict) {
@@ -151,6 +176,11 @@ std::string FormatRecordDateTime(double value, const RecordOptions& options) {
     std::string text;
     AppendRecordDateTime(text, DecodeDateTime(value), options);
     return text;
+}
+
+std::vector<std::string> RecordFieldNames() {
+    return {"Subject:", "From:",       "To:",          "Cc:",      "Date:",
+            "Reply-To:", "Message-Id:", "References:", "In-Reply-To:", "X-Mailer:"};
 }
 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
@@ -203,12 +233,12 @@ void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std:
     // contained in a longer id is not.
     const std::array<std::string_view, 2> refFields = {mailbox.FieldView("References:"),
                                                        mailbox.FieldView("In-Reply-To:")};
-    std::unordered_set<std::string_view> listed;
+    IdsListed listed;
     std::string block;
     for (const std::string_view value : refFields) {
         for (ListElements elements(value); !elements.Done(); elements.Advance()) {
             const std::string_view ref = elements.Current(true);
-            if (ref.empty() || !listed.insert(ref).second) continue;
+            if (ref.empty() || !listed.Insert(ref)) continue;
             AddKeyword(record, ref, "＠参照");
             if (options.hyperRef) {
                 block += "▼";

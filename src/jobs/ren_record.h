@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavori {
 
@@ -29,6 +30,8 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
 // The same into out, whose buffer is reused from record to record.
 void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out);
+// The header fields a record is made of, for TMailBox::SetFieldsWanted.
+std::vector<std::string> RecordFieldNames();
 
 // "yyyy/mm/dd hh:nn:ss" with the given separators, as the record writes the date-time.
 std::string FormatRecordDateTime(double value, const RecordOptions& options);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavori {
 namespace platform {
@@ -44,6 +45,10 @@ class TMailBox {
     // A reader that needs header fields only (a scan) can leave the body of each message
     // unbuilt; Body() is then empty and ReadMessage still tells whether there was one.
     void SetBodyWanted(bool wanted) { wantBody_ = wanted; }
+    // A reader that asks every message for the same fields can name them here (as given to
+    // FieldView): where a second thread reads the file, it also finds these fields, and
+    // FieldView and GetField only look up what it found.
+    void SetFieldsWanted(std::vector<std::string> names) { fieldsWanted_ = std::move(names); }
     // Files of this size or more are split and parsed on a second thread while the caller works
     // on the messages before (see ParseAhead); the caller sees no difference but the time. The
     // settings above must be made before the first ReadMessage or AtEnd of a file.
@@ -87,6 +92,8 @@ class TMailBox {
     mutable std::uint64_t aheadFileSize_ = 0;        // the size when the second thread started
     std::unique_ptr<platform::OutputFile> emptied_;  // mode 1
     bool wantBody_ = true;
+    std::vector<std::string> fieldsWanted_;
+    mutable std::vector<std::string> aheadFields_;  // those the second thread finds, in its order
     std::string header_;
     std::string body_;
     // The header lines that GetField looks at, found once per message.

@@ -16,8 +16,40 @@ void ReleaseIfBig(ParsedMessage& message) {
 
 }  // namespace
 
+// The batches of a finished file wait here for the next one. A new batch fills its slots with
+// buffers that the system has to find fresh pages for, and a job reads its files one after
+// the other: reusing the last file's batches saves that for every file but the first.
+// Never destroyed, so that a reader closed late in the program's exit still has it.
+struct ParseAhead::SparePool {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<Batch>> batches;
+};
+
+ParseAhead::SparePool& ParseAhead::Spares() {
+    static SparePool* pool = new SparePool;
+    return *pool;
+}
+
+std::unique_ptr<ParseAhead::Batch> ParseAhead::TakeSpare() {
+    SparePool& pool = Spares();
+    std::lock_guard lock(pool.mutex);
+    if (pool.batches.empty()) return std::make_unique<Batch>();
+    std::unique_ptr<Batch> batch = std::move(pool.batches.back());
+    pool.batches.pop_back();
+    return batch;
+}
+
+void ParseAhead::KeepSpare(std::unique_ptr<Batch> batch) {
+    if (!batch) return;
+    for (std::size_t i = 0; i < batch->messages.size(); ++i) ReleaseIfBig(batch->messages[i]);
+    batch->error = nullptr;
+    SparePool& pool = Spares();
+    std::lock_guard lock(pool.mutex);
+    if (pool.batches.size() < kSpareBatches) pool.batches.push_back(std::move(batch));
+}
+
 ParseAhead::ParseAhead(MessageSource& source) : source_(source) {
-    for (int i = 0; i < 2; ++i) free_.push_back(std::make_unique<Batch>());
+    for (int i = 0; i < 2; ++i) free_.push_back(TakeSpare());
     thread_ = std::thread([this] { Work(); });
 }
 
@@ -28,6 +60,9 @@ ParseAhead::~ParseAhead() {
     }
     changed_.notify_all();
     thread_.join();
+    for (auto& batch : free_) KeepSpare(std::move(batch));
+    for (auto& batch : ready_) KeepSpare(std::move(batch));
+    KeepSpare(std::move(current_));
 }
 
 void ParseAhead::Work() {

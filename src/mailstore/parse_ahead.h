@@ -23,6 +23,16 @@ struct HeaderLines {
     std::vector<std::uint64_t> keys;
     void Index(std::string_view header);
     static std::uint64_t Key(std::string_view text);  // of the first eight bytes of text
+    // The value of the field name in header, whose lines these are (see TMailBox::FieldView).
+    std::string_view Value(std::string_view header, std::string_view name) const;
+
+    // The values of the fields a reader named in advance, found where the message is read:
+    // where each lies in the header (names beyond those found are looked up as usual).
+    struct Span {
+        std::uint32_t at = 0, size = 0;
+    };
+    std::vector<Span> values;
+    void FindValues(std::string_view header, const std::vector<std::string>& names);
 };
 
 // One message as the reader delivers it.
@@ -73,6 +83,11 @@ class ParseAhead {
     };
     void Work();
     bool TakeBatch();  // the next batch as current_; false when none will come
+    static std::unique_ptr<Batch> TakeSpare();
+    static void KeepSpare(std::unique_ptr<Batch> batch);
+    static constexpr std::size_t kSpareBatches = 2;
+    struct SparePool;
+    static SparePool& Spares();  // the next batch as current_; false when none will come
 
     MessageSource& source_;
     std::mutex mutex_;

@@ -243,6 +243,21 @@ TEST(BuildRecord, MegabyteListsAreWalkedOnce) {
     EXPECT_EQ(CountOf(record, "#Kx＠受取人"), closes + 1);  // one element per ">" and the last
 }
 
+// Repeats are found the same way on both sides of the length where the list of ids seen is
+// no longer searched one by one.
+TEST(BuildRecord, RepeatedIdsAreListedOnceInListsOfAnyLength) {
+    for (const int ids : {1, 31, 32, 33, 34, 40, 200}) {
+        std::string refs, irt;
+        for (int i = 0; i < ids; ++i) refs += "<" + std::to_string(i) + "@x.jp> ";
+        for (int i = ids - 1; i >= 0; i -= 3) refs += "<" + std::to_string(i) + "@x.jp> ";
+        irt = "<0@x.jp> <" + std::to_string(ids) + "@x.jp>";  // one repeat, one new id
+        const std::string record = RecordWithRefs("References: " + refs + "\r\nIn-Reply-To: " + irt);
+        EXPECT_EQ(CountOf(record, "＠参照"), static_cast<std::size_t>(ids + 1)) << ids;
+        EXPECT_EQ(CountOf(record, "#K0@x.jp＠参照"), 1u) << ids;
+        EXPECT_EQ(CountOf(record, "▼" + std::to_string(ids - 1) + "@x.jp▲"), 1u) << ids;
+    }
+}
+
 TEST(BuildRecord, RecordBeyondTheBoundIsRefused) {
     TMailBox box;
     box.SetMessage("Subject: s\r\nTo: <a@x.jp>\r\n\r\nbody");

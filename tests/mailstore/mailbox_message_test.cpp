@@ -5,6 +5,7 @@
 
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
+#include "mailstore/parse_ahead.h"
 #include "platform/errors.h"
 
 namespace tavori {
@@ -108,6 +109,30 @@ TEST(MailBoxMessage, GetFieldMatchesTheStartOfALine) {
     for (const auto& c : cases) {
         box.SetMessage(std::string(c.header) + "\r\n\r\nbody");
         EXPECT_EQ(box.GetField(c.name), c.value) << c.reason;
+    }
+}
+
+// The key of a header line lower-cases eight bytes at once; byte by byte is the reference. The
+// bytes next to the letters ("@", "[", "`", "{") and those of double-byte characters stay.
+TEST(MailBoxMessage, LineKeysLowerCaseLikeByteByByte) {
+    auto reference = [](std::string_view text) {
+        std::uint64_t key = 0;
+        for (std::size_t k = 0; k < text.size() && k < 8; ++k) {
+            const char c = text[k] >= 'A' && text[k] <= 'Z' ? static_cast<char>(text[k] + 32) : text[k];
+            key |= std::uint64_t{static_cast<unsigned char>(c)} << (8 * k);
+        }
+        return key;
+    };
+    std::string text = "Subject:@[`{AZaz";
+    for (std::size_t at = 0; at < 8; ++at) {
+        for (int b = 0; b < 256; ++b) {
+            std::string t = text;
+            t[at] = static_cast<char>(b);
+            for (std::size_t len : {std::size_t{8}, std::size_t{12}, at + 1})
+                ASSERT_EQ(HeaderLines::Key(std::string_view(t).substr(0, len)),
+                          reference(std::string_view(t).substr(0, len)))
+                    << "byte " << b << " at " << at << ", length " << len;
+        }
     }
 }
 

@@ -18,7 +18,19 @@ using test::WriteFile;
 struct Read {
     std::string header, body;
     std::uint64_t bytesRead;
+    std::vector<std::string> fields;  // the values of kFieldNames
 };
+
+// Fields asked for, named in advance (found by the second thread) or not, in other cases.
+const std::vector<std::string> kFieldsWanted = {"Subject:", "S:", "To:", "X-Long-Field-Name:"};
+const std::vector<std::string> kFieldNames = {"Subject:", "subject:", "S:", "From:", "To:",
+                                              "X-Long-Field-Name:", "X-Long-Field-Name"};
+
+std::vector<std::string> FieldsOf(const TMailBox& box) {
+    std::vector<std::string> values;
+    for (const std::string& name : kFieldNames) values.push_back(box.GetField(name));
+    return values;
+}
 
 constexpr std::uint64_t kNeverAhead = ~std::uint64_t{0};
 
@@ -27,12 +39,14 @@ std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
                            std::uint64_t* size = nullptr) {
     TMailBox box;
     box.SetParseAheadFrom(aheadFrom);
+    box.SetFieldsWanted(kFieldsWanted);
     box.Open(path);
     EXPECT_TRUE(box.Opened());
     if (size) *size = box.GetFileSize();
     std::vector<Read> out;
     while (!box.AtEnd())
-        if (box.ReadMessage()) out.push_back({box.Header(), box.Body(), box.BytesRead()});
+        if (box.ReadMessage())
+            out.push_back({box.Header(), box.Body(), box.BytesRead(), FieldsOf(box)});
     return out;
 }
 
@@ -57,7 +71,7 @@ std::vector<Read> ReferenceRead(std::string_view text) {
         std::size_t next = sep == std::string_view::npos ? text.size() : sep + 5;
         parser.SetMessage(text.substr(pos, end - pos));
         if (parser.HasHeader() || !parser.Body().empty())
-            out.push_back({parser.Header(), parser.Body(), next});
+            out.push_back({parser.Header(), parser.Body(), next, FieldsOf(parser)});
         pos = next;
     }
     return out;
@@ -70,6 +84,7 @@ void ExpectSameMessages(const std::vector<Read>& got, const std::vector<Read>& w
         EXPECT_EQ(got[i].header, want[i].header) << what << " message " << i;
         EXPECT_EQ(got[i].body, want[i].body) << what << " message " << i;
         EXPECT_EQ(got[i].bytesRead, want[i].bytesRead) << what << " message " << i;
+        EXPECT_EQ(got[i].fields, want[i].fields) << what << " message " << i;
     }
 }
 
@@ -174,12 +189,13 @@ TEST(MailBoxRead, RandomMailboxesMatchTheReferenceSplit) {
     std::mt19937 rng(20261208);
     const std::string_view pieces[] = {"\r\n", ".",  "\r\n.\r\n",  "\r\n\r\n",
                                        "#",    " ",  "Subject: x", "\x1a",
-                                       "abc",  "\r", "\n",         "\r\n.\r\n\r\n"};
+                                       "abc",  "\r", "\n",         "\r\n.\r\n\r\n",
+                                       "sUBJECT:\ty", "To: <a@b>\r\n\tc", "X-Long-Field-Name: v"};
     for (int round = 0; round < 40; ++round) {
         std::string text;
         std::size_t target = std::uniform_int_distribution<std::size_t>(0, 70000)(rng);
         while (text.size() < target) {
-            auto& p = pieces[std::uniform_int_distribution<std::size_t>(0, 11)(rng)];
+            auto& p = pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(rng)];
             text += p;
             if (rng() % 4 == 0) text.append(rng() % 3000, 'y');
         }
@@ -287,6 +303,36 @@ TEST(MailBoxRead, BigFileReadAheadMatchesAndStopsWhenLeftEarly) {
         EXPECT_EQ(box.GetFileSize(), size);
     }
     box.Close();
+}
+
+// The fields found ahead belong to the names given when the file was opened: naming others
+// for the next file leaves the current message's values right until it is read.
+TEST(MailBoxRead, FieldsNamedForTheNextFileLeaveTheCurrentMessageRight) {
+    ScratchDir dir;
+    std::string a, b;
+    for (int i = 0; i < 2000; ++i) {
+        a += "A: a" + std::to_string(i) + "\r\nB: b" + std::to_string(i) + "\r\n\r\nbody\r\n.\r\n";
+        b += "B: x" + std::to_string(i) + "\r\nA: y" + std::to_string(i) + "\r\n\r\nbody\r\n.\r\n";
+    }
+    WriteFile(dir.File("a.mbx"), a);
+    WriteFile(dir.File("b.mbx"), b);
+    TMailBox box;
+    box.SetParseAheadFrom(0);
+    box.SetFieldsWanted({"A:"});
+    box.Open(dir.File("a.mbx"));
+    ASSERT_TRUE(box.ReadMessage());
+    box.SetFieldsWanted({"B:", "A:"});
+    box.Open(dir.File("b.mbx"));
+    EXPECT_FALSE(box.AtEnd());  // the second thread starts with the new names
+    EXPECT_EQ(box.FieldView("A:"), "a0");
+    EXPECT_EQ(box.FieldView("B:"), "b0");
+    for (int i = 0; i < 2000; ++i) {
+        ASSERT_TRUE(box.ReadMessage());
+        ASSERT_EQ(box.FieldView("A:"), "y" + std::to_string(i));
+        ASSERT_EQ(box.FieldView("B:"), "x" + std::to_string(i));
+    }
+    EXPECT_FALSE(box.ReadMessage());  // past the end no values of an earlier message remain
+    EXPECT_EQ(box.FieldView("A:"), "");
 }
 
 TEST(MailBoxRead, ModeOneEmptiesAnExistingFile) {
