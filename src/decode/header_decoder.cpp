@@ -11,13 +11,18 @@ namespace {
 
 constexpr std::string_view kMarker = "=?ISO-2022-JP?B?";
 
-// Base64 values; "=" and every byte outside the alphabet count as 0.
+// Base64 values; "=" and every byte outside the alphabet count as 0. CR, LF and "?" cannot
+// stand inside a group of four and are marked kNotInGroup.
+constexpr std::uint8_t kNotInGroup = 0x80;
 constexpr std::array<std::uint8_t, 256> MakeBase64Table() {
     std::array<std::uint8_t, 256> table{};
     constexpr std::string_view alphabet =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     for (std::size_t i = 0; i < alphabet.size(); ++i)
         table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::uint8_t>(i);
+    // A bare LF ends a header line as well as CR LF does: taken as base64 it would join two
+    // lines into one field.
+    table['\r'] = table['\n'] = table['?'] = kNotInGroup;
     return table;
 }
 constexpr auto kBase64 = MakeBase64Table();
@@ -66,26 +71,26 @@ void DecodeHeaderTo(std::string_view header, std::string& result) {
     while (marker != std::string_view::npos) {
         result += TrimBlanks(header.substr(rest, marker - rest));
         std::size_t pos = marker + kMarker.size();
-        bytes.clear();
+        // Room for every group up to the end of the header; only grown, never cleared.
+        if (bytes.size() < (n - pos) / 4 * 3) bytes.resize((n - pos) / 4 * 3);
+        std::size_t got = 0;
+        const auto* h = reinterpret_cast<const unsigned char*>(header.data());
         for (;;) {
             if (pos + 4 > n) {  // runs to the end of the header
                 result.assign(header);
                 return;
             }
-            std::uint32_t value = 0;
-            for (std::size_t k = 0; k < 4; ++k) {
-                char c = header[pos + k];
-                // A bare LF ends a header line as well as CR LF does: taken as base64 it would
-                // join two lines into one field.
-                if (c == '\r' || c == '\n' || c == '?') {
-                    result.assign(header);
-                    return;
-                }
-                value = (value << 6) | kBase64[static_cast<unsigned char>(c)];
+            const std::uint32_t a = kBase64[h[pos]], b = kBase64[h[pos + 1]],
+                                c = kBase64[h[pos + 2]], d = kBase64[h[pos + 3]];
+            if ((a | b | c | d) & kNotInGroup) {
+                result.assign(header);
+                return;
             }
-            bytes += static_cast<char>((value >> 16) & 0xFF);
-            bytes += static_cast<char>((value >> 8) & 0xFF);
-            bytes += static_cast<char>(value & 0xFF);
+            const std::uint32_t value = a << 18 | b << 12 | c << 6 | d;
+            bytes[got] = static_cast<char>((value >> 16) & 0xFF);
+            bytes[got + 1] = static_cast<char>((value >> 8) & 0xFF);
+            bytes[got + 2] = static_cast<char>(value & 0xFF);
+            got += 3;
             pos += 4;
             if (pos + 2 <= n) {
                 if (header[pos] == '?' && header[pos + 1] == '=') {
@@ -98,8 +103,8 @@ void DecodeHeaderTo(std::string_view header, std::string& result) {
         }
         // Decoded text must read back as itself from a mailbox file, where a line end would
         // split the field, a tab becomes a space and a 0x1A byte is dropped.
-        decoded.resize(bytes.size());  // decoding never lengthens the text
-        decoded.resize(DecodeJisInto(bytes, decoded.data()));
+        if (decoded.size() < got) decoded.resize(got);  // decoding never lengthens the text
+        decoded.resize(DecodeJisInto(std::string_view(bytes.data(), got), decoded.data()));
         for (char& c : decoded)
             if (c == '\r' || c == '\n' || c == '\t') c = ' ';
         std::erase(decoded, '\x1A');

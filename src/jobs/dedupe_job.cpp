@@ -1,5 +1,6 @@
 #include "jobs/dedupe_job.h"
 
+#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -43,15 +44,11 @@ std::uint64_t OpenMailbox(TMailBox& box, const std::string& path) {
     return box.GetFileSize();
 }
 
-// The current message as mailbox text into out (reused): GetMessage's text, and for a message
-// without header lines its body after an empty header, so that it reads back as itself
-// instead of being lost.
-void MailboxText(const TMailBox& box, std::string& out) {
-    out.clear();
-    out += box.Header();
-    out += "\r\n\r\n";
-    out += box.Body();
-    out += TMailBox::kSeparator;
+// The current message as mailbox text, gathered into file: GetMessage's text, and for a
+// message without header lines its body after an empty header, so that it reads back as
+// itself instead of being lost.
+void GatherMessage(const TMailBox& box, platform::OutputFile& file) {
+    file.Gather({box.Header(), "\r\n\r\n", box.Body(), TMailBox::kSeparator});
 }
 
 // Reads the next message; false when there is none. Counts it in number; an error names it.
@@ -93,9 +90,9 @@ void DedupeJob::ShowResults(std::string outMsg, std::string dupLabel) {
 }
 
 void DedupeJob::ShowCount(int count) {
-    char text[32];
-    std::snprintf(text, sizeof text, "件数: %d", count);
-    countText_.assign(text);
+    char digits[16];
+    countText_.assign("件数: ");
+    countText_.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
     host_.SetMessageCount(countText_);
 }
 
@@ -201,14 +198,10 @@ bool DedupeJob::CopyMailbox(const std::string& path, TMailBox& box, platform::Ou
         }
         host_.SetProgressPosition(++step_);
         if (!keep) {
-            if (duplicate) {
-                MailboxText(box, text_);
-                duplicate->Gather(text_);
-            }
+            if (duplicate) GatherMessage(box, *duplicate);
             continue;
         }
-        MailboxText(box, text_);
-        unique.Gather(text_);
+        GatherMessage(box, unique);
         ShowCount(++outputCount_);
         host_.ProcessPendingEvents();
         if (host_.AbortRequested()) {

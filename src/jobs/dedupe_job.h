@@ -78,7 +78,6 @@ class DedupeJob {
     bool aborted_ = false;
     std::string outMsg_, dupLabel_;
     std::string countText_;  // reused, so the per-message counter costs no allocation
-    std::string text_;       // the message being written, reused likewise
     std::uint64_t step_ = 0;
 };
 

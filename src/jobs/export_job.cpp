@@ -1,6 +1,7 @@
 #include "jobs/export_job.h"
 
-#include <cstdio>
+#include <array>
+#include <charconv>
 
 #include "jobs/job_files.h"
 #include "mailstore/file_names.h"
@@ -14,10 +15,22 @@ namespace {
 
 constexpr std::string_view kAttachmentMarker = "X-Becky-Attachment-File:";
 
-std::string Counted(const char* format, int a, int b = 0) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
+void AppendNumber(std::string& text, int n) {
+    char digits[16];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
+// The counters the host shows after each message, written into buffers kept for the job.
+void CountMessages(std::string& text, int count, int total) {
+    text.assign("件数: ");
+    AppendNumber(text, count);
+    text += " / ";
+    AppendNumber(text, total);
+}
+
+void CountAttachments(std::string& text, int count) {
+    text.assign("添付: ");
+    AppendNumber(text, count);
 }
 
 // The lines of a text, split at CR LF, CR or LF; no empty line after a final line end.
@@ -135,28 +148,32 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
         }
     } closer{mailbox};
 
-    mailbox.SetFieldsWanted(RecordFieldNames());
+    mailbox.SetFieldsWanted(RecordFieldNames(), std::string(kAttachmentMarker));
     mailbox.Open(source.mailboxPath);
     host_.SetProgressText("ファイル:" + FileNameOf(source.mailboxPath) + " を変換中...");
     host_.SetProgressMaximum(mailbox.GetFileSize());
     TMailBox attached;
     int count = 0;
     int attachCount = 0;
-    std::string record;  // reused from message to message
+    std::string record;  // reused from message to message, as are the counters' texts
+    std::array<std::string_view, 4> pieces;  // of the record, the body where it lies
+    std::string messagesText, attachmentsText;
     while (!mailbox.AtEnd()) {
         try {
             if (!mailbox.ReadMessage()) continue;
-            BuildRecordInto(mailbox, options_, record);
+            pieces = BuildRecordPieces(mailbox, options_, record);
         } catch (const Error& e) {
             RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }
         host_.SetProgressPosition(mailbox.BytesRead());
-        ren.Gather(record);  // a failed write names the REN file itself
+        // Gathered where the pieces lie; a failed write names the REN file itself.
+        ren.Gather({pieces[0], pieces[1], pieces[2], pieces[3]});
         ++messagesWritten_;
         attachCount += ExportAttachments(source, mailbox, attached, ren);
         ++count;
-        host_.SetCounters(Counted("件数: %d / %d", count, exportTotal_ + count),
-                          Counted("添付: %d", attachCount));
+        CountMessages(messagesText, count, exportTotal_ + count);
+        CountAttachments(attachmentsText, attachCount);
+        host_.SetCounters(messagesText, attachmentsText);
         host_.ProcessPendingEvents();
         if (host_.AbortRequested()) {
             ren.Flush();  // every record counted so far is in the file before the stop

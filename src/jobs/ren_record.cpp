@@ -30,14 +30,17 @@ class RecordText {
     }
 
     void Add(std::initializer_list<std::string_view> pieces) {
+        Check(pieces);
+        for (std::string_view piece : pieces) text_ += piece;
+    }
+    // Refuses pieces that would take the record beyond the bound.
+    void Check(std::initializer_list<std::string_view> pieces) const {
         std::size_t size = 0;
         for (std::string_view piece : pieces) size += piece.size();
         if (size > max_ - text_.size())
             throw ConvertError("レコードが大きすぎます: このメールのレコードは " + SizeText(max_) +
                                " を超えます");
-        for (std::string_view piece : pieces) text_ += piece;
     }
-    void Reserve(std::size_t bytes) { text_.reserve(std::min(bytes, max_)); }
 
   private:
     std::size_t max_;
@@ -190,8 +193,14 @@ std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
 }
 
 void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out) {
+    const auto pieces = BuildRecordPieces(mailbox, options, out);  // the first piece is out
+    out.reserve(out.size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
+    for (std::size_t i = 1; i < pieces.size(); ++i) out += pieces[i];
+}
+
+std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
+                                                  const RecordOptions& options, std::string& out) {
     RecordText record(options.maxRecordBytes, out);
-    record.Reserve(mailbox.Body().size() + 1024);
     // Field values are read where they lie in the header, and dates are written into one
     // reused buffer: a record costs no allocation of its own.
     const std::string_view subject = mailbox.FieldView("Subject:");
@@ -253,7 +262,9 @@ void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std:
         AddKeyword(record, BracketedView(mailer, '<', '>', false), "＠メールソフト");
 
     if (!block.empty()) AddLine(record, block);
-    record.Add({"\r\n", mailbox.Body(), "\r\n#E\r\n\r\n"});
+    constexpr std::string_view kBodyStart = "\r\n", kEnd = "\r\n#E\r\n\r\n";
+    record.Check({kBodyStart, mailbox.Body(), kEnd});
+    return {out, kBodyStart, mailbox.Body(), kEnd};
 }
 
 }  // namespace tavori

@@ -1,6 +1,7 @@
 #pragma once
 // The REN record of the card database 知子の情報: one mail as a title line, keyword lines,
 // an optional block of referenced ids and the body, from "#S" to "#E" and an empty line.
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -30,6 +31,11 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
 // The same into out, whose buffer is reused from record to record.
 void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out);
+// The same record as the pieces that make it, in order, for a writer that gathers them without
+// joining them: everything before the body (built into head), then the mailbox's Body() where
+// it lies. The record's bound is checked as for the whole.
+std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
+                                                  const RecordOptions& options, std::string& head);
 // The header fields a record is made of, for TMailBox::SetFieldsWanted.
 std::vector<std::string> RecordFieldNames();
 

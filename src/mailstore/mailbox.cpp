@@ -227,11 +227,13 @@ class TMailBox::Reader final : public MessageSource {
         : file_(std::move(file)), fileName_(fileName), buffer_(new char[kBufferSize]) {}
 
     bool AtEnd() override { return pending_ == 0 && file_->AtEnd(); }
-    void Next(ParsedMessage& into) override {
+    void Next(ParsedMessage& into, bool indexLines) override {
         into.any = ReadMessage(into.header, into.body);
         into.bytesRead = bytesRead_;
+        into.indexed = indexLines;
+        if (!indexLines) return;
         into.lines.Index(into.header);  // here, off the thread of the job
-        into.lines.FindValues(into.header, fieldsWanted);
+        into.lines.FindValues(into.header, fieldsWanted, markerWanted);
     }
     bool ReadMessage(std::string& header, std::string& body);
     std::uint64_t Size() const { return file_->Size(); }
@@ -243,6 +245,7 @@ class TMailBox::Reader final : public MessageSource {
     bool wantBody = true;
     std::size_t maxMessageBytes = kDefaultMaxMessageBytes;
     std::vector<std::string> fieldsWanted;
+    std::string markerWanted;
 
   private:
     bool FillBuffer();
@@ -359,8 +362,11 @@ ParseAhead* TMailBox::Ahead() const {
             reader_->maxMessageBytes = maxMessageBytes_;
             // The current message's values were found for the names before: it forgets them.
             lines_->values.clear();
+            lines_->markerAt = HeaderLines::kNotLooked;
             aheadFields_ = fieldsWanted_;
+            aheadMarker_ = markerWanted_;
             reader_->fieldsWanted = aheadFields_;
+            reader_->markerWanted = aheadMarker_;
             aheadFileSize_ = size;
             reader_->ReadOnCallingThread();
             ahead_ = std::make_unique<ParseAhead>(*reader_);
@@ -397,7 +403,7 @@ bool TMailBox::ReadMessage() {
         } back{*this, message};
         ahead->Next(message);
         bytesRead_ = message.bytesRead;
-        linesKnown_ = true;
+        linesKnown_ = message.indexed;  // else FieldView indexes them here
         return message.any;
     }
     reader_->wantBody = wantBody_;
@@ -454,6 +460,7 @@ void HeaderLines::Index(std::string_view h) {
     starts.clear();
     keys.clear();
     values.clear();
+    markerAt = kNotLooked;
     if (h.empty()) return;
     auto add = [&](std::size_t line) {
         starts.push_back(line);
@@ -514,7 +521,9 @@ std::string_view HeaderLines::Value(std::string_view h, std::string_view name) c
     return {};
 }
 
-void HeaderLines::FindValues(std::string_view header, const std::vector<std::string>& names) {
+void HeaderLines::FindValues(std::string_view header, const std::vector<std::string>& names,
+                             std::string_view marker) {
+    if (!marker.empty()) markerAt = header.find(marker);
     values.resize(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string_view value = Value(header, names[i]);
@@ -532,7 +541,9 @@ double TMailBox::GetDate() const { return ParseMailDate(FieldView("Date:")); }
 
 std::string TMailBox::CollectField(std::string_view marker) const {
     if (marker.empty()) return {};
-    std::size_t first = header_.find(marker);
+    const bool lookedAhead = linesKnown_ && lines_->markerAt != HeaderLines::kNotLooked &&
+                             marker == aheadMarker_;
+    const std::size_t first = lookedAhead ? lines_->markerAt : header_.find(marker);
     if (first == std::string::npos) return {};
     std::string out;
     std::size_t pos = first + marker.size();

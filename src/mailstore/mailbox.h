@@ -46,9 +46,12 @@ class TMailBox {
     // unbuilt; Body() is then empty and ReadMessage still tells whether there was one.
     void SetBodyWanted(bool wanted) { wantBody_ = wanted; }
     // A reader that asks every message for the same fields can name them here (as given to
-    // FieldView): where a second thread reads the file, it also finds these fields, and
-    // FieldView and GetField only look up what it found.
-    void SetFieldsWanted(std::vector<std::string> names) { fieldsWanted_ = std::move(names); }
+    // FieldView), and the marker it gives CollectField: where a second thread reads the file,
+    // it also finds these, and FieldView, GetField and CollectField use what it found.
+    void SetFieldsWanted(std::vector<std::string> names, std::string marker = {}) {
+        fieldsWanted_ = std::move(names);
+        markerWanted_ = std::move(marker);
+    }
     // Files of this size or more are split and parsed on a second thread while the caller works
     // on the messages before (see ParseAhead); the caller sees no difference but the time. The
     // settings above must be made before the first ReadMessage or AtEnd of a file.
@@ -93,7 +96,9 @@ class TMailBox {
     std::unique_ptr<platform::OutputFile> emptied_;  // mode 1
     bool wantBody_ = true;
     std::vector<std::string> fieldsWanted_;
+    std::string markerWanted_;
     mutable std::vector<std::string> aheadFields_;  // those the second thread finds, in its order
+    mutable std::string aheadMarker_;
     std::string header_;
     std::string body_;
     // The header lines that GetField looks at, found once per message.

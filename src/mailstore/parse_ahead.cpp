@@ -14,7 +14,19 @@ void ReleaseIfBig(ParsedMessage& message) {
     if (message.body.capacity() > kKeepBytes) std::string().swap(message.body);
 }
 
+std::atomic<ParseAhead::LineIndexing> gLineIndexing{ParseAhead::LineIndexing::kShared};
+
+bool IndexHere(bool jobWaiting) {
+    switch (gLineIndexing.load(std::memory_order_relaxed)) {
+        case ParseAhead::LineIndexing::kAlways: return true;
+        case ParseAhead::LineIndexing::kNever: return false;
+        default: return !jobWaiting;
+    }
+}
+
 }  // namespace
+
+void ParseAhead::SetLineIndexingForTests(LineIndexing indexing) { gLineIndexing = indexing; }
 
 // The batches of a finished file wait here for the next one. A new batch fills its slots with
 // buffers that the system has to find fresh pages for, and a job reads its files one after
@@ -84,7 +96,7 @@ void ParseAhead::Work() {
                 if (batch->size == batch->messages.size()) batch->messages.emplace_back();
                 ParsedMessage& message = batch->messages[batch->size];
                 ReleaseIfBig(message);
-                source_.Next(message);
+                source_.Next(message, IndexHere(waiting_.load(std::memory_order_relaxed)));
                 ++batch->size;
                 if (batch->size == 1) from = message.bytesRead;
                 if (message.bytesRead - from >= kBatchBytes) break;
@@ -111,7 +123,11 @@ bool ParseAhead::TakeBatch() {
         free_.push_back(std::move(current_));
         changed_.notify_all();
     }
-    changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+    if (ready_.empty() && !finished_) {
+        waiting_.store(true, std::memory_order_relaxed);
+        changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+        waiting_.store(false, std::memory_order_relaxed);
+    }
     if (ready_.empty()) return false;
     current_ = std::move(ready_.front());
     ready_.pop_front();
@@ -133,6 +149,7 @@ void ParseAhead::Next(ParsedMessage& into) {
         into.body.clear();
         into.any = false;
         into.lines.Index({});
+        into.indexed = true;
         return;
     }
     if (next_ == current_->size) std::rethrow_exception(current_->error);
@@ -142,6 +159,7 @@ void ParseAhead::Next(ParsedMessage& into) {
     std::swap(into.lines, message.lines);
     into.any = message.any;
     into.bytesRead = message.bytesRead;
+    into.indexed = message.indexed;
 }
 
 }  // namespace tavori

@@ -3,6 +3,7 @@
 // ahead of the job, which meanwhile builds and writes what it makes of the ones before. The
 // job sees the same messages, byte counts and errors, in the same order, as when it reads them
 // itself; only the reading happens elsewhere.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -32,7 +33,10 @@ struct HeaderLines {
         std::uint32_t at = 0, size = 0;
     };
     std::vector<Span> values;
-    void FindValues(std::string_view header, const std::vector<std::string>& names);
+    static constexpr std::size_t kNotLooked = std::string_view::npos - 1;
+    std::size_t markerAt = kNotLooked;  // of the marker named with them, or npos when none
+    void FindValues(std::string_view header, const std::vector<std::string>& names,
+                    std::string_view marker);
 };
 
 // One message as the reader delivers it.
@@ -41,7 +45,8 @@ struct ParsedMessage {
     std::string body;
     bool any = false;             // it had a header or a body
     std::uint64_t bytesRead = 0;  // file bytes consumed up to its end
-    HeaderLines lines;            // of header
+    HeaderLines lines;            // of header, when indexed
+    bool indexed = false;         // else the reader of the message indexes the lines itself
 };
 
 // What the second thread reads from: the mailbox reader.
@@ -49,8 +54,9 @@ class MessageSource {
   public:
     virtual ~MessageSource() = default;
     virtual bool AtEnd() = 0;
-    // Reads the next message into into, reusing its buffers; throws as reading throws.
-    virtual void Next(ParsedMessage& into) = 0;
+    // Reads the next message into into, reusing its buffers; throws as reading throws. With
+    // indexLines its header lines are indexed too.
+    virtual void Next(ParsedMessage& into, bool indexLines) = 0;
 };
 
 class ParseAhead {
@@ -74,6 +80,12 @@ class ParseAhead {
     static constexpr std::uint64_t kBatchBytes = 1024 * 1024;
     static constexpr std::size_t kBatchMessages = 1024;
 
+    // The thread indexes the header lines of each message, unless the job is waiting for it:
+    // then it leaves that to the job, so the work is shared out however the two take their
+    // time. Tests can fix the choice (the messages are the same either way).
+    enum class LineIndexing { kShared, kAlways, kNever };
+    static void SetLineIndexingForTests(LineIndexing indexing);
+
   private:
     struct Batch {
         std::vector<ParsedMessage> messages;  // [0, size) hold this batch's messages
@@ -96,6 +108,7 @@ class ParseAhead {
     std::deque<std::unique_ptr<Batch>> ready_;  // in reading order
     bool stop_ = false;
     bool finished_ = false;  // the thread has handed over its last batch
+    std::atomic<bool> waiting_{false};  // the job waits for the next batch
     std::unique_ptr<Batch> current_;
     std::size_t next_ = 0;  // the next message of current_
     std::thread thread_;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,6 +89,8 @@ class OutputFile {
     OutputFile& operator=(const OutputFile&) = delete;
     void Write(std::string_view record);   // throws IoError (disk full, ...), see above
     void Gather(std::string_view record);  // likewise, when a block is handed over
+    // One record given in pieces, gathered as if joined, without joining them first.
+    void Gather(std::initializer_list<std::string_view> pieces);
     void Flush();                          // hands over what was gathered
     void Close();
     const std::string& Path() const { return path_; }

@@ -112,6 +112,23 @@ void OutputFile::Gather(std::string_view record) {
     ends_.push_back(block_.size());
 }
 
+void OutputFile::Gather(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (const std::string_view piece : pieces) size += piece.size();
+    if (size >= kBlockBytes) {  // written on its own, as one piece
+        std::string record;
+        record.reserve(size);
+        for (const std::string_view piece : pieces) record += piece;
+        Gather(record);
+        return;
+    }
+    if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+    if (block_.size() + size > kBlockBytes) HandOver();
+    if (block_.capacity() < kBlockBytes) block_.reserve(kBlockBytes);
+    for (const std::string_view piece : pieces) block_.append(piece);
+    ends_.push_back(block_.size());
+}
+
 void OutputFile::Flush() {
     if (open_) HandOver(FileOp::kFlush);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mailstore/mailbox.h"
+#include "mailstore/parse_ahead.h"
 #include "platform/errors.h"
 #include "test_support.h"
 
@@ -18,17 +19,20 @@ using test::WriteFile;
 struct Read {
     std::string header, body;
     std::uint64_t bytesRead;
-    std::vector<std::string> fields;  // the values of kFieldNames
+    std::vector<std::string> fields;  // the values of kFieldNames, then collected markers
 };
 
 // Fields asked for, named in advance (found by the second thread) or not, in other cases.
 const std::vector<std::string> kFieldsWanted = {"Subject:", "S:", "To:", "X-Long-Field-Name:"};
+const std::string kMarkerWanted = "To: ";
 const std::vector<std::string> kFieldNames = {"Subject:", "subject:", "S:", "From:", "To:",
                                               "X-Long-Field-Name:", "X-Long-Field-Name"};
 
 std::vector<std::string> FieldsOf(const TMailBox& box) {
     std::vector<std::string> values;
     for (const std::string& name : kFieldNames) values.push_back(box.GetField(name));
+    values.push_back(box.CollectField(kMarkerWanted));
+    values.push_back(box.CollectField("S"));
     return values;
 }
 
@@ -39,7 +43,7 @@ std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
                            std::uint64_t* size = nullptr) {
     TMailBox box;
     box.SetParseAheadFrom(aheadFrom);
-    box.SetFieldsWanted(kFieldsWanted);
+    box.SetFieldsWanted(kFieldsWanted, kMarkerWanted);
     box.Open(path);
     EXPECT_TRUE(box.Opened());
     if (size) *size = box.GetFileSize();
@@ -53,10 +57,19 @@ std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
 void ExpectSameMessages(const std::vector<Read>& got, const std::vector<Read>& want,
                         const std::string& what);
 
-// Read directly and on the second thread, which must not make a difference.
+// Read directly and on the second thread, which must not make a difference, whether that
+// thread indexes the header lines, leaves them to the job, or shares them out as it goes.
 std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr) {
     std::vector<Read> direct = ReadWith(path, kNeverAhead, size);
-    ExpectSameMessages(ReadWith(path, 0), direct, "read on a second thread");
+    using Indexing = ParseAhead::LineIndexing;
+    for (const auto& [indexing, how] :
+         {std::pair{Indexing::kShared, "shared"}, std::pair{Indexing::kAlways, "always"},
+          std::pair{Indexing::kNever, "never"}}) {
+        ParseAhead::SetLineIndexingForTests(indexing);
+        ExpectSameMessages(ReadWith(path, 0), direct,
+                           std::string("read on a second thread, lines indexed there: ") + how);
+    }
+    ParseAhead::SetLineIndexingForTests(Indexing::kShared);
     return direct;
 }
 
@@ -318,18 +331,22 @@ TEST(MailBoxRead, FieldsNamedForTheNextFileLeaveTheCurrentMessageRight) {
     WriteFile(dir.File("b.mbx"), b);
     TMailBox box;
     box.SetParseAheadFrom(0);
-    box.SetFieldsWanted({"A:"});
+    box.SetFieldsWanted({"A:"}, "B: ");
     box.Open(dir.File("a.mbx"));
     ASSERT_TRUE(box.ReadMessage());
-    box.SetFieldsWanted({"B:", "A:"});
+    box.SetFieldsWanted({"B:", "A:"}, "A: ");
     box.Open(dir.File("b.mbx"));
     EXPECT_FALSE(box.AtEnd());  // the second thread starts with the new names
     EXPECT_EQ(box.FieldView("A:"), "a0");
     EXPECT_EQ(box.FieldView("B:"), "b0");
+    EXPECT_EQ(box.CollectField("B: "), "b0");
+    EXPECT_EQ(box.CollectField("A: "), "a0\r\nB: b0");
     for (int i = 0; i < 2000; ++i) {
         ASSERT_TRUE(box.ReadMessage());
         ASSERT_EQ(box.FieldView("A:"), "y" + std::to_string(i));
         ASSERT_EQ(box.FieldView("B:"), "x" + std::to_string(i));
+        ASSERT_EQ(box.CollectField("A: "), "y" + std::to_string(i));
+        ASSERT_EQ(box.CollectField("B: "), "x" + std::to_string(i) + "\r\nA: y" + std::to_string(i));
     }
     EXPECT_FALSE(box.ReadMessage());  // past the end no values of an earlier message remain
     EXPECT_EQ(box.FieldView("A:"), "");

@@ -151,6 +151,19 @@ TEST(OutputFile, FailedWriteLeavesOnlyWholeRecords) {
              f.Gather(std::string(OutputFile::kBlockBytes, 'x'));
          },
          b20},
+        {"a record given in pieces is kept or taken back whole",
+         [&](OutputFile& f) {
+             f.Gather({b20, "", c20.substr(10)});
+             f.Gather({c20, d20.substr(0, 5), d20.substr(5)});
+             f.Flush();
+         },
+         b20 + c20.substr(10)},
+        {"pieces as big as a block go alone, after the gathered ones",
+         [&](OutputFile& f) {
+             f.Gather({b20, c20});
+             f.Gather({std::string(OutputFile::kBlockBytes - 1, 'x'), "y"});
+         },
+         b20 + c20},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -203,6 +216,9 @@ TEST(OutputFile, GatheredRecordsAreHandedOver) {
             expected += record;
         }
         EXPECT_GE(test::ReadFile(path).size(), 2 * OutputFile::kBlockBytes);  // full blocks went
+        out->Gather({"in ", "pieces", "\r\n"});
+        out->Gather({std::string(OutputFile::kBlockBytes, 'p'), "q"});
+        expected += "in pieces\r\n" + std::string(OutputFile::kBlockBytes, 'p') + "q";
         out->Gather("last");
         expected += "last";
     }
