@@ -257,6 +257,7 @@ class TMailBox::Reader final : public MessageSource {
     std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
     std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
     std::uint64_t bytesRead_ = 0;
+    std::string raw_;  // a message spanning buffer loads
 };
 
 bool TMailBox::Reader::FillBuffer() {
@@ -290,7 +291,11 @@ void TMailBox::Reader::RequireRoom(const std::string& raw, std::size_t more) con
 }
 
 bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
-    std::string raw;
+    // A message that spans buffer loads is joined in a buffer kept from message to message,
+    // unless it grew for a big one.
+    std::string& raw = raw_;
+    raw.clear();
+    if (raw.capacity() > 1024 * 1024) std::string().swap(raw);
     const char* buf = buffer_.get();
     while (FillBuffer()) {
         const std::size_t end = readPtr_ + pending_;
