@@ -54,9 +54,10 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 // DecodeHeader into result, whose buffer is reused. The bytes of one encoded word and their
-// decoded text go through buffers kept by each thread, so a header costs no allocation once
-// the buffers have grown to the longest header read.
-void DecodeHeaderTo(std::string_view header, std::string& result) {
+// decoded text go through the reader's buffers, so a header costs no allocation once they
+// have grown to the longest header read.
+void DecodeHeaderTo(std::string_view header, std::string& result, std::string& bytes,
+                    std::string& decoded) {
     result.clear();
     std::size_t marker = FindMarker(header, 0);
     if (marker == std::string_view::npos) {
@@ -64,8 +65,6 @@ void DecodeHeaderTo(std::string_view header, std::string& result) {
         return;
     }
     result.reserve(header.size());
-    thread_local std::string bytes;  // the collected bytes of one encoded-word
-    thread_local std::string decoded;
     std::size_t rest = 0;
     const std::size_t n = header.size();
     while (marker != std::string_view::npos) {
@@ -118,16 +117,20 @@ void DecodeHeaderTo(std::string_view header, std::string& result) {
 }  // namespace
 
 std::string DecodeHeader(std::string_view header) {
-    std::string result;
-    DecodeHeaderTo(header, result);
-    return result;
+    HeaderDecodeBuffers buffers;
+    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded);
+    return std::move(buffers.result);
+}
+
+void DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers) {
+    if (FindMarker(header, 0) == std::string_view::npos) return;
+    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded);
+    header.swap(buffers.result);
 }
 
 void DecodeHeaderInPlace(std::string& header) {
-    if (FindMarker(header, 0) == std::string_view::npos) return;
-    thread_local std::string result;  // trades buffers with header: no allocation
-    DecodeHeaderTo(header, result);
-    header.swap(result);
+    HeaderDecodeBuffers buffers;
+    DecodeHeaderInPlace(header, buffers);
 }
 
 }  // namespace tavori

@@ -13,8 +13,19 @@ namespace tavori {
 // of four, or one running to the end of the header) leaves the whole header undecoded.
 std::string DecodeHeader(std::string_view header);
 
+// Buffers DecodeHeaderInPlace reuses from header to header, so that a reader that decodes
+// many headers allocates only until they have grown to the longest. One per reader: they are
+// no thread_local objects, whose destructors the Windows build runs on storage the runtime has
+// already freed when a thread ends, corrupting the heap.
+struct HeaderDecodeBuffers {
+    std::string result;   // trades buffers with the header
+    std::string bytes;    // the collected bytes of one encoded-word
+    std::string decoded;  // their text
+};
+
 // DecodeHeader on the header in place; a header without an encoded-word is left untouched
 // without being copied.
+void DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers);
 void DecodeHeaderInPlace(std::string& header);
 
 }  // namespace tavori

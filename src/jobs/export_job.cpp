@@ -155,13 +155,13 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     TMailBox attached;
     int count = 0;
     int attachCount = 0;
-    std::string record;  // reused from message to message, as are the counters' texts
+    RecordBuffers buffers;  // reused from message to message, as are the counters' texts
     std::array<std::string_view, 4> pieces;  // of the record, the body where it lies
     std::string messagesText, attachmentsText;
     while (!mailbox.AtEnd()) {
         try {
             if (!mailbox.ReadMessage()) continue;
-            pieces = BuildRecordPieces(mailbox, options_, record);
+            pieces = BuildRecordPieces(mailbox, options_, buffers);
         } catch (const Error& e) {
             RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }

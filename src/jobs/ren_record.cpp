@@ -146,26 +146,22 @@ std::string_view BracketedView(std::string_view text, char open, char close, boo
 }
 
 // The ids a record has listed so far. A mail refers to a handful, which are looked up one by
-// one in a buffer kept from record to record; a set takes over for a long list, so that a
-// header of thousands of ids still costs time linear in its length.
+// one in the writer's buffer; a set takes over for a long list, so that a header of
+// thousands of ids still costs time linear in its length.
 class IdsListed {
   public:
-    IdsListed() { Few().clear(); }
+    explicit IdsListed(std::vector<std::string_view>& few) : few_(few) { few_.clear(); }
     bool Insert(std::string_view id) {
         if (!many_.empty()) return many_.insert(id).second;
-        std::vector<std::string_view>& few = Few();
-        if (std::find(few.begin(), few.end(), id) != few.end()) return false;
-        few.push_back(id);
-        if (few.size() > kFew) many_.insert(few.begin(), few.end());
+        if (std::find(few_.begin(), few_.end(), id) != few_.end()) return false;
+        few_.push_back(id);
+        if (few_.size() > kFew) many_.insert(few_.begin(), few_.end());
         return true;
     }
 
   private:
     static constexpr std::size_t kFew = 32;
-    static std::vector<std::string_view>& Few() {
-        static thread_local std::vector<std::string_view> few;
-        return few;
-    }
+    std::vector<std::string_view>& few_;
     std::unordered_set<std::string_view> many_;
 };
 
@@ -187,22 +183,21 @@ std::vector<std::string> RecordFieldNames() {
 }
 
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
-    std::string text;
-    BuildRecordInto(mailbox, options, text);
+    RecordBuffers buffers;
+    const auto pieces = BuildRecordPieces(mailbox, options, buffers);
+    std::string text = std::move(buffers.head);  // the first piece
+    text.reserve(text.size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
+    for (std::size_t i = 1; i < pieces.size(); ++i) text += pieces[i];
     return text;
 }
 
-void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out) {
-    const auto pieces = BuildRecordPieces(mailbox, options, out);  // the first piece is out
-    out.reserve(out.size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
-    for (std::size_t i = 1; i < pieces.size(); ++i) out += pieces[i];
-}
-
 std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
-                                                  const RecordOptions& options, std::string& out) {
+                                                  const RecordOptions& options,
+                                                  RecordBuffers& buffers) {
+    std::string& out = buffers.head;
     RecordText record(options.maxRecordBytes, out);
-    // Field values are read where they lie in the header, and dates are written into one
-    // reused buffer: a record costs no allocation of its own.
+    // Field values are read where they lie in the header, and dates are written into the
+    // writer's buffers: a record costs no allocation of its own.
     const std::string_view subject = mailbox.FieldView("Subject:");
     record.Add({"#S\r\n#W", std::to_string(options.width), "\r\n#T",
                 subject.empty() ? std::string_view("(no-title)") : std::string_view(subject)});
@@ -220,7 +215,7 @@ std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
 
     const double date = mailbox.GetDate();
     if (date != 0) {
-        static thread_local std::string stamp;
+        std::string& stamp = buffers.stamp;
         const DateTimeParts parts = DecodeDateTime(date);
         stamp.clear();
         AppendRecordDate(stamp, parts, options);
@@ -242,7 +237,7 @@ std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
     // contained in a longer id is not.
     const std::array<std::string_view, 2> refFields = {mailbox.FieldView("References:"),
                                                        mailbox.FieldView("In-Reply-To:")};
-    IdsListed listed;
+    IdsListed listed(buffers.ids);
     std::string block;
     for (const std::string_view value : refFields) {
         for (ListElements elements(value); !elements.Done(); elements.Advance()) {

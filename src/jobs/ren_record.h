@@ -29,13 +29,20 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
 // message through GetField, GetDate and Body only; a Date field that is no date, or a record
 // longer than options.maxRecordBytes, raises ConvertError.
 std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
-// The same into out, whose buffer is reused from record to record.
-void BuildRecordInto(const TMailBox& mailbox, const RecordOptions& options, std::string& out);
+
+// Buffers a writer of many records reuses from record to record.
+struct RecordBuffers {
+    std::string head;                   // the record up to its body
+    std::string stamp;                  // a date being written
+    std::vector<std::string_view> ids;  // the referenced ids listed so far
+};
 // The same record as the pieces that make it, in order, for a writer that gathers them without
-// joining them: everything before the body (built into head), then the mailbox's Body() where
-// it lies. The record's bound is checked as for the whole.
+// joining them: everything before the body (built into buffers.head), then the mailbox's
+// Body() where it lies. Valid until the buffers or the message change. The record's bound is
+// checked as for the whole.
 std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
-                                                  const RecordOptions& options, std::string& head);
+                                                  const RecordOptions& options,
+                                                  RecordBuffers& buffers);
 // The header fields a record is made of, for TMailBox::SetFieldsWanted.
 std::vector<std::string> RecordFieldNames();
 

@@ -175,8 +175,10 @@ std::size_t FindHeaderEnd(std::string_view text) {
 // Splits a message into its normal header and body (see TMailBox::SetMessage). Reads the
 // text where it lies, so a message whole in the read buffer needs no copy of its own; the
 // text must not lie in headerOut or bodyOut, whose buffers are reused. Without wantBody the
-// body is left empty. True when the message has a header or a body.
-bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyOut, bool wantBody) {
+// body is left empty. decoding holds the reader's buffers for the header's encoded words.
+// True when the message has a header or a body.
+bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyOut, bool wantBody,
+               HeaderDecodeBuffers& decoding) {
     // Bytes 0x1A are dropped from the whole text before it is split. Where none lies before
     // the empty line the split is the same, and only the body (if it is wanted) is searched.
     std::string cleaned;
@@ -208,7 +210,7 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
     // than a search that stops at each of them.
     for (char& c : headerOut) c = c == '\t' ? ' ' : c;
     Unfold(headerOut);
-    DecodeHeaderInPlace(headerOut);
+    DecodeHeaderInPlace(headerOut, decoding);
     ProtectLoneDots(headerOut);
     if (wantBody && !body.empty())
         NormaliseBody(body, bodyOut);
@@ -258,6 +260,7 @@ class TMailBox::Reader final : public MessageSource {
     std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
     std::uint64_t bytesRead_ = 0;
     std::string raw_;  // a message spanning buffer loads
+    HeaderDecodeBuffers decoding_;
 };
 
 bool TMailBox::Reader::FillBuffer() {
@@ -308,7 +311,8 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
             pending_ -= d + kSeparator.size();
             bytesRead_ += d + kSeparator.size();
             if (raw.empty()) {  // the whole message is in the buffer: parse it from there
-                return ParseInto(std::string_view(buf + start, d), header, body, wantBody);
+                return ParseInto(std::string_view(buf + start, d), header, body, wantBody,
+                                 decoding_);
             }
             raw.append(buf + start, d);
             break;
@@ -321,7 +325,7 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
         pending_ -= n;
         bytesRead_ += n;
     }
-    return ParseInto(raw, header, body, wantBody);
+    return ParseInto(raw, header, body, wantBody, decoding_);
 }
 
 TMailBox::TMailBox() : lines_(std::make_unique<HeaderLines>()) {}
@@ -423,7 +427,8 @@ bool TMailBox::ReadMessage() {
 void TMailBox::SetMessage(std::string_view text) {
     // The text may be this message's own header or body.
     std::string header, body;
-    ParseInto(text, header, body, true);
+    HeaderDecodeBuffers decoding;
+    ParseInto(text, header, body, true, decoding);
     header_ = std::move(header);
     body_ = std::move(body);
     linesKnown_ = false;
