@@ -19,7 +19,7 @@ std::string Utf8ToSjis(std::string_view utf8);
 std::string ToTerminal(std::string_view sjis);
 std::string FromCommandLine(std::string_view arg);
 
-// True when the stream is a terminal or console (not a file or a pipe).
+// True when the stream is a terminal or console (not a file, a pipe or the null device).
 bool IsTerminal(std::FILE* stream);
 
 // Lets the bytes written to the stream reach the file or pipe unchanged: a Windows stream in

@@ -56,7 +56,14 @@ std::string FromCommandLine(std::string_view arg) {
     return FromWide(kSjis, ToWide(CP_ACP, arg, 0), true);
 }
 
-bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+bool IsTerminal(std::FILE* stream) {
+    const int fd = _fileno(stream);
+    if (_isatty(fd) == 0) return false;
+    // The NUL device is a character device as well; only a console shows a progress line,
+    // and one drawn into NUL ("2>NUL") costs the job a write per step.
+    DWORD mode = 0;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), &mode) != 0;
+}
 
 void SetBinaryOutput(std::FILE* stream) {
     std::fflush(stream);  // what is buffered was written in the old mode
