@@ -58,6 +58,23 @@ TEST(TextCodec, BinaryOutputKeepsLineEnds) {
     EXPECT_EQ(test::ReadFile(path), "a\nb\r\n");
 }
 
+// No progress line goes into files or the null device: on Windows NUL is a character device,
+// which the runtime's isatty takes for a terminal.
+TEST(TextCodec, FilesAndTheNullDeviceAreNoTerminal) {
+    test::ScratchDir dir;
+#ifdef _WIN32
+    const char* nullDevice = "NUL";
+#else
+    const char* nullDevice = "/dev/null";
+#endif
+    for (const std::string& path : {dir.File("out.txt"), std::string(nullDevice)}) {
+        std::FILE* stream = std::fopen(path.c_str(), "w");
+        ASSERT_NE(stream, nullptr) << path;
+        EXPECT_FALSE(IsTerminal(stream)) << path;
+        std::fclose(stream);
+    }
+}
+
 #ifdef _WIN32
 // The harness runs Wine with a Japanese locale: the ANSI code page must be the system's.
 TEST(Win32Locale, AnsiCodePageIs932) { EXPECT_EQ(GetACP(), 932u); }
