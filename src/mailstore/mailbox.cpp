@@ -228,13 +228,13 @@ class TMailBox::Reader final : public MessageSource {
     Reader(std::unique_ptr<platform::InputFile> file, const std::string& fileName)
         : file_(std::move(file)), fileName_(fileName), buffer_(new char[kBufferSize]) {}
 
-    bool AtEnd() override { return pending_ == 0 && file_->AtEnd(); }
-    void Next(ParsedMessage& into, bool indexLines) override {
-        into.any = ReadMessage(into.header, into.body);
-        into.bytesRead = bytesRead_;
+    bool AtEnd() override { return pending_ == 0 && carry_.empty() && file_->AtEnd(); }
+    void Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) override;
+    void Parse(std::string_view text, ParsedMessage& into, int worker, bool indexLines) override {
+        into.any = ParseInto(text, into.header, into.body, wantBody, decoding_[worker]);
         into.indexed = indexLines;
         if (!indexLines) return;
-        into.lines.Index(into.header);  // here, off the thread of the job
+        into.lines.Index(into.header);  // here, where the message was parsed
         into.lines.FindValues(into.header, fieldsWanted, markerWanted);
     }
     bool ReadMessage(std::string& header, std::string& body);
@@ -251,7 +251,10 @@ class TMailBox::Reader final : public MessageSource {
 
   private:
     bool FillBuffer();
-    void RequireRoom(const std::string& raw, std::size_t more) const;
+    void RequireRoom(const std::string& raw, std::size_t more) const {
+        RequireRoom(raw.size(), more);
+    }
+    void RequireRoom(std::size_t held, std::size_t more) const;
 
     std::unique_ptr<platform::InputFile> file_;
     const std::string& fileName_;
@@ -259,8 +262,9 @@ class TMailBox::Reader final : public MessageSource {
     std::size_t readPtr_ = 0;    // offset of the first unconsumed byte in the buffer
     std::uint64_t pending_ = 0;  // unconsumed bytes from readPtr_ on
     std::uint64_t bytesRead_ = 0;
-    std::string raw_;  // a message spanning buffer loads
-    HeaderDecodeBuffers decoding_;
+    std::string raw_;    // a message spanning buffer loads
+    std::string carry_;  // for Split: the bytes of a message the last stretch did not finish
+    HeaderDecodeBuffers decoding_[2];  // one for each thread that parses
 };
 
 bool TMailBox::Reader::FillBuffer() {
@@ -283,8 +287,8 @@ bool TMailBox::Reader::FillBuffer() {
 }
 
 // Checked before each append, so the text of a message never grows beyond the bound.
-void TMailBox::Reader::RequireRoom(const std::string& raw, std::size_t more) const {
-    if (more <= maxMessageBytes - raw.size()) return;
+void TMailBox::Reader::RequireRoom(std::size_t held, std::size_t more) const {
+    if (more <= maxMessageBytes - held) return;
     constexpr std::size_t kMiB = 1024 * 1024;
     const std::string bound = maxMessageBytes >= kMiB && maxMessageBytes % kMiB == 0
                                   ? std::to_string(maxMessageBytes / kMiB) + " MB"
@@ -312,7 +316,7 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
             bytesRead_ += d + kSeparator.size();
             if (raw.empty()) {  // the whole message is in the buffer: parse it from there
                 return ParseInto(std::string_view(buf + start, d), header, body, wantBody,
-                                 decoding_);
+                                 decoding_[0]);
             }
             raw.append(buf + start, d);
             break;
@@ -325,7 +329,65 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
         pending_ -= n;
         bytesRead_ += n;
     }
-    return ParseInto(raw, header, body, wantBody, decoding_);
+    return ParseInto(raw, header, body, wantBody, decoding_[0]);
+}
+
+// The same split as ReadMessage's, over bigger stretches read straight into raw: the file is
+// read about bytes at a time, every message whole in what was read is listed, and the bytes of
+// the last, unfinished one are carried to the next call. A message longer than the bound is
+// refused as ReadMessage refuses it: once more than the bound and the four bytes a separator
+// could still need are held, or at its separator or the end of the file.
+void TMailBox::Reader::Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) {
+    raw.spans.clear();
+    raw.size = 0;
+    const std::size_t step = static_cast<std::size_t>(bytes);
+    raw.Reserve(carry_.size() + step + 1);
+    if (!carry_.empty()) std::memcpy(raw.bytes.get(), carry_.data(), carry_.size());
+    raw.size = carry_.size();
+    carry_.clear();
+    std::size_t start = 0;     // where the unfinished message begins
+    std::size_t searched = 0;  // the separator search goes on from here
+    bool end = false;
+    for (std::size_t target = step;; target = raw.size + step) {
+        // Read up to target bytes in all; a short read is not the end.
+        raw.Reserve(target + 1);
+        while (raw.size < target && !file_->AtEnd()) {
+            const std::size_t n = file_->Read(raw.bytes.get() + raw.size, target - raw.size);
+            if (n == 0) break;
+            raw.size += n;
+        }
+        end = raw.size < target || file_->AtEnd();
+        const char* data = raw.bytes.get();
+        for (;;) {
+            const std::size_t sep = FindSeparator(data, std::max(start, searched), raw.size);
+            if (sep == raw.size) break;
+            const std::size_t d = sep - start;
+            RequireRoom(0, d);
+            bytesRead_ += d + kSeparator.size();
+            raw.spans.push_back({start, d, bytesRead_});
+            start = sep + kSeparator.size();
+            if (raw.spans.size() == messages) {  // the rest waits for the next call
+                carry_.assign(data + start, raw.size - start);
+                return;
+            }
+        }
+        // A separator may begin in the last four bytes; the search goes on from there.
+        searched = raw.size > 4 ? raw.size - 4 : 0;
+        if (end) break;
+        const std::size_t held = raw.size - start;
+        if (held > 4) RequireRoom(0, held - 4);
+        if (!raw.spans.empty()) {
+            carry_.assign(data + start, held);
+            return;
+        }
+    }
+    // The bytes after the last separator form one more message.
+    if (start < raw.size) {
+        const std::size_t d = raw.size - start;
+        RequireRoom(0, d);
+        bytesRead_ += d;
+        raw.spans.push_back({start, d, bytesRead_});
+    }
 }
 
 TMailBox::TMailBox() : lines_(std::make_unique<HeaderLines>()) {}
@@ -498,7 +560,8 @@ std::string_view TMailBox::FieldView(std::string_view name) const {
     const std::vector<HeaderLines::Span>& values = lines_->values;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::string& wanted = aheadFields_[i];
-        if (wanted.size() == name.size() && std::memcmp(wanted.data(), name.data(), name.size()) == 0)
+        if (wanted.size() == name.size() &&
+            std::memcmp(wanted.data(), name.data(), name.size()) == 0)
             return std::string_view(header_).substr(values[i].at, values[i].size);
     }
     return lines_->Value(header_, name);
@@ -538,7 +601,8 @@ void HeaderLines::FindValues(std::string_view header, const std::vector<std::str
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string_view value = Value(header, names[i]);
         // Offsets past 4 GB cannot be kept here: such a field is looked up when asked for.
-        const std::size_t at = value.empty() ? 0 : static_cast<std::size_t>(value.data() - header.data());
+        const std::size_t at =
+            value.empty() ? 0 : static_cast<std::size_t>(value.data() - header.data());
         if (at + value.size() > UINT32_MAX) {
             values.resize(i);
             return;
@@ -551,8 +615,8 @@ double TMailBox::GetDate() const { return ParseMailDate(FieldView("Date:")); }
 
 std::string TMailBox::CollectField(std::string_view marker) const {
     if (marker.empty()) return {};
-    const bool lookedAhead = linesKnown_ && lines_->markerAt != HeaderLines::kNotLooked &&
-                             marker == aheadMarker_;
+    const bool lookedAhead =
+        linesKnown_ && lines_->markerAt != HeaderLines::kNotLooked && marker == aheadMarker_;
     const std::size_t first = lookedAhead ? lines_->markerAt : header_.find(marker);
     if (first == std::string::npos) return {};
     std::string out;

@@ -1,5 +1,7 @@
 #include "mailstore/parse_ahead.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace tavori {
@@ -14,19 +16,24 @@ void ReleaseIfBig(ParsedMessage& message) {
     if (message.body.capacity() > kKeepBytes) std::string().swap(message.body);
 }
 
-std::atomic<ParseAhead::LineIndexing> gLineIndexing{ParseAhead::LineIndexing::kShared};
-
-bool IndexHere(bool jobWaiting) {
-    switch (gLineIndexing.load(std::memory_order_relaxed)) {
-        case ParseAhead::LineIndexing::kAlways: return true;
-        case ParseAhead::LineIndexing::kNever: return false;
-        default: return !jobWaiting;
-    }
-}
+std::atomic<ParseAhead::Parsing> gParsing{ParseAhead::Parsing::kShared};
+std::atomic<bool> gIndexLines{true};
 
 }  // namespace
 
-void ParseAhead::SetLineIndexingForTests(LineIndexing indexing) { gLineIndexing = indexing; }
+void ParseAhead::SetParsingForTests(Parsing parsing, bool indexLines) {
+    gParsing = parsing;
+    gIndexLines = indexLines;
+}
+
+void RawMessages::Reserve(std::size_t total) {
+    if (total <= capacity) return;
+    const std::size_t grown = std::max(total, capacity + capacity / 2);
+    std::unique_ptr<char[]> more(new char[grown]);  // no zeros: the bytes are read over
+    if (size > 0) std::memcpy(more.get(), bytes.get(), size);
+    bytes = std::move(more);
+    capacity = grown;
+}
 
 // The batches of a finished file wait here for the next one. A new batch fills its slots with
 // buffers that the system has to find fresh pages for, and a job reads its files one after
@@ -55,13 +62,15 @@ void ParseAhead::KeepSpare(std::unique_ptr<Batch> batch) {
     if (!batch) return;
     for (std::size_t i = 0; i < batch->messages.size(); ++i) ReleaseIfBig(batch->messages[i]);
     batch->error = nullptr;
+    // The file bytes of a batch that grew for a big message go too.
+    if (batch->raw.capacity > 2 * kBatchBytes) batch->raw = RawMessages{};
     SparePool& pool = Spares();
     std::lock_guard lock(pool.mutex);
     if (pool.batches.size() < kSpareBatches) pool.batches.push_back(std::move(batch));
 }
 
 ParseAhead::ParseAhead(MessageSource& source) : source_(source) {
-    for (int i = 0; i < 2; ++i) free_.push_back(TakeSpare());
+    for (int i = 0; i < kBatches; ++i) free_.push_back(TakeSpare());
     thread_ = std::thread([this] { Work(); });
 }
 
@@ -77,44 +86,84 @@ ParseAhead::~ParseAhead() {
     KeepSpare(std::move(current_));
 }
 
+ParseAhead::Batch* ParseAhead::OldestSplit() {
+    for (const auto& batch : ready_)
+        if (batch->state == State::kSplit) return batch.get();
+    return nullptr;
+}
+
 void ParseAhead::Work() {
     for (;;) {
-        std::unique_ptr<Batch> batch;
+        std::unique_ptr<Batch> batch;  // to split
+        Batch* toParse = nullptr;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
-            if (stop_) return;
-            batch = std::move(free_.back());
-            free_.pop_back();
+            const Parsing parsing = gParsing.load(std::memory_order_relaxed);
+            for (;;) {
+                if (stop_) return;
+                // Splitting comes first, so that both threads have batches to parse.
+                if (!finished_ && !free_.empty()) {
+                    batch = std::move(free_.back());
+                    free_.pop_back();
+                    break;
+                }
+                toParse = parsing == Parsing::kJob ? nullptr : OldestSplit();
+                if (toParse) {
+                    toParse->state = State::kParsing;
+                    break;
+                }
+                if (finished_) return;
+                changed_.wait(lock);
+            }
         }
+        if (toParse) {
+            Parse(*toParse, 0);
+            {
+                std::lock_guard lock(mutex_);
+                toParse->state = State::kParsed;
+            }
+            changed_.notify_all();
+            continue;
+        }
+        if (batch->raw.capacity > 2 * kBatchBytes) batch->raw = RawMessages{};
         batch->size = 0;
         batch->error = nullptr;
         batch->last = false;
         try {
-            std::uint64_t from = 0;
-            while (batch->size < kBatchMessages && !source_.AtEnd()) {
-                if (batch->size == batch->messages.size()) batch->messages.emplace_back();
-                ParsedMessage& message = batch->messages[batch->size];
-                ReleaseIfBig(message);
-                source_.Next(message, IndexHere(waiting_.load(std::memory_order_relaxed)));
-                ++batch->size;
-                if (batch->size == 1) from = message.bytesRead;
-                if (message.bytesRead - from >= kBatchBytes) break;
-            }
+            batch->raw.spans.clear();
+            if (!source_.AtEnd()) source_.Split(batch->raw, kBatchBytes, kBatchMessages);
             batch->last = source_.AtEnd();
-        } catch (...) {
+        } catch (...) {  // the messages split before stay
             batch->error = std::current_exception();
             batch->last = true;
         }
-        const bool last = batch->last;
         {
             std::lock_guard lock(mutex_);
+            batch->state = State::kSplit;
+            finished_ = batch->last;
             ready_.push_back(std::move(batch));
-            finished_ = last;
         }
         changed_.notify_all();
-        if (last) return;
     }
+}
+
+void ParseAhead::Parse(Batch& batch, int worker) {
+    const bool indexLines = gIndexLines.load(std::memory_order_relaxed);
+    const std::vector<RawMessages::Span>& spans = batch.raw.spans;
+    if (batch.messages.size() < spans.size()) batch.messages.resize(spans.size());
+    std::size_t i = 0;
+    try {
+        for (; i < spans.size(); ++i) {
+            ParsedMessage& message = batch.messages[i];
+            ReleaseIfBig(message);
+            source_.Parse(batch.raw.Text(spans[i]), message, worker, indexLines);
+            message.bytesRead = spans[i].bytesRead;
+        }
+    } catch (...) {  // what comes after a message that cannot be parsed is not delivered
+        batch.error = std::current_exception();
+        batch.last = true;
+    }
+    batch.size = i;
 }
 
 bool ParseAhead::TakeBatch() {
@@ -123,12 +172,34 @@ bool ParseAhead::TakeBatch() {
         free_.push_back(std::move(current_));
         changed_.notify_all();
     }
-    if (ready_.empty() && !finished_) {
-        waiting_.store(true, std::memory_order_relaxed);
-        changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
-        waiting_.store(false, std::memory_order_relaxed);
+    const bool helps = gParsing.load(std::memory_order_relaxed) != Parsing::kReader;
+    for (;;) {
+        if (!ready_.empty()) {
+            Batch& front = *ready_.front();
+            if (front.state == State::kParsed) break;
+            if (front.state == State::kSplit && helps) {  // the next batch: parse it here
+                front.state = State::kParsing;
+                current_ = std::move(ready_.front());
+                ready_.pop_front();
+                lock.unlock();
+                Parse(*current_, 1);
+                next_ = 0;
+                return true;
+            }
+            // The thread parses the next batch: parse one behind it meanwhile.
+            if (Batch* later = helps ? OldestSplit() : nullptr) {
+                later->state = State::kParsing;
+                lock.unlock();
+                Parse(*later, 1);
+                lock.lock();
+                later->state = State::kParsed;
+                continue;
+            }
+        } else if (finished_) {
+            return false;
+        }
+        changed_.wait(lock);
     }
-    if (ready_.empty()) return false;
     current_ = std::move(ready_.front());
     ready_.pop_front();
     next_ = 0;

@@ -49,14 +49,34 @@ struct ParsedMessage {
     bool indexed = false;         // else the reader of the message indexes the lines itself
 };
 
-// What the second thread reads from: the mailbox reader.
+// The file bytes of one batch, split into whole messages: each span is a message's text,
+// without its separator.
+struct RawMessages {
+    struct Span {
+        std::size_t at = 0, size = 0;
+        std::uint64_t bytesRead = 0;  // file bytes consumed up to the message's end
+    };
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0, capacity = 0;
+    std::vector<Span> spans;
+    // Room for at least bytes in all; what is there stays.
+    void Reserve(std::size_t total);
+    std::string_view Text(const Span& span) const { return {bytes.get() + span.at, span.size}; }
+};
+
+// What the second thread reads from: the mailbox reader. Splitting the file into messages
+// goes in file order on the second thread; parsing them may happen on either thread.
 class MessageSource {
   public:
     virtual ~MessageSource() = default;
     virtual bool AtEnd() = 0;
-    // Reads the next message into into, reusing its buffers; throws as reading throws. With
-    // indexLines its header lines are indexed too.
-    virtual void Next(ParsedMessage& into, bool indexLines) = 0;
+    // Reads on into raw (emptied first): the next whole messages, about bytes of them and at
+    // most messages many, at least one unless the file ends. Throws as reading throws; the
+    // spans listed before stay and are whole.
+    virtual void Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) = 0;
+    // Parses text, one message of a RawMessages, into into, reusing its buffers. The workers
+    // 0 and 1 may parse at the same time; with indexLines the header lines are indexed too.
+    virtual void Parse(std::string_view text, ParsedMessage& into, int worker, bool indexLines) = 0;
 };
 
 class ParseAhead {
@@ -73,33 +93,41 @@ class ParseAhead {
     // that reading it met. At the end into becomes an empty message.
     void Next(ParsedMessage& into);
 
-    // A batch is handed over when it holds this many file bytes or messages, so the thread is
-    // at most two batches ahead: memory stays bounded however big the file is. Big batches
-    // keep the hand-overs few; a wait between threads costs far more under some systems
-    // (Wine) than the parsing of a few hundred mails.
-    static constexpr std::uint64_t kBatchBytes = 1024 * 1024;
-    static constexpr std::size_t kBatchMessages = 1024;
+    // A batch holds about this many file bytes, or at most this many messages, and the thread
+    // is at most a few batches ahead: memory stays bounded however big the file is. Big
+    // batches keep the hand-overs few; a wait between threads costs far more under some
+    // systems (Wine) than the parsing of a few hundred mails.
+    static constexpr std::uint64_t kBatchBytes = 256 * 1024;
+    static constexpr std::size_t kBatchMessages = 4096;
 
-    // The thread indexes the header lines of each message, unless the job is waiting for it:
-    // then it leaves that to the job, so the work is shared out however the two take their
-    // time. Tests can fix the choice (the messages are the same either way).
-    enum class LineIndexing { kShared, kAlways, kNever };
-    static void SetLineIndexingForTests(LineIndexing indexing);
+    // The thread splits the file into batches, a few ahead, and parses the oldest batch that
+    // nobody parses yet. The job parses the batch it needs next itself when nobody has begun
+    // it, and while it waits for the thread to finish that one it parses one behind it. So
+    // the work is shared out however the two take their time. Tests can fix who parses, and leave
+    // the indexing of header lines to the job (the messages are the same either way).
+    enum class Parsing { kShared, kReader, kJob };
+    static void SetParsingForTests(Parsing parsing, bool indexLines = true);
 
   private:
+    enum class State { kSplit, kParsing, kParsed };
     struct Batch {
+        RawMessages raw;
         std::vector<ParsedMessage> messages;  // [0, size) hold this batch's messages
         std::size_t size = 0;
         std::exception_ptr error;  // met after the messages
         bool last = false;         // nothing follows
+        State state = State::kSplit;
     };
     void Work();
-    bool TakeBatch();  // the next batch as current_; false when none will come
+    void Parse(Batch& batch, int worker);  // its messages from its spans
+    Batch* OldestSplit();                  // the first ready batch nobody parses yet; mutex_ held
+    bool TakeBatch();                      // the next batch as current_; false when none will come
     static std::unique_ptr<Batch> TakeSpare();
     static void KeepSpare(std::unique_ptr<Batch> batch);
-    static constexpr std::size_t kSpareBatches = 2;
+    static constexpr int kBatches = 4;  // one with the job, the others split or parsed ahead
+    static constexpr std::size_t kSpareBatches = kBatches;
     struct SparePool;
-    static SparePool& Spares();  // the next batch as current_; false when none will come
+    static SparePool& Spares();
 
     MessageSource& source_;
     std::mutex mutex_;
@@ -108,7 +136,6 @@ class ParseAhead {
     std::deque<std::unique_ptr<Batch>> ready_;  // in reading order
     bool stop_ = false;
     bool finished_ = false;  // the thread has handed over its last batch
-    std::atomic<bool> waiting_{false};  // the job waits for the next batch
     std::unique_ptr<Batch> current_;
     std::size_t next_ = 0;  // the next message of current_
     std::thread thread_;

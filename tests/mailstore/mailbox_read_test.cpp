@@ -25,8 +25,8 @@ struct Read {
 // Fields asked for, named in advance (found by the second thread) or not, in other cases.
 const std::vector<std::string> kFieldsWanted = {"Subject:", "S:", "To:", "X-Long-Field-Name:"};
 const std::string kMarkerWanted = "To: ";
-const std::vector<std::string> kFieldNames = {"Subject:", "subject:", "S:", "From:", "To:",
-                                              "X-Long-Field-Name:", "X-Long-Field-Name"};
+const std::vector<std::string> kFieldNames = {
+    "Subject:", "subject:", "S:", "From:", "To:", "X-Long-Field-Name:", "X-Long-Field-Name"};
 
 std::vector<std::string> FieldsOf(const TMailBox& box) {
     std::vector<std::string> values;
@@ -57,19 +57,25 @@ std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
 void ExpectSameMessages(const std::vector<Read>& got, const std::vector<Read>& want,
                         const std::string& what);
 
-// Read directly and on the second thread, which must not make a difference, whether that
-// thread indexes the header lines, leaves them to the job, or shares them out as it goes.
+// Read directly and on the second thread, which must not make a difference, whichever thread
+// parses the batches, and whether the lines are indexed where they are parsed or by the job.
 std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr) {
     std::vector<Read> direct = ReadWith(path, kNeverAhead, size);
-    using Indexing = ParseAhead::LineIndexing;
-    for (const auto& [indexing, how] :
-         {std::pair{Indexing::kShared, "shared"}, std::pair{Indexing::kAlways, "always"},
-          std::pair{Indexing::kNever, "never"}}) {
-        ParseAhead::SetLineIndexingForTests(indexing);
+    using Parsing = ParseAhead::Parsing;
+    const struct {
+        Parsing parsing;
+        bool indexLines;
+        const char* how;
+    } ways[] = {{Parsing::kShared, true, "shared out"},
+                {Parsing::kReader, true, "all by the second thread"},
+                {Parsing::kJob, true, "all by the job"},
+                {Parsing::kReader, false, "by the second thread, lines indexed by the job"}};
+    for (const auto& way : ways) {
+        ParseAhead::SetParsingForTests(way.parsing, way.indexLines);
         ExpectSameMessages(ReadWith(path, 0), direct,
-                           std::string("read on a second thread, lines indexed there: ") + how);
+                           std::string("read on a second thread, parsed ") + way.how);
     }
-    ParseAhead::SetLineIndexingForTests(Indexing::kShared);
+    ParseAhead::SetParsingForTests(Parsing::kShared);
     return direct;
 }
 
@@ -177,38 +183,51 @@ TEST(MailBoxRead, NulBytesDoNotHideASeparatorOrTheEmptyLine) {
     EXPECT_EQ(got[1].header, "Subject: d");
 }
 
-// Separators placed on every offset around the buffer's load boundaries.
+// Separators placed on every offset around the boundaries of the buffer's loads, and of the
+// second thread's reads.
 TEST(MailBoxRead, SeparatorAcrossBufferLoadsIsFound) {
-    const std::size_t load = TMailBox::kBufferSize - 1;
-    for (std::size_t shift = 0; shift < 12; ++shift) {
-        for (std::size_t loads : {1u, 2u}) {
-            std::string text = "S: a\r\n\r\n";
-            std::size_t target = load * loads - 6 + shift;
-            text.append(target - text.size(), 'x');
-            text += "\r\n.\r\nS: b\r\n\r\nsecond";
-            ScratchDir dir;
-            WriteFile(dir.File("s.mbx"), text);
-            std::uint64_t size = 0;
-            auto got = ReadAll(dir.File("s.mbx"), &size);
-            const std::string what = "shift " + std::to_string(shift);
-            ExpectSameMessages(got, ReferenceRead(text), what);
-            ASSERT_EQ(got.size(), 2u) << what;
-            EXPECT_EQ(got.back().bytesRead, size) << what;
+    for (std::size_t load : {TMailBox::kBufferSize - 1, std::size_t{ParseAhead::kBatchBytes}})
+        for (std::size_t shift = 0; shift < 12; ++shift) {
+            for (std::size_t loads : {1u, 2u}) {
+                std::string text = "S: a\r\n\r\n";
+                std::size_t target = load * loads - 6 + shift;
+                text.append(target - text.size(), 'x');
+                text += "\r\n.\r\nS: b\r\n\r\nsecond";
+                ScratchDir dir;
+                WriteFile(dir.File("s.mbx"), text);
+                std::uint64_t size = 0;
+                auto got = ReadAll(dir.File("s.mbx"), &size);
+                const std::string what = "shift " + std::to_string(shift);
+                ExpectSameMessages(got, ReferenceRead(text), what);
+                ASSERT_EQ(got.size(), 2u) << what;
+                EXPECT_EQ(got.back().bytesRead, size) << what;
+            }
         }
-    }
 }
 
 TEST(MailBoxRead, RandomMailboxesMatchTheReferenceSplit) {
     std::mt19937 rng(20261208);
-    const std::string_view pieces[] = {"\r\n", ".",  "\r\n.\r\n",  "\r\n\r\n",
-                                       "#",    " ",  "Subject: x", "\x1a",
-                                       "abc",  "\r", "\n",         "\r\n.\r\n\r\n",
-                                       "sUBJECT:\ty", "To: <a@b>\r\n\tc", "X-Long-Field-Name: v"};
+    const std::string_view pieces[] = {"\r\n",
+                                       ".",
+                                       "\r\n.\r\n",
+                                       "\r\n\r\n",
+                                       "#",
+                                       " ",
+                                       "Subject: x",
+                                       "\x1a",
+                                       "abc",
+                                       "\r",
+                                       "\n",
+                                       "\r\n.\r\n\r\n",
+                                       "sUBJECT:\ty",
+                                       "To: <a@b>\r\n\tc",
+                                       "X-Long-Field-Name: v"};
     for (int round = 0; round < 40; ++round) {
         std::string text;
         std::size_t target = std::uniform_int_distribution<std::size_t>(0, 70000)(rng);
         while (text.size() < target) {
-            auto& p = pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(rng)];
+            auto& p =
+                pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(rng)];
             text += p;
             if (rng() % 4 == 0) text.append(rng() % 3000, 'y');
         }
@@ -240,6 +259,7 @@ TEST(MailBoxRead, MessageLongerThanTheBoundIsAnErrorNamingTheFile) {
         const char* reason;
     };
     const std::size_t big = 3 * TMailBox::kBufferSize + 7;
+    const std::size_t huge = 2 * ParseAhead::kBatchBytes + 3;  // over several batches
     const Case cases[] = {
         {100, 100, true, true, "exactly the bound"},
         {100, 101, true, false, "one byte over"},
@@ -247,6 +267,9 @@ TEST(MailBoxRead, MessageLongerThanTheBoundIsAnErrorNamingTheFile) {
         {100, 101, false, false, "a tail without separator one byte over"},
         {big, big, true, true, "over several buffer loads, exactly the bound"},
         {big, big + 1, true, false, "over several buffer loads, one byte over"},
+        {huge, huge, true, true, "longer than a batch, exactly the bound"},
+        {huge, huge + 1, true, false, "longer than a batch, one byte over"},
+        {huge, huge + 1, false, false, "longer than a batch, a tail one byte over"},
     };
     for (const auto& c : cases)
         for (std::uint64_t aheadFrom : {kNeverAhead, std::uint64_t{0}}) {
@@ -318,6 +341,20 @@ TEST(MailBoxRead, BigFileReadAheadMatchesAndStopsWhenLeftEarly) {
     box.Close();
 }
 
+// Batches end at a number of messages too: the rest of what was read waits for the next one.
+TEST(MailBoxRead, ManyTinyMessagesSpanSeveralBatches) {
+    std::string text;
+    for (int i = 0; text.size() < ParseAhead::kBatchBytes / 2; ++i)
+        text += "S: " + std::to_string(i) + "\r\n\r\nb\r\n.\r\n";
+    text += "S: last\r\n\r\nno separator";
+    ASSERT_GT(text.size() / 20, ParseAhead::kBatchMessages);
+    ScratchDir dir;
+    WriteFile(dir.File("tiny.mbx"), text);
+    std::uint64_t size = 0;
+    ExpectSameMessages(ReadAll(dir.File("tiny.mbx"), &size), ReferenceRead(text), "tiny");
+    EXPECT_EQ(size, text.size());
+}
+
 // The fields found ahead belong to the names given when the file was opened: naming others
 // for the next file leaves the current message's values right until it is read.
 TEST(MailBoxRead, FieldsNamedForTheNextFileLeaveTheCurrentMessageRight) {
@@ -346,7 +383,8 @@ TEST(MailBoxRead, FieldsNamedForTheNextFileLeaveTheCurrentMessageRight) {
         ASSERT_EQ(box.FieldView("A:"), "y" + std::to_string(i));
         ASSERT_EQ(box.FieldView("B:"), "x" + std::to_string(i));
         ASSERT_EQ(box.CollectField("A: "), "y" + std::to_string(i));
-        ASSERT_EQ(box.CollectField("B: "), "x" + std::to_string(i) + "\r\nA: y" + std::to_string(i));
+        ASSERT_EQ(box.CollectField("B: "),
+                  "x" + std::to_string(i) + "\r\nA: y" + std::to_string(i));
     }
     EXPECT_FALSE(box.ReadMessage());  // past the end no values of an earlier message remain
     EXPECT_EQ(box.FieldView("A:"), "");
@@ -365,7 +403,9 @@ TEST(MailBoxRead, EncodedWordsAreDecodedOnReadingThreads) {
     const auto got = ReadAll(dir.File("jis.mbx"));
     ExpectSameMessages(got, ReferenceRead(text), "encoded words");
     ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got[0].fields[0], "\x83\x65\x83\x58\x83\x67" "0");  // テスト, the blank dropped
+    EXPECT_EQ(got[0].fields[0],
+              "\x83\x65\x83\x58\x83\x67"
+              "0");  // テスト, the blank dropped
 }
 
 TEST(MailBoxRead, ModeOneEmptiesAnExistingFile) {
