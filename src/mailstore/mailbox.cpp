@@ -434,6 +434,7 @@ ParseAhead* TMailBox::Ahead() const {
             // The current message's values were found for the names before: it forgets them.
             lines_->values.clear();
             lines_->markerAt = HeaderLines::kNotLooked;
+            lines_->dateKnown = false;
             aheadFields_ = fieldsWanted_;
             aheadMarker_ = markerWanted_;
             reader_->fieldsWanted = aheadFields_;
@@ -533,6 +534,7 @@ void HeaderLines::Index(std::string_view h) {
     keys.clear();
     values.clear();
     markerAt = kNotLooked;
+    dateKnown = false;
     if (h.empty()) return;
     auto add = [&](std::size_t line) {
         starts.push_back(line);
@@ -598,8 +600,16 @@ void HeaderLines::FindValues(std::string_view header, const std::vector<std::str
                              std::string_view marker) {
     if (!marker.empty()) markerAt = header.find(marker);
     values.resize(names.size());
+    dateKnown = false;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string_view value = Value(header, names[i]);
+        if (names[i] == "Date:") {  // read here too, so the job need not touch the bytes
+            try {
+                date = ParseMailDate(value);
+                dateKnown = true;
+            } catch (const ConvertError&) {
+            }
+        }
         // Offsets past 4 GB cannot be kept here: such a field is looked up when asked for.
         const std::size_t at =
             value.empty() ? 0 : static_cast<std::size_t>(value.data() - header.data());
@@ -611,7 +621,11 @@ void HeaderLines::FindValues(std::string_view header, const std::vector<std::str
     }
 }
 
-double TMailBox::GetDate() const { return ParseMailDate(FieldView("Date:")); }
+double TMailBox::GetDate() const {
+    if (!linesKnown_) IndexLines();
+    if (lines_->dateKnown) return lines_->date;
+    return ParseMailDate(FieldView("Date:"));
+}
 
 std::string TMailBox::CollectField(std::string_view marker) const {
     if (marker.empty()) return {};

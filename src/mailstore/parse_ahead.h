@@ -35,6 +35,10 @@ struct HeaderLines {
     std::vector<Span> values;
     static constexpr std::size_t kNotLooked = std::string_view::npos - 1;
     std::size_t markerAt = kNotLooked;  // of the marker named with them, or npos when none
+    // When "Date:" is among the names: its value as a date-time, unless it is no valid date
+    // (then it is read again where it is asked for, so that the error comes there).
+    double date = 0;
+    bool dateKnown = false;
     void FindValues(std::string_view header, const std::vector<std::string>& names,
                     std::string_view marker);
 };

@@ -23,7 +23,8 @@ struct Read {
 };
 
 // Fields asked for, named in advance (found by the second thread) or not, in other cases.
-const std::vector<std::string> kFieldsWanted = {"Subject:", "S:", "To:", "X-Long-Field-Name:"};
+const std::vector<std::string> kFieldsWanted = {
+    "Subject:", "S:", "To:", "X-Long-Field-Name:", "Date:"};
 const std::string kMarkerWanted = "To: ";
 const std::vector<std::string> kFieldNames = {
     "Subject:", "subject:", "S:", "From:", "To:", "X-Long-Field-Name:", "X-Long-Field-Name"};
@@ -33,6 +34,11 @@ std::vector<std::string> FieldsOf(const TMailBox& box) {
     for (const std::string& name : kFieldNames) values.push_back(box.GetField(name));
     values.push_back(box.CollectField(kMarkerWanted));
     values.push_back(box.CollectField("S"));
+    try {  // read where the message is parsed when named in advance
+        values.push_back(std::to_string(box.GetDate()));
+    } catch (const ConvertError& e) {
+        values.push_back(e.what());
+    }
     return values;
 }
 
@@ -221,7 +227,11 @@ TEST(MailBoxRead, RandomMailboxesMatchTheReferenceSplit) {
                                        "\r\n.\r\n\r\n",
                                        "sUBJECT:\ty",
                                        "To: <a@b>\r\n\tc",
-                                       "X-Long-Field-Name: v"};
+                                       "X-Long-Field-Name: v",
+                                       "Date: Tue, 8 Dec 2026 20:12:59 +0900",
+                                       "Date: 8 Dec 26 9:05 GMT",
+                                       "DATE: 31 Feb 2026 1:2:3",
+                                       "Date: 8 Dec 2026 noon"};
     for (int round = 0; round < 40; ++round) {
         std::string text;
         std::size_t target = std::uniform_int_distribution<std::size_t>(0, 70000)(rng);
