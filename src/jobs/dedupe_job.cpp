@@ -218,7 +218,7 @@ std::vector<DedupeJob::Pair> DedupeJob::Plan() const {
     std::vector<Pair> pairs;
     if (keys_.Count() == 0) return pairs;
     for (int k = 0; k < keys_.Count(); ++k)
-        pairs.push_back({keys_.At(k).Key, keys_.At(k).Date, {}});
+        pairs.push_back({std::string(keys_.At(k).Key), keys_.At(k).Date, {}});
     std::vector<char> written(pairs.size(), 0);
     TMailBox box;
     box.SetBodyWanted(false);

@@ -9,6 +9,30 @@
 
 namespace tavori {
 
+std::string_view TextStore::Keep(std::string_view text) {
+    if (text.empty()) return {};
+    char* at = nullptr;
+    if (text.size() > kBlockBytes / 8) {  // long: in a block of its own
+        own_.push_back(std::unique_ptr<char[]>(new char[text.size()]));
+        at = own_.back().get();
+    } else {
+        if (used_ + text.size() > kBlockBytes) {
+            blocks_.push_back(std::unique_ptr<char[]>(new char[kBlockBytes]));
+            used_ = 0;
+        }
+        at = blocks_.back().get() + used_;
+        used_ += text.size();
+    }
+    std::memcpy(at, text.data(), text.size());
+    return {at, text.size()};
+}
+
+void TextStore::Clear() {
+    blocks_.clear();
+    own_.clear();
+    used_ = kBlockBytes;
+}
+
 std::uint64_t TMailList::HashOf(std::string_view key, double date) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &date, sizeof bits);
@@ -48,6 +72,7 @@ void TMailList::Insert(std::uint64_t hash, int position) {
 void TMailList::Clear() {
     slots_.clear();
     entries_.clear();
+    texts_.Clear();
 }
 
 bool TMailList::AddOrCount(std::string_view key, std::string_view id, double date) {
@@ -57,12 +82,12 @@ bool TMailList::AddOrCount(std::string_view key, std::string_view id, double dat
         const Slot& slot = slots_[FindSlot(key, date, hash)];
         if (slot.position >= 0) {
             TMailEntry& entry = entries_[static_cast<std::size_t>(slot.position)];
-            if (entry.Id.empty()) entry.Id = id;
+            if (entry.Id.empty()) entry.Id = texts_.Keep(id);
             ++entry.Repeats;
             return false;
         }
     }
-    entries_.push_back(TMailEntry{std::string(key), std::string(id), date, 0});
+    entries_.push_back(TMailEntry{texts_.Keep(key), texts_.Keep(id), date, 0});
     if (indexable) Insert(hash, Count() - 1);
     return true;
 }
@@ -74,7 +99,7 @@ int TMailList::IndexOfKey(std::string_view key, double date) const {
 
 std::string TMailList::IdAt(int position) const {
     if (position < 0 || position >= Count()) return {};
-    return entries_[static_cast<std::size_t>(position)].Id;
+    return std::string(entries_[static_cast<std::size_t>(position)].Id);
 }
 
 void TMailList::RemoveSingles() {
@@ -97,9 +122,9 @@ void TMailList::QuickSortByKey(int lo, int hi) {
 void TMailList::SortRange(int lo, int hi) {
     for (;;) {
         int i = lo, j = hi;
-        // A copy of the middle key: it stays the reference while the exchanges move entries.
-        const std::string pivot = entries_[static_cast<std::size_t>((lo + hi) / 2)].Key;
-        auto key = [&](int k) -> const std::string& {
+        // The middle key's text, which stays where it is while the exchanges move entries.
+        const std::string_view pivot = entries_[static_cast<std::size_t>((lo + hi) / 2)].Key;
+        auto key = [&](int k) -> std::string_view {
             return entries_[static_cast<std::size_t>(k)].Key;
         };
         do {

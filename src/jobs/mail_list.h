@@ -6,17 +6,33 @@
 // makes AddOrCount and IndexOfKey cost O(1) on average instead of a scan from the start, with
 // the very results of that scan.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tavori {
 
+// The texts of an entry lie in the list that holds it, and stay valid until it is cleared.
 struct TMailEntry {
-    std::string Key;  // the subject
-    std::string Id;   // the first non-empty message id met for the pair
-    double Date = 0;  // part of the key; 0 never matches anything
+    std::string_view Key;  // the subject
+    std::string_view Id;   // the first non-empty message id met for the pair
+    double Date = 0;       // part of the key; 0 never matches anything
     std::int32_t Repeats = 0;
+};
+
+// Texts copied into blocks that never move: a list of a hundred thousand mails keeps its
+// subjects and ids without an allocation for each, packed so that a look-up touches little.
+class TextStore {
+  public:
+    std::string_view Keep(std::string_view text);
+    void Clear();
+
+  private:
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
+    std::vector<std::unique_ptr<char[]>> blocks_;  // filled one after the other
+    std::size_t used_ = kBlockBytes;               // of the last block
+    std::vector<std::unique_ptr<char[]>> own_;     // long texts, one in each
 };
 
 class TMailList {
@@ -58,7 +74,8 @@ class TMailList {
     void SortRange(int lo, int hi);
     void Reindex();
 
-    std::vector<TMailEntry> entries_;  // owned, in list order
+    TextStore texts_;                  // of the entries
+    std::vector<TMailEntry> entries_;  // in list order
     std::vector<Slot> slots_;          // size a power of two, at most half full
 };
 
