@@ -195,9 +195,24 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
         headerOut.clear();
         bodyPart = text;
     } else {
-        headerOut.assign(text.data(), split);
+        // Tabs begin most folded lines: they become spaces as the header is copied, in a plain
+        // loop the compiler can widen rather than a search that stops at each of them.
+        headerOut.resize(split);
+        char* const out = headerOut.data();
+        const char* const in = text.data();
+        for (std::size_t i = 0; i < split; ++i) out[i] = in[i] == '\t' ? ' ' : in[i];
         bodyPart = text.substr(split + 4);
     }
+    Unfold(headerOut);
+    DecodeHeaderInPlace(headerOut, decoding);
+    ProtectLoneDots(headerOut);
+    // Without the body, only whether there was one counts, and a header already says there
+    // was a message: the body's bytes need not even be looked at.
+    if (!wantBody && !headerOut.empty()) {
+        bodyOut.clear();
+        return true;
+    }
+
     std::string_view body = TrimMailText(bodyPart);  // 0x1A is trimmed like any control byte
     if (wantBody && !body.empty() && cleaned.empty() &&
         std::memchr(body.data(), '\x1A', body.size()) != nullptr) {
@@ -205,13 +220,6 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
         std::erase(cleaned, '\x1A');
         body = TrimMailText(cleaned);
     }
-
-    // Tabs begin most folded lines, so this is a plain loop the compiler can widen rather
-    // than a search that stops at each of them.
-    for (char& c : headerOut) c = c == '\t' ? ' ' : c;
-    Unfold(headerOut);
-    DecodeHeaderInPlace(headerOut, decoding);
-    ProtectLoneDots(headerOut);
     if (wantBody && !body.empty())
         NormaliseBody(body, bodyOut);
     else
@@ -333,10 +341,14 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
 }
 
 // The same split as ReadMessage's, over bigger stretches read straight into raw: the file is
-// read about bytes at a time, every message whole in what was read is listed, and the bytes of
-// the last, unfinished one are carried to the next call. A message longer than the bound is
+// read bytes at a time behind the bytes carried over (reads of the file's read-ahead size or
+// more go to the system directly, with no copy between), every message whole in what was read
+// is listed, and the bytes of the last, unfinished one are carried to the next call. A message longer than the bound is
 // refused as ReadMessage refuses it: once more than the bound and the four bytes a separator
 // could still need are held, or at its separator or the end of the file.
+static_assert(ParseAhead::kBatchBytes >= platform::InputFile::kReadAhead,
+              "a batch's reads must go to the system directly");
+
 void TMailBox::Reader::Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) {
     raw.spans.clear();
     raw.size = 0;
@@ -348,7 +360,7 @@ void TMailBox::Reader::Split(RawMessages& raw, std::uint64_t bytes, std::size_t 
     std::size_t start = 0;     // where the unfinished message begins
     std::size_t searched = 0;  // the separator search goes on from here
     bool end = false;
-    for (std::size_t target = step;; target = raw.size + step) {
+    for (std::size_t target = raw.size + step;; target = raw.size + step) {
         // Read up to target bytes in all; a short read is not the end.
         raw.Reserve(target + 1);
         while (raw.size < target && !file_->AtEnd()) {

@@ -46,9 +46,10 @@ constexpr std::uint64_t kNeverAhead = ~std::uint64_t{0};
 
 // The reading loop of the jobs: every message that ReadMessage reports.
 std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
-                           std::uint64_t* size = nullptr) {
+                           std::uint64_t* size = nullptr, bool wantBody = true) {
     TMailBox box;
     box.SetParseAheadFrom(aheadFrom);
+    box.SetBodyWanted(wantBody);
     box.SetFieldsWanted(kFieldsWanted, kMarkerWanted);
     box.Open(path);
     EXPECT_TRUE(box.Opened());
@@ -82,6 +83,12 @@ std::vector<Read> ReadAll(const std::string& path, std::uint64_t* size = nullptr
                            std::string("read on a second thread, parsed ") + way.how);
     }
     ParseAhead::SetParsingForTests(Parsing::kShared);
+    // A reader of header fields only gets the same messages with empty bodies.
+    std::vector<Read> headersOnly = direct;
+    for (Read& read : headersOnly) read.body.clear();
+    ExpectSameMessages(ReadWith(path, kNeverAhead, nullptr, false), headersOnly, "without body");
+    ExpectSameMessages(ReadWith(path, 0, nullptr, false), headersOnly,
+                       "without body, on a second thread");
     return direct;
 }
 
