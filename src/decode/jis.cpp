@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/byte_find.h"
+
 namespace tavori {
 
 JisEscape ClassifyJisEscape(char first, char second) {
@@ -12,9 +14,8 @@ JisEscape ClassifyJisEscape(char first, char second) {
 
 std::size_t DecodeJisInto(std::string_view text, char* out) {
     if (text.empty()) return 0;  // data() may be null
-    if (const void* nul = std::memchr(text.data(), '\0', text.size()))
-        text =
-            text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    if (const std::size_t nul = FindByte(text, '\0'); nul != std::string_view::npos)
+        text = text.substr(0, nul);
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t i = 0, o = 0;
@@ -41,10 +42,8 @@ std::size_t DecodeJisInto(std::string_view text, char* out) {
             // above would be a Shift-JIS lead byte swallowing the text after the word.
             if (i < n && in[i] != 0x1B) break;
         } else {
-            const void* esc = std::memchr(in + i, 0x1B, n - i);
-            std::size_t run =
-                esc ? static_cast<std::size_t>(static_cast<const unsigned char*>(esc) - (in + i))
-                    : n - i;
+            const std::size_t esc = FindByte(text, '\x1B', i);
+            const std::size_t run = esc != std::string_view::npos ? esc - i : n - i;
             if (out + o != text.data() + i) std::memmove(out + o, in + i, run);
             i += run;
             o += run;

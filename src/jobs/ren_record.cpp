@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "decode/byte_find.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
 #include "platform/errors.h"
@@ -62,24 +63,25 @@ class ListElements {
   public:
     explicit ListElements(std::string_view list)
         : list_(list),
-          open_(list.find('<')),
-          close_(open_ == npos ? npos : list.find('>', open_ + 1)),
-          next_(list.find('>')) {}
+          open_(FindByte(list, '<')),
+          close_(open_ == npos ? npos : FindByte(list, '>', open_ + 1)),
+          next_(FindByte(list, '>')) {}
 
     bool Done() const { return start_ >= list_.size(); }
 
     // ExtractBracketed(remainder, '<', '>', strict).
     std::string_view Current(bool strict) {
-        if (open_ != npos && open_ < start_) open_ = list_.find('<', start_);
+        if (open_ != npos && open_ < start_) open_ = FindByte(list_, '<', start_);
         // A ">" found after an earlier "<" is also the first one after this "<" when it lies
         // behind it: there is no ">" between the two.
-        if (open_ != npos && close_ != npos && close_ <= open_) close_ = list_.find('>', open_ + 1);
+        if (open_ != npos && close_ != npos && close_ <= open_)
+            close_ = FindByte(list_, '>', open_ + 1);
         if (open_ != npos && close_ != npos) return list_.substr(open_ + 1, close_ - open_ - 1);
         return strict ? std::string_view() : list_.substr(start_);
     }
 
     void Advance() {
-        if (next_ != npos && next_ < start_) next_ = list_.find('>', start_);
+        if (next_ != npos && next_ < start_) next_ = FindByte(list_, '>', start_);
         start_ = next_ == npos ? list_.size() : next_ + 1;
     }
 
@@ -136,10 +138,10 @@ void AppendRecordDateTime(std::string& text, const DateTimeParts& p, const Recor
 }
 
 std::string_view BracketedView(std::string_view text, char open, char close, bool strict) {
-    const std::size_t o = text.find(open);
+    const std::size_t o = FindByte(text, open);
     if (o != std::string_view::npos) {
         const std::string_view after = text.substr(o + 1);
-        const std::size_t c = after.find(close);
+        const std::size_t c = FindByte(after, close);
         if (c != std::string_view::npos) return after.substr(0, c);
     }
     return strict ? std::string_view() : text;
@@ -178,7 +180,7 @@ std::string FormatRecordDateTime(double value, const RecordOptions& options) {
 }
 
 std::vector<std::string> RecordFieldNames() {
-    return {"Subject:", "From:",       "To:",          "Cc:",      "Date:",
+    return {"Subject:",  "From:",       "To:",         "Cc:",          "Date:",
             "Reply-To:", "Message-Id:", "References:", "In-Reply-To:", "X-Mailer:"};
 }
 
@@ -204,7 +206,7 @@ std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
 
     const std::string_view from = mailbox.FieldView("From:");
     AddKeyword(record, BracketedView(from, '<', '>', false), "＠差出人");
-    const std::size_t lt = from.find('<');
+    const std::size_t lt = FindByte(from, '<');
     if (lt != std::string::npos && lt >= 1) {
         const std::string_view name = TrimMailText(from.substr(0, lt));
         AddKeyword(record, BracketedView(name, '"', '"', false), "＠氏名");

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "decode/byte_find.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -15,14 +17,14 @@ namespace tavori {
 
 // Calls found(pos) for each position in [from, to) whose byte is c, in order. found returns
 // the position from which the search goes on (pos + 1 to go on as usual, more to skip, to or
-// beyond to stop). The library's search is much faster over a stretch than any loop here.
+// beyond to stop).
 template <class Found>
 void ForEachByte(const char* data, std::size_t from, std::size_t to, char c, Found found) {
     std::size_t pos = from;
     while (pos < to) {
-        const void* hit = std::memchr(data + pos, c, to - pos);
+        const char* hit = FindByte(data + pos, data + to, c);
         if (hit == nullptr) return;
-        pos = found(static_cast<std::size_t>(static_cast<const char*>(hit) - data));
+        pos = found(static_cast<std::size_t>(hit - data));
     }
 }
 
@@ -56,9 +58,9 @@ void ForEachPair(const char* data, std::size_t from, std::size_t to, char first,
     }
 #endif
     while (pos + 1 < to) {
-        const void* hit = std::memchr(data + pos, first, to - 1 - pos);
+        const char* hit = FindByte(data + pos, data + to - 1, first);
         if (hit == nullptr) return;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        const std::size_t at = static_cast<std::size_t>(hit - data);
         const char next = data[at + 1];
         pos = next == s0 || next == s1 || next == s2 ? found(at) : at + 1;
     }

@@ -1,5 +1,6 @@
 #include "mailstore/mail_date.h"
 
+#include "decode/byte_find.h"
 #include "platform/errors.h"
 #include "platform/sjis_text.h"
 
@@ -34,7 +35,7 @@ double ParseMailDate(std::string_view d) {
         return at >= d.size() ? std::string_view() : d.substr(at, len);
     };
 
-    std::size_t pos = d.find(',');
+    std::size_t pos = FindByte(d, ',');
     pos = pos == std::string_view::npos ? 0 : pos + 1;
     while (pos < d.size() && d[pos] == ' ') ++pos;
 

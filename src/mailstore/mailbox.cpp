@@ -184,7 +184,7 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
     std::string cleaned;
     std::size_t split = FindHeaderEnd(text);
     const std::size_t headPart = split == std::string_view::npos ? text.size() : split + 4;
-    if (std::memchr(text.data(), '\x1A', headPart) != nullptr) {
+    if (FindByte(text.data(), text.data() + headPart, '\x1A') != nullptr) {
         cleaned.assign(text);
         std::erase(cleaned, '\x1A');
         text = cleaned;
@@ -215,7 +215,7 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
 
     std::string_view body = TrimMailText(bodyPart);  // 0x1A is trimmed like any control byte
     if (wantBody && !body.empty() && cleaned.empty() &&
-        std::memchr(body.data(), '\x1A', body.size()) != nullptr) {
+        FindByte(body.data(), body.data() + body.size(), '\x1A') != nullptr) {
         cleaned.assign(body);
         std::erase(cleaned, '\x1A');
         body = TrimMailText(cleaned);
@@ -343,9 +343,9 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
 // The same split as ReadMessage's, over bigger stretches read straight into raw: the file is
 // read bytes at a time behind the bytes carried over (reads of the file's read-ahead size or
 // more go to the system directly, with no copy between), every message whole in what was read
-// is listed, and the bytes of the last, unfinished one are carried to the next call. A message longer than the bound is
-// refused as ReadMessage refuses it: once more than the bound and the four bytes a separator
-// could still need are held, or at its separator or the end of the file.
+// is listed, and the bytes of the last, unfinished one are carried to the next call. A message
+// longer than the bound is refused as ReadMessage refuses it: once more than the bound and the four
+// bytes a separator could still need are held, or at its separator or the end of the file.
 static_assert(ParseAhead::kBatchBytes >= platform::InputFile::kReadAhead,
               "a batch's reads must go to the system directly");
 
@@ -599,10 +599,10 @@ std::string_view HeaderLines::Value(std::string_view h, std::string_view name) c
         std::size_t limit = i + 1 < starts.size() ? starts[i + 1] : h.size();
         if (limit <= start) limit = h.size();  // a name that takes in the line end
         std::size_t end = limit;
-        if (const void* cr = std::memchr(h.data() + start, '\r', limit - start))
-            end = static_cast<std::size_t>(static_cast<const char*>(cr) - h.data());
-        if (const void* lf = std::memchr(h.data() + start, '\n', end - start))
-            end = static_cast<std::size_t>(static_cast<const char*>(lf) - h.data());
+        if (const char* cr = FindByte(h.data() + start, h.data() + limit, '\r'))
+            end = static_cast<std::size_t>(cr - h.data());
+        if (const char* lf = FindByte(h.data() + start, h.data() + end, '\n'))
+            end = static_cast<std::size_t>(lf - h.data());
         return TrimMailText(h.substr(start, end - start));
     }
     return {};
@@ -610,7 +610,7 @@ std::string_view HeaderLines::Value(std::string_view h, std::string_view name) c
 
 void HeaderLines::FindValues(std::string_view header, const std::vector<std::string>& names,
                              std::string_view marker) {
-    if (!marker.empty()) markerAt = header.find(marker);
+    if (!marker.empty()) markerAt = FindText(header, marker);
     values.resize(names.size());
     dateKnown = false;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -643,11 +643,11 @@ std::string TMailBox::CollectField(std::string_view marker) const {
     if (marker.empty()) return {};
     const bool lookedAhead =
         linesKnown_ && lines_->markerAt != HeaderLines::kNotLooked && marker == aheadMarker_;
-    const std::size_t first = lookedAhead ? lines_->markerAt : header_.find(marker);
+    const std::size_t first = lookedAhead ? lines_->markerAt : FindText(header_, marker);
     if (first == std::string::npos) return {};
     std::string out;
     std::size_t pos = first + marker.size();
-    for (std::size_t next; (next = header_.find(marker, pos)) != std::string::npos;
+    for (std::size_t next; (next = FindText(header_, marker, pos)) != std::string::npos;
          pos = next + marker.size())
         out.append(header_, pos, next - pos);
     out.append(header_, pos);

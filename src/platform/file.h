@@ -48,6 +48,7 @@ class InputFile {
     std::string path_;
     std::unique_ptr<char[]> ahead_;  // bytes read from the system, not yet taken
     std::size_t aheadPos_ = 0, aheadEnd_ = 0;
+    std::size_t aheadSize_ = kReadAhead;  // of ahead_: less for a small file
     std::unique_ptr<ReadAhead> readAhead_;  // for a big file, from the first Read on
     bool started_ = false;
     std::uint64_t position_ = 0;           // bytes taken by the reader

@@ -14,9 +14,16 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
     if (!started_) {
         started_ = true;
         // A thread costs more than it gains on the short files (attachments, settings).
-        if (Size() >= 4 * kReadAhead)
+        const std::uint64_t size = Size();
+        if (size >= 4 * kReadAhead)
             readAhead_ = std::make_unique<ReadAhead>(
                 [this](char* to, std::size_t most) { return ReadRaw(to, most); }, kReadAhead);
+        // A short file gets a block of about its size: an export opens one for every
+        // attachment, and a block of fresh memory costs the system a page fault every 4 KB.
+        // Should the file have grown meanwhile, the rest is read a block at a time.
+        constexpr std::uint64_t kSmallest = 4096;
+        aheadSize_ =
+            static_cast<std::size_t>(std::clamp<std::uint64_t>(size + 1, kSmallest, kReadAhead));
     }
     if (readAhead_) {
         const std::size_t got = readAhead_->Take(dest, n);
@@ -31,9 +38,9 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
             position_ += got;
             return got;
         }
-        if (!ahead_) ahead_ = std::make_unique<char[]>(kReadAhead);
+        if (!ahead_) ahead_.reset(new char[aheadSize_]);  // no zeros: the bytes are read over
         aheadPos_ = 0;
-        aheadEnd_ = ReadRaw(ahead_.get(), kReadAhead);
+        aheadEnd_ = ReadRaw(ahead_.get(), aheadSize_);
         if (aheadEnd_ == 0) {
             eof_ = true;
             return 0;

@@ -1,6 +1,8 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <functional>
 
 #include <filesystem>
@@ -91,6 +93,25 @@ TEST(InputFile, ReadsBlocksToTheEnd) {
     EXPECT_EQ(f->Read(buf, 8), 2u);
     EXPECT_TRUE(f->AtEnd());
     EXPECT_EQ(f->Read(buf, 8), 0u);
+}
+
+// A short file is read through a block of about its size; what it grew by after the first
+// read still comes, a block at a time.
+TEST(InputFile, AShortFileThatGrowsIsReadWhole) {
+    ScratchDir dir;
+    const std::string first = "0123456789", more(20000, 'm');
+    test::WriteFile(dir.File("g"), first);
+    auto f = InputFile::OpenIfExists(dir.File("g"));
+    ASSERT_NE(f, nullptr);
+    char buf[4];
+    ASSERT_EQ(f->Read(buf, 4), 4u);
+    {
+        std::ofstream grow(dir.File("g"), std::ios::binary | std::ios::app);
+        grow << more;
+    }
+    std::string got(buf, 4);
+    for (std::size_t n; (n = f->Read(buf, sizeof buf)) > 0;) got.append(buf, n);
+    EXPECT_EQ(got, first + more);
 }
 
 TEST(OutputFile, CreatesAnewAndWrites) {
