@@ -10,7 +10,7 @@
 namespace tavori {
 
 std::string_view TextStore::Keep(std::string_view text) {
-    if (text.empty()) return {};
+    if (text.empty()) return "";  // an empty text with an address, as a string has
     char* at = nullptr;
     if (text.size() > kBlockBytes / 8) {  // long: in a block of its own
         own_.push_back(std::unique_ptr<char[]>(new char[text.size()]));

@@ -18,8 +18,11 @@ std::string DateSeparator() { return LocaleText(LOCALE_SDATE, "/"); }
 std::string TimeSeparator() { return LocaleText(LOCALE_STIME, ":"); }
 
 int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
-    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                           static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+    // An empty view may have no address, which the system refuses as a bad parameter.
+    const char* const pa = a.empty() ? "" : a.data();
+    const char* const pb = b.empty() ? "" : b.data();
+    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, pa, static_cast<int>(a.size()),
+                           pb, static_cast<int>(b.size()));
     return r == 0 ? 0 : r - CSTR_EQUAL;
 }
 

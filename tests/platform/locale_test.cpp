@@ -27,6 +27,10 @@ TEST(Locale, CompareTextIgnoreCaseIgnoresOnlyLetterCase) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Sign(CompareTextIgnoreCase(c.a, c.b)), c.ignoreCase) << c.reason;
+    // An empty view without an address is the empty text too, first in the order.
+    EXPECT_EQ(Sign(CompareTextIgnoreCase(std::string_view(), "A")), -1);
+    EXPECT_EQ(Sign(CompareTextIgnoreCase("A", std::string_view())), 1);
+    EXPECT_EQ(CompareTextIgnoreCase(std::string_view(), ""), 0);
 }
 
 TEST(Locale, FolderOrderPutsLettersTogetherWhateverTheirCase) {
