@@ -83,6 +83,12 @@ int Run(int argc, char** argv, Context& context) {
 }  // namespace tavori::cli
 
 int main(int argc, char** argv) try {
+    // A listing sent to a file or a pipe goes out in big blocks: the C library's few kilobytes
+    // would cost a system call for every few dozen lines of a big mailbox.
+    // (The buffer is given: some C libraries take the size only along with one.)
+    static char stdoutBuffer[64 * 1024];
+    if (!tavori::platform::IsTerminal(stdout))
+        std::setvbuf(stdout, stdoutBuffer, _IOFBF, sizeof stdoutBuffer);
     tavori::cli::Context context;
     return tavori::cli::RunReportingFailures(context.out, context.err, [argc, argv, &context] {
         return tavori::cli::Run(argc, argv, context);
