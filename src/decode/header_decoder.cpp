@@ -56,11 +56,11 @@ std::string_view TrimBlanks(std::string_view text) {
 
 // DecodeHeader into result, whose buffer is reused. The bytes of one encoded word and their
 // decoded text go through the reader's buffers, so a header costs no allocation once they
-// have grown to the longest header read.
+// have grown to the longest header read. marker: where the first encoded word begins, when
+// the caller has looked already.
 void DecodeHeaderTo(std::string_view header, std::string& result, std::string& bytes,
-                    std::string& decoded) {
+                    std::string& decoded, std::size_t marker) {
     result.clear();
-    std::size_t marker = FindMarker(header, 0);
     if (marker == std::string_view::npos) {
         result.assign(header);
         return;
@@ -119,13 +119,14 @@ void DecodeHeaderTo(std::string_view header, std::string& result, std::string& b
 
 std::string DecodeHeader(std::string_view header) {
     HeaderDecodeBuffers buffers;
-    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded);
+    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded, FindMarker(header, 0));
     return std::move(buffers.result);
 }
 
 void DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers) {
-    if (FindMarker(header, 0) == std::string_view::npos) return;
-    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded);
+    const std::size_t marker = FindMarker(header, 0);
+    if (marker == std::string_view::npos) return;
+    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded, marker);
     header.swap(buffers.result);
 }
 
