@@ -55,22 +55,42 @@ std::size_t TMailList::FindSlot(std::string_view key, double date, std::uint64_t
     }
 }
 
-void TMailList::Insert(std::uint64_t hash, int position) {
-    if ((static_cast<std::size_t>(position) + 1) * 2 > slots_.size()) {
-        slots_.assign(slots_.empty() ? 64 : slots_.size() * 4, Slot{});  // few rehashes
-        for (int k = 0; k < position; ++k) {
-            const TMailEntry& e = entries_[static_cast<std::size_t>(k)];
-            if (!Indexable(e.Date)) continue;
-            const std::uint64_t h = HashOf(e.Key, e.Date);
-            slots_[FindSlot(e.Key, e.Date, h)] = Slot{static_cast<std::uint32_t>(h >> 32), k};
-        }
-    }
+void TMailList::ResetIndex(std::size_t slots) {
+    slots_.assign(slots, Slot{});
+    filter_.assign(slots * kFilterBitsPerSlot / 64, 0);
+}
+
+std::uint64_t TMailList::FilterBit(std::uint64_t hash) const {
+    // From the tag's bits: the slot's position comes from the low ones.
+    return (hash >> 32) & (filter_.size() * 64 - 1);
+}
+
+bool TMailList::MayHold(std::uint64_t hash) const {
+    const std::uint64_t bit = FilterBit(hash);
+    return (filter_[bit / 64] >> (bit % 64)) & 1;
+}
+
+void TMailList::Place(std::uint64_t hash, int position) {
     const TMailEntry& e = entries_[static_cast<std::size_t>(position)];
     slots_[FindSlot(e.Key, e.Date, hash)] = Slot{static_cast<std::uint32_t>(hash >> 32), position};
+    const std::uint64_t bit = FilterBit(hash);
+    filter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+}
+
+void TMailList::Insert(std::uint64_t hash, int position) {
+    if ((static_cast<std::size_t>(position) + 1) * 2 > slots_.size()) {
+        ResetIndex(slots_.empty() ? 64 : slots_.size() * 4);  // few rehashes
+        for (int k = 0; k < position; ++k) {
+            const TMailEntry& e = entries_[static_cast<std::size_t>(k)];
+            if (Indexable(e.Date)) Place(HashOf(e.Key, e.Date), k);
+        }
+    }
+    Place(hash, position);
 }
 
 void TMailList::Clear() {
     slots_.clear();
+    filter_.clear();
     entries_.clear();
     texts_.Clear();
 }
@@ -78,7 +98,7 @@ void TMailList::Clear() {
 bool TMailList::AddOrCount(std::string_view key, std::string_view id, double date) {
     const bool indexable = Indexable(date);
     const std::uint64_t hash = indexable ? HashOf(key, date) : 0;
-    if (indexable && !slots_.empty()) {
+    if (indexable && !slots_.empty() && MayHold(hash)) {
         const Slot& slot = slots_[FindSlot(key, date, hash)];
         if (slot.position >= 0) {
             TMailEntry& entry = entries_[static_cast<std::size_t>(slot.position)];
@@ -94,7 +114,9 @@ bool TMailList::AddOrCount(std::string_view key, std::string_view id, double dat
 
 int TMailList::IndexOfKey(std::string_view key, double date) const {
     if (!Indexable(date) || slots_.empty()) return -1;
-    return slots_[FindSlot(key, date, HashOf(key, date))].position;
+    const std::uint64_t hash = HashOf(key, date);
+    if (!MayHold(hash)) return -1;  // as for most mails in the copy pass
+    return slots_[FindSlot(key, date, hash)].position;
 }
 
 std::string TMailList::IdAt(int position) const {
@@ -153,12 +175,10 @@ void TMailList::SortRange(int lo, int hi) {
 void TMailList::Reindex() {
     std::size_t size = 64;
     while (size < entries_.size() * 2) size *= 2;
-    slots_.assign(size, Slot{});
+    ResetIndex(size);
     for (int k = 0; k < Count(); ++k) {
         const TMailEntry& e = entries_[static_cast<std::size_t>(k)];
-        if (!Indexable(e.Date)) continue;
-        const std::uint64_t h = HashOf(e.Key, e.Date);
-        slots_[FindSlot(e.Key, e.Date, h)] = Slot{static_cast<std::uint32_t>(h >> 32), k};
+        if (Indexable(e.Date)) Place(HashOf(e.Key, e.Date), k);
     }
 }
 

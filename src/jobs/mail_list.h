@@ -71,12 +71,20 @@ class TMailList {
     };
     std::size_t FindSlot(std::string_view key, double date, std::uint64_t hash) const;
     void Insert(std::uint64_t hash, int position);
+    void Place(std::uint64_t hash, int position);  // into the index, which has room
+    void ResetIndex(std::size_t slots);            // empty, of that many slots
+    // A bit for each few slots, set by every entry's hash: a look-up of a pair that is not in
+    // the list mostly ends there, without touching the far bigger slots.
+    static constexpr std::size_t kFilterBitsPerSlot = 4;
+    std::uint64_t FilterBit(std::uint64_t hash) const;
+    bool MayHold(std::uint64_t hash) const;
     void SortRange(int lo, int hi);
     void Reindex();
 
     TextStore texts_;                  // of the entries
     std::vector<TMailEntry> entries_;  // in list order
     std::vector<Slot> slots_;          // size a power of two, at most half full
+    std::vector<std::uint64_t> filter_;
 };
 
 }  // namespace tavori
