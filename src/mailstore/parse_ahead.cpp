@@ -95,6 +95,12 @@ ParseAhead::~ParseAhead() {
     KeepSpare(std::move(current_));
 }
 
+bool ParseAhead::RoomAhead() const {
+    std::uint64_t bytes = 0;
+    for (const auto& batch : ready_) bytes += batch->bytes;
+    return bytes < kAheadBytes;
+}
+
 ParseAhead::Batch* ParseAhead::OldestSplit() {
     for (const auto& batch : ready_)
         if (batch->state == State::kSplit) return batch.get();
@@ -111,7 +117,7 @@ void ParseAhead::Work() {
             for (;;) {
                 if (stop_) return;
                 // Splitting comes first, so that both threads have batches to parse.
-                if (!finished_ && !free_.empty()) {
+                if (!finished_ && !free_.empty() && RoomAhead()) {
                     batch = std::move(free_.back());
                     free_.pop_back();
                     break;
@@ -146,6 +152,7 @@ void ParseAhead::Work() {
             batch->error = std::current_exception();
             batch->last = true;
         }
+        batch->bytes = batch->raw.size;
         {
             std::lock_guard lock(mutex_);
             batch->state = State::kSplit;
@@ -174,6 +181,8 @@ void ParseAhead::Parse(Batch& batch, int worker) {
         batch.last = true;
     }
     batch.size = i;
+    // The parsed messages hold their own copies: the file bytes of a big one can go now.
+    if (batch.raw.capacity > 2 * kBatchBytes) batch.raw = RawMessages{};
 }
 
 bool ParseAhead::TakeBatch() {
@@ -189,8 +198,7 @@ bool ParseAhead::TakeBatch() {
             if (front.state == State::kParsed) break;
             if (front.state == State::kSplit && helps) {  // the next batch: parse it here
                 front.state = State::kParsing;
-                current_ = std::move(ready_.front());
-                ready_.pop_front();
+                TakeFront();
                 lock.unlock();
                 Parse(*current_, 1);
                 next_ = 0;
@@ -210,10 +218,16 @@ bool ParseAhead::TakeBatch() {
         }
         changed_.wait(lock);
     }
-    current_ = std::move(ready_.front());
-    ready_.pop_front();
+    TakeFront();
     next_ = 0;
     return true;
+}
+
+void ParseAhead::TakeFront() {
+    const bool full = !RoomAhead();
+    current_ = std::move(ready_.front());
+    ready_.pop_front();
+    if (full) changed_.notify_all();  // the thread may split again
 }
 
 bool ParseAhead::AtEnd() {

@@ -121,14 +121,20 @@ class ParseAhead {
         std::exception_ptr error;  // met after the messages
         bool last = false;         // nothing follows
         State state = State::kSplit;
+        std::uint64_t bytes = 0;  // file bytes split into it
     };
     void Work();
     void Parse(Batch& batch, int worker);  // its messages from its spans
     Batch* OldestSplit();                  // the first ready batch nobody parses yet; mutex_ held
     bool TakeBatch();                      // the next batch as current_; false when none will come
+    void TakeFront();                      // the first ready batch as current_; mutex_ held
     static std::unique_ptr<Batch> TakeSpare();
     static void KeepSpare(std::unique_ptr<Batch> batch);
     static constexpr int kBatches = 4;  // one with the job, the others split or parsed ahead
+    // The thread splits no further while the batches waiting for the job hold this many file
+    // bytes: a run of mails of hundreds of megabytes is held one at a time, not kBatches.
+    static constexpr std::uint64_t kAheadBytes = 64 * 1024 * 1024;
+    bool RoomAhead() const;  // mutex_ held
     static constexpr std::size_t kSpareBatches = kBatches;
     struct SparePool;
     static SparePool& Spares();

@@ -358,6 +358,21 @@ TEST(MailBoxRead, BigFileReadAheadMatchesAndStopsWhenLeftEarly) {
     box.Close();
 }
 
+// Mails of several batches' size in a row: each is read whole, and the second thread keeps
+// only a few of them at a time.
+TEST(MailBoxRead, BigMessagesInARowAreReadWhole) {
+    std::string text;
+    for (int i = 0; i < 6; ++i)
+        text += "S: " + std::to_string(i) + "\r\n\r\n" +
+                std::string(3 * ParseAhead::kBatchBytes + 1000 * i, static_cast<char>('a' + i)) +
+                "\r\n.\r\nS: small\r\n\r\nx\r\n.\r\n";
+    ScratchDir dir;
+    WriteFile(dir.File("big.mbx"), text);
+    const auto got = ReadAll(dir.File("big.mbx"));
+    ExpectSameMessages(got, ReferenceRead(text), "big in a row");
+    EXPECT_EQ(got.size(), 12u);
+}
+
 // Batches end at a number of messages too: the rest of what was read waits for the next one.
 TEST(MailBoxRead, ManyTinyMessagesSpanSeveralBatches) {
     std::string text;
