@@ -340,15 +340,15 @@ bool TMailBox::Reader::ReadMessage(std::string& header, std::string& body) {
     return ParseInto(raw, header, body, wantBody, decoding_[0]);
 }
 
+static_assert(ParseAhead::kBatchBytes >= platform::InputFile::kReadAhead,
+              "a batch's reads must go to the system directly");
+
 // The same split as ReadMessage's, over bigger stretches read straight into raw: the file is
 // read bytes at a time behind the bytes carried over (reads of the file's read-ahead size or
 // more go to the system directly, with no copy between), every message whole in what was read
 // is listed, and the bytes of the last, unfinished one are carried to the next call. A message
 // longer than the bound is refused as ReadMessage refuses it: once more than the bound and the four
 // bytes a separator could still need are held, or at its separator or the end of the file.
-static_assert(ParseAhead::kBatchBytes >= platform::InputFile::kReadAhead,
-              "a batch's reads must go to the system directly");
-
 void TMailBox::Reader::Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) {
     raw.spans.clear();
     raw.size = 0;

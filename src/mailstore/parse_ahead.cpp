@@ -71,8 +71,7 @@ void ParseAhead::KeepSpare(std::unique_ptr<Batch> batch) {
     if (!batch) return;
     for (std::size_t i = 0; i < batch->messages.size(); ++i) ReleaseIfBig(batch->messages[i]);
     batch->error = nullptr;
-    // The file bytes of a batch that grew for a big message go too.
-    if (batch->raw.capacity > 2 * kBatchBytes) batch->raw = RawMessages{};
+    ReleaseBigBytes(*batch);
     SparePool& pool = Spares();
     std::lock_guard lock(pool.mutex);
     if (pool.batches.size() < kSpareBatches) pool.batches.push_back(std::move(batch));
@@ -93,6 +92,12 @@ ParseAhead::~ParseAhead() {
     for (auto& batch : free_) KeepSpare(std::move(batch));
     for (auto& batch : ready_) KeepSpare(std::move(batch));
     KeepSpare(std::move(current_));
+}
+
+// The file bytes of a batch that grew for a big message go once they are parsed (or will not
+// be): kept, every batch would come to hold the biggest message of the file.
+void ParseAhead::ReleaseBigBytes(Batch& batch) {
+    if (batch.raw.capacity > 2 * kBatchBytes) batch.raw = RawMessages{};
 }
 
 bool ParseAhead::RoomAhead() const {
@@ -140,12 +145,12 @@ void ParseAhead::Work() {
             changed_.notify_all();
             continue;
         }
-        if (batch->raw.capacity > 2 * kBatchBytes) batch->raw = RawMessages{};
         batch->size = 0;
         batch->error = nullptr;
         batch->last = false;
         try {
-            batch->raw.spans.clear();
+            batch->raw.spans.clear();  // also when nothing is left to split
+            batch->raw.size = 0;
             if (!source_.AtEnd()) source_.Split(batch->raw, kBatchBytes, kBatchMessages);
             batch->last = source_.AtEnd();
         } catch (...) {  // the messages split before stay
@@ -181,8 +186,7 @@ void ParseAhead::Parse(Batch& batch, int worker) {
         batch.last = true;
     }
     batch.size = i;
-    // The parsed messages hold their own copies: the file bytes of a big one can go now.
-    if (batch.raw.capacity > 2 * kBatchBytes) batch.raw = RawMessages{};
+    ReleaseBigBytes(batch);  // the parsed messages hold their own copies
 }
 
 bool ParseAhead::TakeBatch() {

@@ -125,9 +125,10 @@ class ParseAhead {
     };
     void Work();
     void Parse(Batch& batch, int worker);  // its messages from its spans
-    Batch* OldestSplit();                  // the first ready batch nobody parses yet; mutex_ held
-    bool TakeBatch();                      // the next batch as current_; false when none will come
-    void TakeFront();                      // the first ready batch as current_; mutex_ held
+    static void ReleaseBigBytes(Batch& batch);
+    Batch* OldestSplit();  // the first ready batch nobody parses yet; mutex_ held
+    bool TakeBatch();      // the next batch as current_; false when none will come
+    void TakeFront();      // the first ready batch as current_; mutex_ held
     static std::unique_ptr<Batch> TakeSpare();
     static void KeepSpare(std::unique_ptr<Batch> batch);
     static constexpr int kBatches = 4;  // one with the job, the others split or parsed ahead
