@@ -16,6 +16,28 @@ namespace tavori::platform {
 
 class ReadAhead;
 
+// The identity of a file or folder: device and inode, or volume serial and file index on
+// Windows. Two paths with the same identity reach the same file, through links too.
+struct FileId {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileId& other) const {
+        return volume == other.volume && index == other.index;
+    }
+};
+
+// What tells a reader that a file is still the one it read before: which file, its size and
+// the time of its last write (in the system's own units).
+struct FileState {
+    FileId id;
+    std::uint64_t size = 0;
+    std::int64_t written = 0;
+    bool operator==(const FileState& other) const {
+        return id == other.id && size == other.size && written == other.written;
+    }
+    bool operator!=(const FileState& other) const { return !(*this == other); }
+};
+
 // A file opened for reading, read in blocks from the start to the end.
 class InputFile {
   public:
@@ -41,20 +63,31 @@ class InputFile {
     bool AtEnd() const;          // every byte up to the size has been read
     const std::string& Path() const { return path_; }
 
+    FileState State() const;  // of the open file, now; throws IoError
+    // From now on the file must stay as state says (a job that reads a file twice and relies
+    // on the second reading seeing the bytes of the first): it is compared now and after every
+    // read from the system, before the bytes read are used. A difference is an IoError
+    // PathError(path, changed).
+    void Expect(const FileState& state, std::string changed);
+
   private:
     InputFile(std::intptr_t handle, std::string path);
-    std::size_t ReadRaw(char* dest, std::size_t n);  // one read of the system; throws IoError
+    std::size_t ReadRaw(char* dest, std::size_t n);      // one read of the system; throws IoError
+    std::size_t ReadChecked(char* dest, std::size_t n);  // ReadRaw, then the expected state
+    void CheckState() const;
     std::intptr_t handle_;
     std::string path_;
     std::unique_ptr<char[]> ahead_;  // bytes read from the system, not yet taken
     std::size_t aheadPos_ = 0, aheadEnd_ = 0;
-    std::size_t aheadSize_ = kReadAhead;  // of ahead_: less for a small file
+    std::size_t aheadSize_ = kReadAhead;    // of ahead_: less for a small file
     std::unique_ptr<ReadAhead> readAhead_;  // for a big file, from the first Read on
     bool started_ = false;
     std::uint64_t position_ = 0;           // bytes taken by the reader
     bool eof_ = false;                     // the system had nothing more
     mutable std::uint64_t knownSize_ = 0;  // the size last seen; the end is asked of the system
                                            // only once the reading reaches it
+    std::optional<FileState> expected_;
+    std::string changed_;
 };
 
 // A file created anew (an existing file of that name is emptied) and written in order.
@@ -85,6 +118,15 @@ class OutputFile {
     static constexpr std::size_t kBlockBytes = 64 * 1024;
 
     static std::unique_ptr<OutputFile> Create(const std::string& path);  // throws IoError
+    // The file opened for writing but not emptied yet (created when missing), so that a caller
+    // can compare its identity with the files it must not harm before anything is lost; then
+    // Empty makes it what Create gives, or Discard gives it up.
+    static std::unique_ptr<OutputFile> Open(const std::string& path);  // throws IoError
+    FileId Identity() const;                                           // throws IoError
+    void Empty();                                                      // throws IoError
+    // Closes the file and removes it again when Open created it; an existing file keeps its
+    // content. Ignores errors: it is the way out of a refused run.
+    void Discard();
     ~OutputFile();  // hands over what was gathered and closes, ignoring errors
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -92,7 +134,7 @@ class OutputFile {
     void Gather(std::string_view record);  // likewise, when a block is handed over
     // One record given in pieces, gathered as if joined, without joining them first.
     void Gather(std::initializer_list<std::string_view> pieces);
-    void Flush();                          // hands over what was gathered
+    void Flush();  // hands over what was gathered
     void Close();
     const std::string& Path() const { return path_; }
 
@@ -109,8 +151,11 @@ class OutputFile {
     void HandOver(FileOp op = FileOp::kWrite);
     [[noreturn]] void FailWrite(std::string reason);
 
+    void CloseAndRemoveCreated();  // the file Open made, by the path the name reached
+
     std::intptr_t handle_;
     std::string path_;
+    bool created_ = false;      // Open made the file: Discard removes it
     std::uint64_t length_ = 0;  // bytes with the system, all of them whole records
     bool open_ = true;
     std::string block_;              // gathered records not yet handed over
@@ -124,23 +169,16 @@ bool IsRegularFile(const std::string& path);
 enum class FileKind { kMissing, kRegular, kFolder, kOther };
 FileKind KindOf(const std::string& path);  // IoError when the system cannot tell
 
-// The identity of a file or folder: device and inode, or volume serial and file index on
-// Windows. Two paths with the same identity reach the same file, through links too.
-struct FileId {
-    std::uint64_t volume = 0;
-    std::uint64_t index = 0;
-    bool operator==(const FileId& other) const {
-        return volume == other.volume && index == other.index;
-    }
-};
 std::optional<FileId> IdentityOf(const std::string& path);  // nullopt when it does not exist
 
 // True when the two paths reach the same file: the same identity where both exist, else the
 // full paths compared as the file system compares names (letter case ignored on Windows).
 bool SameFile(const std::string& a, const std::string& b);
 
-// The two paths, made absolute, compared as the file system compares names (for paths that
-// do not exist yet).
+// The two paths resolved as the system would resolve them to create the file, compared as the
+// file system compares names (for paths that do not exist yet): the folder by its real path
+// (links and ".." followed as the system follows them), the name after it, and a final link
+// that leads nowhere yet followed to the file it would create.
 bool SameFullPath(const std::string& a, const std::string& b);
 
 // True when path, with every link and junction on its way followed, lies inside folder (also

@@ -17,7 +17,7 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
         const std::uint64_t size = Size();
         if (size >= 4 * kReadAhead)
             readAhead_ = std::make_unique<ReadAhead>(
-                [this](char* to, std::size_t most) { return ReadRaw(to, most); }, kReadAhead);
+                [this](char* to, std::size_t most) { return ReadChecked(to, most); }, kReadAhead);
         // A short file gets a block of about its size: an export opens one for every
         // attachment, and a block of fresh memory costs the system a page fault every 4 KB.
         // Should the file have grown meanwhile, the rest is read a block at a time.
@@ -33,14 +33,14 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
     }
     if (aheadPos_ == aheadEnd_) {
         if (n >= kReadAhead) {  // a big read gains nothing from a copy
-            const std::size_t got = ReadRaw(dest, n);
+            const std::size_t got = ReadChecked(dest, n);
             if (got == 0) eof_ = true;
             position_ += got;
             return got;
         }
         if (!ahead_) ahead_.reset(new char[aheadSize_]);  // no zeros: the bytes are read over
         aheadPos_ = 0;
-        aheadEnd_ = ReadRaw(ahead_.get(), aheadSize_);
+        aheadEnd_ = ReadChecked(ahead_.get(), aheadSize_);
         if (aheadEnd_ == 0) {
             eof_ = true;
             return 0;
@@ -51,6 +51,24 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
     aheadPos_ += take;
     position_ += take;
     return take;
+}
+
+void InputFile::Expect(const FileState& state, std::string changed) {
+    expected_ = state;
+    changed_ = std::move(changed);
+    CheckState();
+}
+
+void InputFile::CheckState() const {
+    if (expected_ && State() != *expected_) throw IoError(PathError(path_, changed_));
+}
+
+// The state is asked after the read: bytes read before a change are those of the file as it
+// was, and a change made before or while they were read shows in the state.
+std::size_t InputFile::ReadChecked(char* dest, std::size_t n) {
+    const std::size_t got = ReadRaw(dest, n);
+    CheckState();
+    return got;
 }
 
 namespace {
@@ -89,6 +107,33 @@ bool OutputFile::CloseChecked(std::string& reason) {
 
 OutputFile::OutputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
+
+std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
+    auto file = Open(path);
+    file->Empty();
+    return file;
+}
+
+void OutputFile::Empty() {
+    length_ = 0;
+    if (!CutBack()) {
+        Discard();
+        throw IoError(PathError(path_, "を空にできません"));
+    }
+}
+
+void OutputFile::Discard() {
+    if (!open_) return;
+    open_ = false;
+    block_.clear();
+    ends_.clear();
+    if (created_) {
+        CloseAndRemoveCreated();
+        return;
+    }
+    std::string ignored;
+    CloseHandleNow(ignored);
+}
 
 OutputFile::~OutputFile() {
     if (!open_) return;

@@ -46,15 +46,9 @@ int OpenRegular(const std::string& path, int flags, const char* failure) {
     return fd;
 }
 
-// The absolute form of a path, "." and ".." taken away by their names; the folder part is
-// resolved through links where it exists, so two spellings of one folder compare equal.
-std::string FullPath(const std::string& native) {
-    std::string absolute = native;
-    if (absolute.empty() || absolute.front() != '/') {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd) != nullptr)
-            absolute = std::string(cwd).append("/") + absolute;
-    }
+// The absolute form of a path with "." and ".." taken away by their names: for a folder that
+// does not exist, where the system has no real path to give.
+std::string LexicalPath(const std::string& absolute) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     while (start <= absolute.size()) {
@@ -68,16 +62,49 @@ std::string FullPath(const std::string& native) {
         }
         start = end + 1;
     }
-    std::string folder;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder.append("/").append(parts[i]);
-    if (folder.empty()) folder.push_back('/');
-    if (char* real = ::realpath(folder.c_str(), nullptr)) {
-        folder = real;
-        std::free(real);
+    std::string path;
+    for (const std::string& part : parts) path.append("/").append(part);
+    return path.empty() ? "/" : path;
+}
+
+std::string RealPath(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return LexicalPath(path);
+    std::string result = real;
+    std::free(real);
+    return result;
+}
+
+// The file that creating native would make or open: the folder by its real path (".." after a
+// link leads to the link target's parent, as the system takes it), and a final link followed
+// to its target, which need not exist yet.
+std::string FullPath(const std::string& native, int links = 0) {
+    std::string absolute = native;
+    if (absolute.empty() || absolute.front() != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) != nullptr)
+            absolute = std::string(cwd).append("/") + absolute;
     }
-    if (parts.empty()) return folder;
+    while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+    const std::size_t slash = absolute.rfind('/');
+    const std::string name = absolute.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..") return RealPath(absolute);
+    std::string folder = RealPath(slash == 0 ? "/" : absolute.substr(0, slash));
     if (folder == "/") folder.clear();
-    return folder.append("/").append(parts.back());
+    const std::string path = folder + "/" + name;
+    struct stat st {};
+    constexpr int kMostLinks = 40;  // the system's own bound on a chain of links
+    if (links < kMostLinks && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) +
+                                 1);
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n > 0 && static_cast<std::size_t>(n) < target.size()) {
+            std::string to(target.data(), static_cast<std::size_t>(n));
+            if (to.front() != '/') to = folder + "/" + to;
+            return FullPath(to, links + 1);
+        }
+    }
+    return path;
 }
 
 }  // namespace
@@ -113,6 +140,16 @@ std::uint64_t InputFile::Size() const {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
+FileState InputFile::State() const {
+    struct stat st {};
+    if (::fstat(static_cast<int>(handle_), &st) != 0)
+        throw IoError(PathError(path_, "を調べられません", Reason(errno)));
+    return FileState{
+        FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+        static_cast<std::uint64_t>(st.st_size),
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 bool InputFile::AtEnd() const {
     if (eof_) return true;
     if (position_ < knownSize_) return false;
@@ -120,14 +157,33 @@ bool InputFile::AtEnd() const {
     return position_ >= knownSize_;
 }
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
+std::unique_ptr<OutputFile> OutputFile::Open(const std::string& path) {
     const FileKind kind = KindOf(path);
     if (kind == FileKind::kFolder || kind == FileKind::kOther)
         throw IoError(NotRegularFileMessage(path, kind));
     if (FileFaultInjected(FileOp::kCreate, path))
         throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
-    const int fd = OpenRegular(path, O_WRONLY | O_CREAT | O_TRUNC, "を作成できません");
-    return std::unique_ptr<OutputFile>(new OutputFile(fd, path));
+    const int fd = OpenRegular(path, O_WRONLY | O_CREAT, "を作成できません");
+    std::unique_ptr<OutputFile> file(new OutputFile(fd, path));
+    file->created_ = kind == FileKind::kMissing;
+    return file;
+}
+
+FileId OutputFile::Identity() const {
+    struct stat st {};
+    if (::fstat(static_cast<int>(handle_), &st) != 0)
+        throw IoError(PathError(path_, "を調べられません", Reason(errno)));
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// By the real path the name reaches now: a link that led nowhere stays, the file made through
+// it goes.
+void OutputFile::CloseAndRemoveCreated() {
+    if (char* real = ::realpath(NativePath(path_).c_str(), nullptr)) {
+        ::unlink(real);
+        std::free(real);
+    }
+    ::close(static_cast<int>(handle_));
 }
 
 bool OutputFile::Put(std::string_view bytes, std::string& reason) {

@@ -114,6 +114,18 @@ std::uint64_t InputFile::Size() const {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+FileState InputFile::State() const {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(H(handle_), &info)) Fail("を調べられません", path_);
+    return FileState{
+        FileId{info.dwVolumeSerialNumber,
+               (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow},
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+        static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+            info.ftLastWriteTime.dwLowDateTime)};
+}
+
 bool InputFile::AtEnd() const {
     if (eof_) return true;
     if (position_ < knownSize_) return false;
@@ -121,17 +133,39 @@ bool InputFile::AtEnd() const {
     return position_ >= knownSize_;
 }
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
+std::unique_ptr<OutputFile> OutputFile::Open(const std::string& path) {
     const FileKind kind = KindOf(path);
     if (kind == FileKind::kFolder || kind == FileKind::kOther)
         throw IoError(NotRegularFileMessage(path, kind));
     if (FileFaultInjected(FileOp::kCreate, path))
         throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    const bool missing = kind == FileKind::kMissing;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) Fail("を作成できません", path);
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     RequireDisk(h, path);
-    return std::unique_ptr<OutputFile>(new OutputFile(reinterpret_cast<std::intptr_t>(h), path));
+    std::unique_ptr<OutputFile> file(new OutputFile(reinterpret_cast<std::intptr_t>(h), path));
+    file->created_ = created && missing;
+    return file;
+}
+
+FileId OutputFile::Identity() const {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(H(handle_), &info)) Fail("を調べられません", path_);
+    return FileId{info.dwVolumeSerialNumber,
+                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+// By the final path of the handle: a link that led nowhere stays, the file made through it
+// goes. (A handle with the right to delete would keep readers without FILE_SHARE_DELETE out
+// of every output while it is written.)
+void OutputFile::CloseAndRemoveCreated() {
+    wchar_t final[MAX_PATH * 2];
+    const DWORD n =
+        GetFinalPathNameByHandleW(H(handle_), final, MAX_PATH * 2, FILE_NAME_NORMALIZED);
+    CloseHandle(H(handle_));
+    if (n > 0 && n < MAX_PATH * 2) DeleteFileW(final);
 }
 
 bool OutputFile::Put(std::string_view bytes, std::string& reason) {
@@ -197,8 +231,21 @@ std::optional<FileId> IdentityOf(const std::string& path) {
                   (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+// The file that creating path would make: the full path with its folder replaced by the
+// folder's final path where it exists, so that ".." after a link or junction leads where the
+// system takes it.
+std::string CreatedPathOf(const std::string& path) {
+    const std::string full = FullPathOf(path);
+    const std::size_t slash = full.find_last_of('\\');
+    if (slash == std::string::npos || slash + 1 == full.size()) return full;
+    std::string folder;
+    if (!FinalPath(full.substr(0, slash + 1), folder)) return full;
+    if (folder.back() != '\\') folder += '\\';
+    return folder + full.substr(slash + 1);
+}
+
 bool SameFullPath(const std::string& a, const std::string& b) {
-    return lstrcmpiA(FullPathOf(a).c_str(), FullPathOf(b).c_str()) == 0;
+    return lstrcmpiA(CreatedPathOf(a).c_str(), CreatedPathOf(b).c_str()) == 0;
 }
 
 bool IsInsideFolder(const std::string& path, const std::string& folder) {

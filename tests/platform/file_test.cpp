@@ -264,6 +264,12 @@ TEST(SameFile, ComparesIdentityOrFullNames) {
     MakeLink(dir.File("a.mbx"), dir.File("hard.mbx"), true);
 #ifndef _WIN32
     MakeLink(dir.File("a.mbx"), dir.File("soft.mbx"), false);
+    // Links that lead nowhere yet: creating either would make "target.mbx".
+    MakeLink("target.mbx", dir.File("u.mbx"), false);
+    MakeLink(dir.File("target.mbx"), dir.File("d.mbx"), false);
+    MakeLink("u.mbx", dir.File("chain.mbx"), false);
+    std::filesystem::create_directories(dir.File("sub/deep"));
+    MakeLink(dir.File("sub/deep"), dir.File("lnk"), false);
 #endif
     const char sep = FolderSeparator();
     struct Case {
@@ -285,6 +291,11 @@ TEST(SameFile, ComparesIdentityOrFullNames) {
         {dir.File("NEW.REN"), dir.File("new.ren"), true, "also for names not yet created"},
 #else
         {dir.File("soft.mbx"), dir.File("a.mbx"), true, "a symbolic link"},
+        {dir.File("u.mbx"), dir.File("d.mbx"), true, "two links to one file not yet created"},
+        {dir.File("chain.mbx"), dir.File("target.mbx"), true, "a chain of links"},
+        {dir.File("lnk/../u2.mbx"), dir.File("sub/u2.mbx"), true,
+         "\"..\" after a link to a folder leads to the link target's parent"},
+        {dir.File("lnk/../u2.mbx"), dir.File("u2.mbx"), false, "not to the link's own folder"},
         {dir.File("A.MBX"), dir.File("a.mbx"), false, "letter case counts on Linux"},
 #endif
     };
