@@ -20,6 +20,7 @@ struct DedupeArgs {
     std::string unique;
     std::string duplicate;
     bool dryRun = false;
+    bool force = false;
     std::vector<std::string> mailboxes;
 };
 
@@ -62,6 +63,7 @@ int RunDedupe(const DedupeArgs& args, Context& context) {
         mailboxes.push_back(platform::FromCommandLine(arg));
 
     TerminalHost host(context.err, context.verbose);
+    host.AllowReplacing(args.force);
     DedupeJob job(std::move(mailboxes), options, host);
     host.Run([&] { args.dryRun ? job.Scan() : job.Run(); });
     PrintText(context.out, job.OutMsg());
@@ -103,6 +105,7 @@ void AddDedupeCommand(CLI::App& app, Context& context) {
     cmd->add_option("--dup", args->duplicate,
                     "also write the surplus copies into this new mailbox (extension .mbx)")
         ->check(OutputMailboxProblem, "FILE");
+    cmd->add_flag("--force", args->force, "replace existing mailboxes that hold mails");
     cmd->add_flag("--dry-run", args->dryRun,
                   "only read: list each repeated mail's copies, which is kept and which is "
                   "surplus");

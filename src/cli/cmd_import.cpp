@@ -50,6 +50,7 @@ struct CutArgs {
 struct ImportArgs {
     std::string output;
     bool html = false;
+    bool force = false;
     CutArgs cut;
     std::vector<std::string> files;
 };
@@ -82,6 +83,7 @@ int RunImport(const ImportArgs& args, Context& context) {
     options.listEntries = static_cast<int>(files.size());
 
     TerminalHost host(context.err, context.verbose);
+    host.AllowReplacing(args.force);
     ImportJob job(std::move(files), options, host);
     host.Run([&job] { job.Run(); });
     if (job.Aborted()) context.err.Line("中断しました: それまでのメールは書き込まれています");
@@ -115,10 +117,10 @@ void AddImport(CLI::App& app, Context& context) {
         "import",
         "Make each file one mail of a new mailbox: text mails (.txt, .eml), or with "
         "--html the mail cut out of an HTML page");
-    cmd->add_option("-o,--output", args->output,
-                    "the new mailbox (its extension becomes .mbx; an existing one is replaced)")
+    cmd->add_option("-o,--output", args->output, "the new mailbox (its extension becomes .mbx)")
         ->required()
         ->check(OutputMailboxProblem, "FILE");
+    cmd->add_flag("--force", args->force, "replace an existing mailbox that holds mails");
     auto* html = cmd->add_flag("--html", args->html,
                                "the files are HTML pages: cut each mail out of the page's text");
     args->cut.Add(*cmd);

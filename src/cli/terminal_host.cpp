@@ -3,6 +3,7 @@
 #include <csignal>
 #include <string_view>
 
+#include "jobs/job_files.h"
 #include "platform/text_codec.h"
 
 namespace tavori::cli {
@@ -83,6 +84,10 @@ void TerminalHost::Run(const std::function<void()>& job) {
     auto previous = std::signal(SIGINT, OnInterrupt);
     try {
         job();
+    } catch (const ReplaceDeclined& e) {
+        std::signal(SIGINT, previous);
+        Finish();
+        throw ReplaceDeclined(std::string(e.what()) + " (置き換えるには --force を付けてください)");
     } catch (...) {
         std::signal(SIGINT, previous);
         Finish();

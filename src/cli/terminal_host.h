@@ -24,10 +24,14 @@ class TerminalHost : public JobHost {
     void Warn(const std::string& text) override;
     void ProcessPendingEvents() override { Draw(false); }
     bool AbortRequested() override;
+    // A mailbox with mails in it is replaced only with --force: there is nobody to ask.
+    bool ConfirmReplace(const std::string& /*path*/) override { return replace_; }
+    void AllowReplacing(bool replace) { replace_ = replace; }
     // Ends the progress line.
     void Finish();
 
-    // Runs the job with Ctrl-C as its stop, and ends the progress line on every way out.
+    // Runs the job with Ctrl-C as its stop, and ends the progress line on every way out. A
+    // replacement declined for want of --force is an error that says how to allow it.
     void Run(const std::function<void()>& job);
 
   private:
@@ -36,6 +40,7 @@ class TerminalHost : public JobHost {
 
     Output& err_;
     bool bar_;
+    bool replace_ = false;
     bool drawn_ = false;
     std::string file_, counters_;
     std::uint64_t maximum_ = 0, position_ = 0;

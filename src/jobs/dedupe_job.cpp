@@ -18,6 +18,9 @@ constexpr const char* kScanning = "メールボックスをスキャン中...";
 constexpr const char* kCopying = "重複メールを整理中です...";
 constexpr const char* kNoRepeats = "重複はありませんでした\n\n処理を取り止めます";
 constexpr const char* kAborted = "処理を中断しました";
+// The copy pass relies on reading the very messages the scan read.
+constexpr const char* kChangedSinceScan = "はスキャンの後で変更されました";
+constexpr const char* kChangedInScan = "はスキャン中に変更されました";
 
 std::string Figures(int total, int output) {
     char text[80];
@@ -42,6 +45,12 @@ std::uint64_t OpenMailbox(TMailBox& box, const std::string& path) {
     box.SetFieldsWanted({"Subject:", "Message-Id:", "Date:"});  // every pass reads these
     box.Open(path);
     return box.GetFileSize();
+}
+
+// Opens path for a pass after the scan: it must still be the file the scan read.
+void ReopenMailbox(TMailBox& box, const std::string& path, const platform::FileState& scanned) {
+    OpenMailbox(box, path);
+    box.ExpectFileState(scanned, kChangedSinceScan);
 }
 
 // The current message as mailbox text, gathered into file: GetMessage's text, and for a
@@ -103,6 +112,7 @@ void DedupeJob::Scan() {
 
 void DedupeJob::ScanAll() {
     keys_.Clear();
+    scanned_.clear();
     messageCount_ = 0;
     outputCount_ = -1;
     aborted_ = false;
@@ -136,6 +146,8 @@ void DedupeJob::ScanAll() {
 bool DedupeJob::ScanMailbox(const std::string& path, TMailBox& box) {
     Closer closer{box};
     host_.SetProgressMaximum(OpenMailbox(box, path));
+    scanned_.push_back(box.GetFileState());
+    box.ExpectFileState(scanned_.back(), kChangedInScan);
     int number = 0;
     while (!box.AtEnd()) {
         if (!ReadNext(box, path, number)) continue;
@@ -157,35 +169,47 @@ void DedupeJob::Run() {
     std::vector<std::string> outputs{options_.uniquePath};
     if (!options_.duplicatePath.empty()) outputs.push_back(options_.duplicatePath);
     CheckJobFiles(mailboxes_, outputs);
+    ConfirmReplacing(outputs, host_);
     ScanAll();
     if (aborted_ || keys_.Count() == 0) return;
 
-    auto unique = platform::OutputFile::Create(options_.uniquePath);
+    auto files = CreateJobOutputs(mailboxes_, outputs);
+    std::unique_ptr<platform::OutputFile> unique = std::move(files[0]);
     std::unique_ptr<platform::OutputFile> duplicate;
-    if (!options_.duplicatePath.empty())
-        duplicate = platform::OutputFile::Create(options_.duplicatePath);
+    if (files.size() > 1) duplicate = std::move(files[1]);
     outputCount_ = 0;
-    step_ = 0;
-    host_.SetProgressPosition(0);
-    host_.SetProgressMaximum(static_cast<std::uint64_t>(messageCount_));
-    host_.SetProgressText(kCopying);
-    std::vector<char> written(static_cast<std::size_t>(keys_.Count()), 0);
-    TMailBox box;
-    for (const std::string& path : mailboxes_) {
-        if (!CopyMailbox(path, box, *unique, duplicate.get(), written)) {
-            aborted_ = true;
-            break;
-        }
+    try {
+        CopyAll(*unique, duplicate.get());
+    } catch (...) {
+        // The files keep the whole messages written before; the figures say how many.
+        ShowResults(Figures(messageCount_, outputCount_), dupLabel_);
+        throw;
     }
     if (duplicate) duplicate->Close();
     unique->Close();
     if (aborted_) ShowResults(Figures(messageCount_, outputCount_), kAborted);
 }
 
-bool DedupeJob::CopyMailbox(const std::string& path, TMailBox& box, platform::OutputFile& unique,
+void DedupeJob::CopyAll(platform::OutputFile& unique, platform::OutputFile* duplicate) {
+    step_ = 0;
+    host_.SetProgressPosition(0);
+    host_.SetProgressMaximum(static_cast<std::uint64_t>(messageCount_));
+    host_.SetProgressText(kCopying);
+    std::vector<char> written(static_cast<std::size_t>(keys_.Count()), 0);
+    TMailBox box;
+    for (std::size_t i = 0; i < mailboxes_.size(); ++i) {
+        if (!CopyMailbox(i, box, unique, duplicate, written)) {
+            aborted_ = true;
+            return;
+        }
+    }
+}
+
+bool DedupeJob::CopyMailbox(std::size_t index, TMailBox& box, platform::OutputFile& unique,
                             platform::OutputFile* duplicate, std::vector<char>& written) {
+    const std::string& path = mailboxes_[index];
     Closer closer{box};
-    OpenMailbox(box, path);
+    ReopenMailbox(box, path, scanned_[index]);
     int number = 0;
     while (!box.AtEnd()) {
         if (!ReadNext(box, path, number)) continue;
@@ -222,9 +246,10 @@ std::vector<DedupeJob::Pair> DedupeJob::Plan() const {
     std::vector<char> written(pairs.size(), 0);
     TMailBox box;
     box.SetBodyWanted(false);
-    for (const std::string& path : mailboxes_) {
+    for (std::size_t i = 0; i < mailboxes_.size(); ++i) {
+        const std::string& path = mailboxes_[i];
         Closer closer{box};
-        OpenMailbox(box, path);
+        ReopenMailbox(box, path, scanned_[i]);
         int number = 0;
         while (!box.AtEnd()) {
             if (!ReadNext(box, path, number)) continue;

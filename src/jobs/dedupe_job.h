@@ -7,13 +7,11 @@
 
 #include "jobs/job_host.h"
 #include "jobs/mail_list.h"
+#include "platform/file.h"
 
 namespace tavori {
 
 class TMailBox;
-namespace platform {
-class OutputFile;
-}
 
 // The output name: the extension replaced by ".mbx", or ".mbx" appended when there is none.
 std::string MailboxFileName(const std::string& name);
@@ -30,8 +28,11 @@ class DedupeJob {
     DedupeJob(std::vector<std::string> mailboxes, DedupeOptions options, JobHost& host);
 
     // The whole job: the files are checked (an output that is an input, or two outputs that
-    // are one file, is a SameFileError before anything is read or created), the scan, and,
-    // when some pair repeats, the copy pass into new output files. Errors end it as exceptions
+    // are one file, is a SameFileError before anything is read or created; an output with
+    // mails in it that the host would not replace ends it as ReplaceDeclined), the scan, and,
+    // when some pair repeats, the copy pass into new output files. A mailbox that is not the
+    // file the scan read when the copy pass reads it (replaced, grown, shrunk, written) is an
+    // error naming it, met before any of its changed bytes are used. Errors end it as exceptions
     // naming the file (and the message); every file is closed on every way out, and what was
     // written stays written: messages are gathered into blocks of whole messages, handed to
     // the system before a stop is acted on, when an error leaves the job and at its end.
@@ -63,7 +64,8 @@ class DedupeJob {
 
   private:
     bool ScanMailbox(const std::string& path, TMailBox& box);  // false when aborted
-    bool CopyMailbox(const std::string& path, TMailBox& box, platform::OutputFile& unique,
+    void CopyAll(platform::OutputFile& unique, platform::OutputFile* duplicate);
+    bool CopyMailbox(std::size_t index, TMailBox& box, platform::OutputFile& unique,
                      platform::OutputFile* duplicate, std::vector<char>& written);
     void ScanAll();
     void ShowResults(std::string outMsg, std::string dupLabel);
@@ -73,6 +75,8 @@ class DedupeJob {
     DedupeOptions options_;
     JobHost& host_;
     TMailList keys_;  // after the scan: the repeated pairs, sorted by subject
+    // Each mailbox as the scan opened it: the copy pass and the plan read nothing else.
+    std::vector<platform::FileState> scanned_;
     int messageCount_ = 0;
     int outputCount_ = -1;
     bool aborted_ = false;

@@ -125,7 +125,7 @@ void ExportJob::Run() {
     for (const ExportSource& source : sources_) inputs.push_back(source.mailboxPath);
     CheckJobFiles(inputs, {outputPath_});
 
-    auto ren = platform::OutputFile::Create(outputPath_);
+    auto ren = std::move(CreateJobOutputs(inputs, {outputPath_}).front());
     TMailBox mailbox;
     for (const ExportSource& source : sources_) {
         if (!ConvertMailbox(source, mailbox, *ren) || host_.AbortRequested()) {

@@ -21,20 +21,24 @@ constexpr std::size_t kReadBlock = 65536;
 // larger than a message may be is refused instead of exhausting memory.
 constexpr std::size_t kMaxImportBytes = TMailBox::kDefaultMaxMessageBytes;
 
+ConvertError TooBig(const std::string& path) {
+    return ConvertError(PathError(path, "は大きすぎます", "取り込めるのは 256 MB までです"));
+}
+
 // The file's bytes up to its first NUL byte (the end of the text by the reading rule).
-std::string ReadUpToNul(const std::string& path) {
+std::string ReadUpToNul(const std::string& path, bool* endedAtNul) {
     auto file = platform::InputFile::OpenIfExists(path);
     if (!file) throw IoError(PathError(path, "はありません"));
     std::string bytes;
     for (;;) {
         const std::size_t old = bytes.size();
-        if (old > kMaxImportBytes)
-            throw ConvertError(PathError(path, "は大きすぎます", "取り込めるのは 256 MB までです"));
+        if (old > kMaxImportBytes) throw TooBig(path);
         bytes.resize(old + std::min(kReadBlock, kMaxImportBytes - old + 1));
         const std::size_t got = file->Read(bytes.data() + old, bytes.size() - old);
         bytes.resize(old + got);
         if (got == 0) return bytes;
         if (const void* nul = std::memchr(bytes.data() + old, '\0', got)) {
+            if (endedAtNul) *endedAtNul = true;
             bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
             return bytes;
         }
@@ -43,8 +47,9 @@ std::string ReadUpToNul(const std::string& path) {
 
 }  // namespace
 
-std::string ReadImportText(const std::string& path) {
-    const std::string bytes = ReadUpToNul(path);
+std::string ReadImportText(const std::string& path, bool* endedAtNul) {
+    if (endedAtNul) *endedAtNul = false;
+    const std::string bytes = ReadUpToNul(path, endedAtNul);
     std::string text;
     text.reserve(bytes.size() + bytes.size() / 16);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -84,6 +89,10 @@ std::string NotAMailWarning(const std::string& entryName) {
     return entryName + "\r\nメールの形式が間違っています";
 }
 
+std::string NulWarning(const std::string& entryName) {
+    return entryName + " の途中に NUL があります: それ以降は取り込みません";
+}
+
 ImportJob::ImportJob(std::vector<ImportFile> files, ImportOptions options, JobHost& host)
     : files_(std::move(files)), options_(std::move(options)), host_(host) {}
 
@@ -94,14 +103,22 @@ void ImportJob::Run() {
     std::vector<std::string> inputs;
     for (const ImportFile& file : files_) inputs.push_back(file.path);
     CheckJobFiles(inputs, {options_.targetPath});
-
-    auto target = platform::OutputFile::Create(options_.targetPath);
+    // A file too big to import would end the run with the target already replaced.
+    for (const std::string& input : inputs) {
+        const auto file = platform::InputFile::OpenIfExists(input);
+        if (file && file->Size() > kMaxImportBytes) throw TooBig(input);
+    }
+    ConfirmReplacing({options_.targetPath}, host_);
+    auto target = std::move(CreateJobOutputs(inputs, {options_.targetPath}).front());
     host_.SetProgressMaximum(std::max<std::uint64_t>(options_.listEntries, files_.size()));
     TMailBox box;
     std::uint64_t done = 0;
     for (const ImportFile& file : files_) {
         host_.SetProgressText("ファイル:" + file.name + " 読込み中...");
-        box.SetMessage(MailTextOf(ReadImportText(file.path), options_.type, options_.strings));
+        bool endedAtNul = false;
+        const std::string text = ReadImportText(file.path, &endedAtNul);
+        if (endedAtNul) host_.Warn(NulWarning(file.name));
+        box.SetMessage(MailTextOf(text, options_.type, options_.strings));
         if (box.HasHeader()) {
             target->Write(box.GetMessage());
             target->Flush();  // every mail written so far survives an error or an abort

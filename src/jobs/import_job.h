@@ -18,9 +18,10 @@ struct CutOutStrings {
 };
 
 // The text of a file as the import and both previews read it: lines ended by CR LF, a lone LF
-// or a lone CR, each joined again with CR LF; a NUL byte ends the text. Throws an error naming
-// the file when it cannot be read.
-std::string ReadImportText(const std::string& path);
+// or a lone CR, each joined again with CR LF; a NUL byte ends the text (endedAtNul, when given,
+// tells whether one did). Throws an error naming the file when it cannot be read, or when its
+// text is longer than 256 MB.
+std::string ReadImportText(const std::string& path, bool* endedAtNul = nullptr);
 
 // The mail cut out of a page's plain text: from the first occurrence of the begin string
 // (never found when empty) up to the first occurrence of the end string from there on,
@@ -35,6 +36,8 @@ std::string MailTextOf(std::string_view text, ImportFileType type, const CutOutS
 
 // The warning for a file whose mail text is no mail: name + "\r\nメールの形式が間違っています".
 std::string NotAMailWarning(const std::string& entryName);
+// The warning for a file whose text a NUL byte ended before the end of the file.
+std::string NulWarning(const std::string& entryName);
 
 // A file to import: where it is, and the name the user sees in the list (used in texts).
 struct ImportFile {
@@ -43,7 +46,8 @@ struct ImportFile {
 };
 
 struct ImportOptions {
-    std::string targetPath;  // the new mailbox, created anew (an existing file is replaced)
+    std::string targetPath;  // the new mailbox, created anew (replacing mails only if the host
+                             // confirms it)
     ImportFileType type = ImportFileType::kTextMail;
     CutOutStrings strings;
     int listEntries = 0;  // the progress maximum: every entry of the list, selected or not
@@ -55,8 +59,10 @@ class ImportJob {
   public:
     ImportJob(std::vector<ImportFile> files, ImportOptions options, JobHost& host);
 
-    // Checks the files (a target that is one of the files is a SameFileError before anything
-    // is created), creates the target and writes each file's mail flushed at once. Errors end
+    // Checks the files (a target that is one of the files is a SameFileError, a file over
+    // 256 MB an error, a target with mails that the host would not replace ReplaceDeclined,
+    // each before anything is created), creates the target and writes each file's mail flushed
+    // at once; a file that a NUL byte ends early is warned of and imported up to it. Errors end
     // the run as exceptions naming the file; the mails written before stay, the target is
     // closed on every way out. An abort ends it after the current file.
     void Run();

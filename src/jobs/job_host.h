@@ -21,6 +21,10 @@ class JobHost {
     // A file that the job passes over and goes on (the import's "...メールの形式が間違っています"):
     // the window shows it in a warning box, the command-line tool on its error output.
     virtual void Warn(const std::string& /*text*/) {}
+    // Before an existing file with mails in it is replaced by a new mailbox: true lets the job
+    // replace it. The window asks the user; the command-line tool answers its --force. A host
+    // that cannot ask keeps the file.
+    virtual bool ConfirmReplace(const std::string& /*path*/) { return false; }
     // Lets the window repaint and handle its stop button between two mails.
     virtual void ProcessPendingEvents() = 0;
     virtual bool AbortRequested() = 0;

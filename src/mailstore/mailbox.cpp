@@ -247,6 +247,7 @@ class TMailBox::Reader final : public MessageSource {
     }
     bool ReadMessage(std::string& header, std::string& body);
     std::uint64_t Size() const { return file_->Size(); }
+    platform::InputFile& File() { return *file_; }
     std::uint64_t BytesRead() const { return bytesRead_; }
     // The reading thread of a ParseAhead reads the file itself: a third thread between it
     // and the file would only add hand-overs.
@@ -457,6 +458,16 @@ ParseAhead* TMailBox::Ahead() const {
         }
     }
     return ahead_.get();
+}
+
+platform::FileState TMailBox::GetFileState() const {
+    RequireOpen();
+    return reader_->File().State();
+}
+
+void TMailBox::ExpectFileState(const platform::FileState& state, std::string changed) {
+    RequireOpen();
+    reader_->File().Expect(state, std::move(changed));
 }
 
 bool TMailBox::AtEnd() const {

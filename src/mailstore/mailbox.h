@@ -10,11 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace tavori {
-namespace platform {
-class InputFile;
-class OutputFile;
-}  // namespace platform
 class ParseAhead;
 struct HeaderLines;
 
@@ -35,6 +33,10 @@ class TMailBox {
     void Close();
     bool AtEnd() const;
     std::uint64_t GetFileSize() const;  // IoError when no file is open
+    // The open file's identity, size and last write, and the promise that it stays so (see
+    // InputFile::Expect): before the first ReadMessage or AtEnd. IoError when no file is open.
+    platform::FileState GetFileState() const;
+    void ExpectFileState(const platform::FileState& state, std::string changed);
 
     // Reads the next message and makes it the current one; true when it has a header or a body.
     // A message whose raw text is longer than the bound is a ConvertError naming the file.

@@ -410,6 +410,8 @@ void TMainForm::RunMailboxJob(const std::function<void()>& job) {
     BeginJob();
     try {
         job();
+    } catch (const ReplaceDeclined&) {
+        host_->Flush();  // the user said no: nothing was created, nothing more to say
     } catch (const SameFileError& e) {
         host_->Flush();
         ShowWarning(e.what());  // refused before anything was read or written

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/errors.h"
 #include "ui/controls/label.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/text.h"
@@ -68,6 +69,16 @@ void WindowHost::SetResults(const std::string& outMsg, const std::string& dupLab
 void WindowHost::Warn(const std::string& text) {
     Flush();  // the box shows over the progress as far as it got
     MessageBoxW(owner_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONWARNING);
+}
+
+bool WindowHost::ConfirmReplace(const std::string& path) {
+    Flush();
+    const std::string text =
+        PathError(path, "にはメールが入っています。") +
+        "\r\n新しいメールボックスで置き換えると、今のメールはすべて失われます。"
+        "\r\n置き換えますか?";
+    return MessageBoxW(owner_, Wide(text).c_str(), L"Tavori!",
+                       MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void WindowHost::Flush() {

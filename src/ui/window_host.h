@@ -32,6 +32,8 @@ class WindowHost : public JobHost {
     // A warning box (owned by the window given to ShowWarningsOver); the run waits for its OK.
     void Warn(const std::string& text) override;
     void ShowWarningsOver(HWND owner) { owner_ = owner; }
+    // A Yes/No warning naming the mailbox, No the default button: years of mail may be in it.
+    bool ConfirmReplace(const std::string& path) override;
 
     // Shows the last counters and progress; the job reports both after every mail, but they
     // are only redrawn about 30 times a second while it runs.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""tavori dedupe as a user runs it: the figures, a dry run that writes nothing, a refused
-output that would overwrite an input, and the case without repeated mails.
+"""tavori dedupe as a user runs it: the figures, a dry run that writes nothing, refused
+outputs that would overwrite an input or each other, a mailbox replaced only with --force,
+and the case without repeated mails.
 Usage: dedupe_test.py TAVORI"""
 import os
 import shutil
@@ -69,9 +70,21 @@ try:
     check(code == 1 and "b.mbx" in err, f"refusal: exit {code} {err!r}")
     check(unchanged(), "a refused run leaves its inputs as they were")
 
-    # No repeated mail: nothing created, and it says so.
+    # Outputs that two links make one file: refused, and nothing made where they lead.
+    os.symlink("target.mbx", os.path.join(tmp, "u.mbx"))
+    os.symlink(os.path.join(tmp, "target.mbx"), os.path.join(tmp, "d.mbx"))
+    code, out, err = run("dedupe", "-o", os.path.join(tmp, "u.mbx"), "--dup",
+                         os.path.join(tmp, "d.mbx"), a, b)
+    check(code == 1 and "同じファイル" in err, f"linked outputs: exit {code} {err!r}")
+    check(not os.path.exists(os.path.join(tmp, "target.mbx")), "linked outputs: nothing made")
+
+    # A mailbox with mails in it is replaced only with --force.
     os.remove(origin + ".mbx")
     code, out, err = run("dedupe", "-o", origin, "--dup", dup, a)
+    check(code == 1 and "Dup.mbx" in err and "--force" in err, f"no --force: exit {code} {err!r}")
+
+    # No repeated mail: nothing created, and it says so.
+    code, out, err = run("dedupe", "--force", "-o", origin, "--dup", dup, a)
     check(code == 0, f"no pairs: exit {code} {err}")
     check("重複はありませんでした" in out, f"no pairs is said: {out!r}")
     check(not os.path.exists(origin + ".mbx"), "no pairs creates no file")

@@ -66,6 +66,9 @@ try:
     check(path["n.txt"] + NOT_A_MAIL in err, f"the file that is no mail is named: {err!r}")
 
     code, out, err = run("import", "-o", target, "--html", path["p.htm"])
+    check(code == 1 and "Import.mbx" in err and "--force" in err,
+          f"a mailbox with mails is kept without --force: {code} {err!r}")
+    code, out, err = run("import", "--force", "-o", target, "--html", path["p.htm"])
     check(code == 0 and mailbox("Import.mbx") == PAGE_MAIL,
           f"an HTML page, cut with the default strings: {code} {err} {mailbox('Import.mbx')!r}")
     code, out, err = run("cutout", path["p.htm"], path["n.txt"])
@@ -75,11 +78,11 @@ try:
     check(out == sjis("menu\r\nSubject: x\r\nFrom: a@b\r\n\r\nbody text [前へ] [次へ]"),
           f"html2text: the page's whole text: {out!r}")
 
-    code, out, err = run("import", "-o", target, "--html", "--begin", "From:", "--end", "[次",
+    code, out, err = run("import", "--force", "-o", target, "--html", "--begin", "From:", "--end", "[次",
                          path["p.htm"])
     check(code == 0 and mailbox("Import.mbx") == b"From: a@b\r\n\r\nbody text [\x91\x4f\x82\xd6]\r\n.\r\n",
           f"the strings given, converted to Shift-JIS: {err} {mailbox('Import.mbx')!r}")
-    code, out, err = run("import", "-o", target, "--html", "--begin", "", path["p.htm"])
+    code, out, err = run("import", "--force", "-o", target, "--html", "--begin", "", path["p.htm"])
     check(code == 0 and mailbox("Import.mbx") == b"" and path["p.htm"] + NOT_A_MAIL in err,
           f"an empty begin string finds nothing: {code} {err!r}")
 

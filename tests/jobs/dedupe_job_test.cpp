@@ -36,7 +36,10 @@ class RecordingHost : public JobHost {
     std::vector<std::string> texts, counts, results;
     std::uint64_t maximum = 0, position = 0;
     int events = 0;
-    std::function<void()> beforeCopying;  // runs between the scan and the copy pass
+    std::function<void()> beforeCopying;   // runs between the scan and the copy pass
+    std::function<void()> afterFirstCopy;  // runs once the copy pass wrote its first mail
+    bool replace = false;                  // the answer to a mailbox about to be replaced
+    std::vector<std::string> asked;
 
     void SetProgressText(const std::string& text) override {
         texts.push_back(text);
@@ -50,7 +53,14 @@ class RecordingHost : public JobHost {
     void SetResults(const std::string& outMsg, const std::string& dupLabel) override {
         results.push_back(outMsg + "|" + dupLabel);
     }
-    void ProcessPendingEvents() override { ++events; }
+    void ProcessPendingEvents() override {
+        ++events;
+        if (texts.size() > 1 && events == 1 && afterFirstCopy) afterFirstCopy();
+    }
+    bool ConfirmReplace(const std::string& path) override {
+        asked.push_back(path);
+        return replace;
+    }
     bool AbortRequested() override {
         const bool copying = texts.size() > 1;
         const int limit = copying ? abortInCopyAfter : abortInScanAfter;
@@ -92,6 +102,7 @@ TEST(DedupeJob, NoRepeatedPairCreatesAndChangesNothing) {
     const auto b = s.Box("b.mbx", Mail("y", 1, "<3>", "3"));
     s.Box("Origin.mbx", "an older result");
     RecordingHost host;
+    host.replace = true;
     DedupeJob job({a, b}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
     job.Run();
     EXPECT_EQ(job.OutMsg(), Figures(3, 3));
@@ -258,6 +269,69 @@ TEST(DedupeJob, RefusesAnOutputThatIsAnInputOrTheOtherOutput) {
     }
 }
 
+#ifndef _WIN32
+// Outputs that links make one file, where neither exists yet: refused before anything is read,
+// and nothing is made where the links lead.
+TEST(DedupeJob, RefusesOutputsThatLinksMakeOneFile) {
+    Store s;
+    const auto a = s.Box("a.mbx", Mail("A", 1, "<a>", "1") + Mail("A", 1, "<a>", "2"));
+    std::filesystem::create_directories(s.dir.File("sub/deep"));
+    std::filesystem::create_directory_symlink(s.dir.File("sub/deep"), s.dir.File("lnk"));
+    std::filesystem::create_symlink(s.dir.File("target.mbx"), s.dir.File("u.mbx"));
+    std::filesystem::create_symlink("target.mbx", s.dir.File("d.mbx"));
+    const DedupeOptions rows[] = {
+        {s.dir.File("u.mbx"), s.dir.File("d.mbx")},
+        {s.dir.File("lnk/../x.mbx"), s.dir.File("sub/x.mbx")},
+    };
+    for (const DedupeOptions& row : rows) {
+        RecordingHost host;
+        EXPECT_THROW(DedupeJob({a}, row, host).Run(), SameFileError) << row.uniquePath;
+        EXPECT_TRUE(host.texts.empty()) << "nothing was read";
+        EXPECT_FALSE(s.Exists("target.mbx"));
+        EXPECT_FALSE(s.Exists("sub/x.mbx"));
+    }
+    s.ExpectInputsUnchanged();
+}
+#endif
+
+// A mailbox with mails in it is replaced only when the host says so; an empty one needs no
+// question. A no ends the job before anything is read or created.
+TEST(DedupeJob, AsksBeforeReplacingAMailboxWithMails) {
+    struct Row {
+        std::string origin, dupBox;  // what the outputs hold before; "-": missing
+        bool answer;
+        bool asked, replaced;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"an older result", "-", false, true, false, "a no keeps the file"},
+        {"an older result", "-", true, true, true, "a yes replaces it"},
+        {"-", "surplus kept", false, true, false, "the surplus mailbox is asked for too"},
+        {"", "-", false, false, true, "an empty file holds nothing to lose"},
+    };
+    const std::string a1 = Mail("A", 1, "<a>", "1"), a2 = Mail("A", 1, "<a>", "2");
+    for (const Row& row : rows) {
+        Store s;
+        const auto a = s.Box("a.mbx", a1 + a2);
+        if (row.origin != "-") s.Box("Origin.mbx", row.origin);
+        if (row.dupBox != "-") s.Box("DupBox.mbx", row.dupBox);
+        RecordingHost host;
+        host.replace = row.answer;
+        DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+        if (row.replaced) {
+            job.Run();
+            EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1) << row.reason;
+        } else {
+            EXPECT_THROW(job.Run(), ReplaceDeclined) << row.reason;
+            EXPECT_TRUE(host.texts.empty()) << row.reason << ": nothing was read";
+            s.ExpectInputsUnchanged();
+            EXPECT_EQ(s.Exists("Origin.mbx"), row.origin != "-") << row.reason;
+            EXPECT_EQ(s.Exists("DupBox.mbx"), row.dupBox != "-") << row.reason;
+        }
+        EXPECT_EQ(host.asked.size(), row.asked ? 1u : 0u) << row.reason;
+    }
+}
+
 TEST(DedupeJob, BadDateNamesTheMailboxAndMessage) {
     Store s;
     const auto a = s.Box(
@@ -273,36 +347,87 @@ TEST(DedupeJob, BadDateNamesTheMailboxAndMessage) {
     EXPECT_FALSE(s.Exists("Origin.mbx"));
 }
 
-// Another program may append to a mailbox after the scan: a bad message found by the copy pass
-// or by the plan of a dry run is named all the same, and what the copy pass wrote stays.
-TEST(DedupeJob, MessageBadOnlyAfterTheScanNamesTheMailboxAndMessage) {
-    const std::string kept = Mail("A", 1, "<a>", "1"), copy = Mail("A", 1, "<a>", "2"),
-                      bad = "Subject: x\r\nDate: 32 Mar 1999 10:00:00 +0900\r\n\r\nb\r\n.\r\n";
-    for (const bool inPlan : {false, true}) {
-        Store s;
-        const auto a = s.Box("a.mbx", kept + copy);
-        RecordingHost host;
-        if (!inPlan) host.beforeCopying = [&] { WriteFile(a, kept + copy + bad); };
-        DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
-        try {
-            if (inPlan) {
-                job.Scan();
-                WriteFile(a, kept + copy + bad);
-                job.Plan();
-            } else {
-                job.Run();
+// The copy pass and the plan rely on reading the messages the scan read: a mailbox that
+// another program changed in between is an error naming it, before any of it is copied.
+TEST(DedupeJob, MailboxChangedAfterTheScanIsAnErrorNamingIt) {
+    const std::string kept = Mail("A", 1, "<a>", "1"), copy = Mail("A", 1, "<a>", "2");
+    struct Row {
+        std::function<void(const std::string& path)> change;
+        const char* reason;
+    };
+    const Row rows[] = {
+        {[&](const std::string& p) { WriteFile(p, kept + copy + Mail("B", 1, "<b>", "b")); },
+         "grown: a mail the scan never saw"},
+        {[&](const std::string& p) { WriteFile(p, copy); }, "shrunk: the kept copy is gone"},
+        {[&](const std::string& p) {
+             WriteFile(p + ".new", kept + copy);
+             std::filesystem::rename(p + ".new", p);
+         },
+         "replaced by another file, even with the same bytes"},
+        {[&](const std::string& p) {
+             const auto time = std::filesystem::last_write_time(p);
+             WriteFile(p, kept + Mail("A", 1, "<a>", "3"));
+             std::filesystem::last_write_time(p, time + std::chrono::seconds(2));
+         },
+         "written over with as many bytes"},
+    };
+    for (const Row& row : rows) {
+        for (const bool inPlan : {false, true}) {
+            Store s;
+            const auto a = s.Box("a.mbx", kept + copy);
+            s.written.erase(a);
+            RecordingHost host;
+            if (!inPlan) host.beforeCopying = [&] { row.change(a); };
+            DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+            try {
+                if (inPlan) {
+                    job.Scan();
+                    row.change(a);
+                    job.Plan();
+                } else {
+                    job.Run();
+                }
+                ADD_FAILURE() << row.reason << ": no error, plan " << inPlan;
+            } catch (const IoError& e) {
+                EXPECT_NE(
+                    std::string(e.what()).find("\"" + a + "\" はスキャンの後で変更されました"),
+                    std::string::npos)
+                    << e.what();
             }
-            ADD_FAILURE() << "no error, plan " << inPlan;
-        } catch (const ConvertError& e) {
-            EXPECT_NE(std::string(e.what()).find("\"" + a + "\" の 3 通目を読めません: "),
-                      std::string::npos)
-                << e.what();
+            if (inPlan) continue;
+            EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), "") << row.reason;
+            EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), "") << row.reason;
+            EXPECT_EQ(job.OutMsg(), Figures(2, 0)) << row.reason << ": the figures match the file";
         }
-        if (inPlan)
-            EXPECT_FALSE(s.Exists("Origin.mbx"));
-        else
-            EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), kept);
     }
+}
+
+// A big mailbox is read ahead on other threads while the copy pass writes: a change made
+// once it has begun is met where the reading reaches it, and the outputs keep whole
+// messages, as many as the figures say.
+TEST(DedupeJob, MailboxChangedWhileCopyingEndsTheRunWithWholeMessages) {
+    Store s;
+    std::string rest;
+    for (int i = 0; rest.size() < 24 * 1024 * 1024; ++i)
+        rest += Mail("M" + std::to_string(i), 2, "", std::string(16000, 'x'));
+    const std::string text = Mail("A", 1, "<a>", "1") + Mail("A", 1, "<a>", "2") + rest;
+    const std::string uniques = Mail("A", 1, "<a>", "1") + rest;
+    const auto a = s.Box("a.mbx", text);
+    s.written.erase(a);
+    RecordingHost host;
+    host.afterFirstCopy = [&] { std::filesystem::resize_file(a, text.size() / 2); };
+    DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
+    EXPECT_THROW(job.Run(), IoError);
+    const std::string unique = ReadFile(s.dir.File("Origin.mbx"));
+    EXPECT_EQ(uniques.compare(0, unique.size(), unique), 0) << "the scan's messages, in order";
+    EXPECT_TRUE(unique.size() < text.size() / 2 && unique.size() >= 5 &&
+                unique.compare(unique.size() - 5, 5, "\r\n.\r\n") == 0)
+        << unique.size();
+    int written = 0;
+    for (std::size_t at = 0; (at = unique.find("\r\n.\r\n", at)) != std::string::npos; at += 5)
+        ++written;
+    EXPECT_EQ(job.OutputCount(), written);
+    EXPECT_EQ(job.OutMsg(), Figures(job.MessageCount(), written));
 }
 
 #ifndef _WIN32

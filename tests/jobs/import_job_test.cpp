@@ -42,6 +42,8 @@ class RecordingHost : public JobHost {
     void SetProgressPosition(std::uint64_t p) override { position = p; }
     void SetCounters(const std::string&, const std::string&) override {}
     void Warn(const std::string& text) override { warnings.push_back(text); }
+    bool replace = false;  // the answer to a mailbox about to be replaced
+    bool ConfirmReplace(const std::string&) override { return replace; }
     void ProcessPendingEvents() override {
         ++events;
         if (betweenFiles) betweenFiles(events);
@@ -73,25 +75,28 @@ struct Store {
 TEST(ReadImportText, JoinsLinesWithCrLfUpToTheFirstNul) {
     struct Row {
         std::string bytes, text;
+        bool nul;
         const char* reason;
     };
     const Row rows[] = {
-        {"", "", "an empty file has no line"},
-        {"a\r\nb\r\n", "a\r\nb\r\n", "CR LF stays"},
-        {"a\nb", "a\r\nb\r\n", "lone LF, and the last line is ended too"},
-        {"a\rb\r", "a\r\nb\r\n", "lone CR"},
-        {"a\n\rb", "a\r\n\r\nb\r\n", "LF then CR are two line ends"},
-        {"a\r\r\nb", "a\r\n\r\nb\r\n", "CR then CR LF are two line ends"},
-        {"\r\n\r\n", "\r\n\r\n", "empty lines are kept"},
-        {std::string("a\r\nb\0c\r\nd", 8), "a\r\nb\r\n", "a NUL ends the text"},
-        {std::string("\0abc", 4), "", "a NUL first leaves nothing"},
-        {std::string(70000, 'x') + std::string("\0y", 2), std::string(70000, 'x') + "\r\n",
+        {"", "", false, "an empty file has no line"},
+        {"a\r\nb\r\n", "a\r\nb\r\n", false, "CR LF stays"},
+        {"a\nb", "a\r\nb\r\n", false, "lone LF, and the last line is ended too"},
+        {"a\rb\r", "a\r\nb\r\n", false, "lone CR"},
+        {"a\n\rb", "a\r\n\r\nb\r\n", false, "LF then CR are two line ends"},
+        {"a\r\r\nb", "a\r\n\r\nb\r\n", false, "CR then CR LF are two line ends"},
+        {"\r\n\r\n", "\r\n\r\n", false, "empty lines are kept"},
+        {std::string("a\r\nb\0c\r\nd", 8), "a\r\nb\r\n", true, "a NUL ends the text"},
+        {std::string("\0abc", 4), "", true, "a NUL first leaves nothing"},
+        {std::string(70000, 'x') + std::string("\0y", 2), std::string(70000, 'x') + "\r\n", true,
          "a NUL beyond the first block read"},
     };
     ScratchDir dir;
     for (const Row& row : rows) {
         WriteFile(dir.File("f.txt"), row.bytes);
-        const std::string text = ReadImportText(dir.File("f.txt"));
+        bool nul = !row.nul;
+        const std::string text = ReadImportText(dir.File("f.txt"), &nul);
+        EXPECT_EQ(nul, row.nul) << row.reason;
         // The tail shows where a long text went wrong.
         EXPECT_TRUE(text == row.text) << row.reason << ": ..."
                                       << testing::PrintToString(text.substr(
@@ -142,6 +147,7 @@ TEST(ImportJob, WritesTheMailsInListOrderAndWarnsOfFilesThatAreNoMail) {
         s.File("a.eml", "\r\n\r\nSubject: a\r\n\r\n\r\nbody a\r\n\r\n"),
         s.File("e.txt", ""),
         s.File("b.txt", "Subject: b\r\n\r\n.\r\nb"),
+        s.File("z.txt", std::string("Subject: z\r\n\r\nz\0lost", 18)),
     };
     ImportOptions options = s.Options();
     options.listEntries = 7;
@@ -151,15 +157,18 @@ TEST(ImportJob, WritesTheMailsInListOrderAndWarnsOfFilesThatAreNoMail) {
     EXPECT_EQ(ReadFile(options.targetPath),
               "Subject: c\r\n\r\nbody c\r\n.\r\n"
               "Subject: a\r\n\r\nbody a\r\n.\r\n"
-              "Subject: b\r\n\r\n .\r\nb\r\n.\r\n")
-        << "LF lines end in CR LF, the file's blank lines are trimmed, a lone dot kept apart";
-    EXPECT_EQ(host.warnings, (std::vector<std::string>{std::string("n.txt") + kNotAMail,
-                                                       std::string("e.txt") + kNotAMail}));
+              "Subject: b\r\n\r\n .\r\nb\r\n.\r\n"
+              "Subject: z\r\n\r\nz\r\n.\r\n")
+        << "LF lines end in CR LF, the file's blank lines are trimmed, a lone dot kept apart, "
+           "a NUL ends a text";
+    EXPECT_EQ(host.warnings, (std::vector<std::string>{
+                                 std::string("n.txt") + kNotAMail, std::string("e.txt") + kNotAMail,
+                                 "z.txt の途中に NUL があります: それ以降は取り込みません"}));
     EXPECT_EQ(host.texts.front(), "ファイル:c.txt 読込み中...");
     EXPECT_EQ(host.texts.size(), files.size());
     EXPECT_EQ(host.maximum, 7u) << "every entry of the list";
     EXPECT_EQ(host.position, files.size());
-    EXPECT_EQ(job.MailsWritten(), 3);
+    EXPECT_EQ(job.MailsWritten(), 4);
     EXPECT_EQ(job.NotMails(), 2);
     EXPECT_FALSE(job.Aborted());
     s.ExpectInputsUnchanged();
@@ -179,30 +188,47 @@ TEST(ImportJob, AbortEndsTheRunAfterTheCurrentFile) {
 
 // Refusals before anything is created: an existing target keeps its bytes.
 TEST(ImportJob, RefusesBeforeCreatingTheTarget) {
+    enum class Fault { kSameFile, kIo, kTooBig, kDeclined };
     struct Row {
         std::string target;  // a name in the scratch folder
-        bool missingInput;
-        bool sameFile;
+        std::string extra;   // a second file to import: "gone" missing, "big" over 256 MB
+        Fault fault;
         const char* reason;
     };
     const Row rows[] = {
-        {"a.txt", false, true, "the target is one of the files"},
-        {"Import.mbx", true, false, "a file is missing"},
-        {"no-folder/Import.mbx", false, false, "the target cannot be created"},
+        {"a.txt", "", Fault::kSameFile, "the target is one of the files"},
+        {"Import.mbx", "gone", Fault::kIo, "a file is missing"},
+        {"no-folder/Import.mbx", "", Fault::kIo, "the target cannot be created"},
+        {"Import.mbx", "big", Fault::kTooBig, "a file too big to import"},
+        {"Import.mbx", "", Fault::kDeclined, "the host would not replace the mailbox"},
     };
     for (const Row& row : rows) {
         Store s;
         s.File("Import.mbx", "an older mailbox");
         std::vector<ImportFile> files = {s.File("a.txt", "Subject: a\r\n\r\na")};
-        if (row.missingInput) files.push_back({s.dir.File("gone.txt"), "gone.txt"});
+        if (!row.extra.empty()) files.push_back({s.dir.File(row.extra), row.extra});
+        if (row.extra == "big") {  // sparse: no disk is used for it
+            WriteFile(files.back().path, "");
+            std::filesystem::resize_file(files.back().path, (std::uintmax_t{256} << 20) + 1);
+        }
         ImportOptions options = s.Options();
         options.targetPath = s.dir.File(row.target);
         RecordingHost host;
         ImportJob job(files, options, host);
-        if (row.sameFile)
-            EXPECT_THROW(job.Run(), SameFileError) << row.reason;
-        else
-            EXPECT_THROW(job.Run(), IoError) << row.reason;
+        switch (row.fault) {
+            case Fault::kSameFile:
+                EXPECT_THROW(job.Run(), SameFileError) << row.reason;
+                break;
+            case Fault::kIo:
+                EXPECT_THROW(job.Run(), IoError) << row.reason;
+                break;
+            case Fault::kTooBig:
+                EXPECT_THROW(job.Run(), ConvertError) << row.reason;
+                break;
+            case Fault::kDeclined:
+                EXPECT_THROW(job.Run(), ReplaceDeclined) << row.reason;
+                break;
+        }
         EXPECT_TRUE(host.texts.empty()) << row.reason << ": nothing was read";
         s.ExpectInputsUnchanged();
     }

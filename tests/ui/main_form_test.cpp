@@ -48,6 +48,8 @@ struct PreviewShown {
 };
 std::vector<PreviewShown> gPreviews;
 std::vector<int> gPreviewAnswers;
+// The answer to a Yes/No warning (a mailbox about to be replaced).
+int gYesNoAnswer = IDNO;
 
 void AnswerPreview(HWND dialog) {
     wchar_t caption[256] = {};
@@ -81,7 +83,7 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
             wchar_t text[1024] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 1024);
             gMessages.push_back(Narrow(text));
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDYES) ? gYesNoAnswer : IDOK, 0);
         }
     }
     return CallNextHookEx(gHook, code, wParam, lParam);
@@ -112,6 +114,7 @@ class MainFormTest : public testing::Test {
         gMessages.clear();
         gPreviews.clear();
         gPreviewAnswers.clear();
+        gYesNoAnswer = IDNO;
         gHook = SetWindowsHookExW(WH_CBT, AnswerMessageBoxes, nullptr, GetCurrentThreadId());
         before_ = Snapshot(kStore);
         hive_ = "Software\\TavoriFormTest\\" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -580,6 +583,33 @@ TEST_F(MainFormTest, ImportRefusesToOverwriteAFileItReads) {
     EXPECT_NE(gMessages[0].find("Import.mbx"), std::string::npos) << gMessages[0];
     EXPECT_EQ(ReadFile(box + "Import.mbx"), mail);
     EXPECT_FALSE(form.StopBtn1->Enabled());
+}
+
+// A mailbox with mails in it is replaced only after a yes to a warning that names it.
+TEST_F(MainFormTest, ImportAsksBeforeReplacingAMailboxWithMails) {
+    for (const int answer : {IDNO, IDYES}) {
+        ScratchDir store;
+        const std::string box = UseEmptyStore(store);
+        WriteFile(box + "Inbox.mbx", "Subject: years of mail\r\n\r\nbody\r\n.\r\n");
+        WriteFile(dir_.File("a.txt"), "Subject: a\r\n\r\nbody a");
+        gMessages.clear();
+        gYesNoAnswer = answer;
+        TMainForm& form = Open();
+        SelectNode("山田太郎 (仕事)", "Box");
+        form.FileListBox2->SelectAll();
+        form.ImportName->SetText("Inbox");
+        form.ImportBtnClick();
+        PumpMessages();
+        ASSERT_EQ(gMessages.size(), 1u) << answer;
+        EXPECT_NE(gMessages[0].find(box + "Inbox.mbx\" にはメールが入っています。"),
+                  std::string::npos)
+            << gMessages[0];
+        EXPECT_EQ(ReadFile(box + "Inbox.mbx"), answer == IDYES
+                                                   ? "Subject: a\r\n\r\nbody a\r\n.\r\n"
+                                                   : "Subject: years of mail\r\n\r\nbody\r\n.\r\n");
+        EXPECT_FALSE(form.StopBtn1->Enabled());
+        form_.reset();
+    }
 }
 
 TEST_F(MainFormTest, JobFrameLocksThePagesTheTreeAndTheList) {
