@@ -123,16 +123,17 @@ std::string DecodeHeader(std::string_view header) {
     return std::move(buffers.result);
 }
 
-void DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers) {
+bool DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers) {
     const std::size_t marker = FindMarker(header, 0);
-    if (marker == std::string_view::npos) return;
+    if (marker == std::string_view::npos) return false;
     DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded, marker);
     header.swap(buffers.result);
+    return true;
 }
 
-void DecodeHeaderInPlace(std::string& header) {
+bool DecodeHeaderInPlace(std::string& header) {
     HeaderDecodeBuffers buffers;
-    DecodeHeaderInPlace(header, buffers);
+    return DecodeHeaderInPlace(header, buffers);
 }
 
 }  // namespace tavori

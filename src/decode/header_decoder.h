@@ -24,8 +24,8 @@ struct HeaderDecodeBuffers {
 };
 
 // DecodeHeader on the header in place; a header without an encoded-word is left untouched
-// without being copied.
-void DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers);
-void DecodeHeaderInPlace(std::string& header);
+// without being copied. True when an encoded-word was decoded.
+bool DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers);
+bool DecodeHeaderInPlace(std::string& header);
 
 }  // namespace tavori

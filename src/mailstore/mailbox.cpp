@@ -31,8 +31,9 @@ std::size_t FindSeparator(const char* data, std::size_t from, std::size_t size) 
 }
 
 // A lone CR before a folded line can meet the LF of a bare LF behind the fold and make a CR LF
-// the header never had: "x\r\n\r\r\n \nY" unfolds to "x\r\n\r\nY". Written back, that empty
-// line would end the header and move "Y" into the body, and a CR LF at the end would be read
+// the header never had: "x\r\n\r\r\n \nY" unfolds to "x\r\n\r\nY"; and a line that is one
+// encoded word of no text decodes to an empty line. Written back, that empty line would end
+// the header and move the lines after it into the body, and a CR LF at the end would be read
 // as part of the separating empty line. Such empty lines hold nothing, so they go.
 void CloseEmptyLines(std::string& header) {
     const std::size_t first = FindHeaderEnd(header);
@@ -204,7 +205,12 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
         bodyPart = text.substr(split + 4);
     }
     Unfold(headerOut);
-    DecodeHeaderInPlace(headerOut, decoding);
+    if (DecodeHeaderInPlace(headerOut, decoding)) {
+        // Decoded text can begin a line with a blank, which reading the written header back
+        // would take for a fold, and a line of one encoded word of no text is left empty.
+        Unfold(headerOut);
+        CloseEmptyLines(headerOut);
+    }
     ProtectLoneDots(headerOut);
     // Without the body, only whether there was one counts, and a header already says there
     // was a message: the body's bytes need not even be looked at.

@@ -34,6 +34,9 @@ TEST(MailBoxMessage, ParseMessageGivesTheNormalForm) {
         {"x\r\n\r\r\n \nY\r\n\r\nb", "x\r\nY", "b",
          "an empty line made by unfolding goes, or Y would move into the body"},
         {"x\r\r\n \n\r\n\r\nb", "x", "b", "a CR LF made at the end of the header goes"},
+        {"X: a\r\n=?ISO-2022-JP?B?GyhC?=\r\nFrom: <f@x>\r\n\r\nb", "X: a\r\nFrom: <f@x>", "b",
+         "a line that decodes to nothing goes, or From would move into the body"},
+        {"X: a\r\n=?ISO-2022-JP?B?GyhC?=\r\n\r\nb", "X: a", "b", "also as the last line"},
         {"S: a\r\n\r\n#one\r\n#two", "S: a", " #one\r\n #two", "lines beginning with #"},
         {"S: a\r\n\r\nx\n#y", "S: a", "x\n #y", "# after a bare LF"},
         {"S: a\r\n\r\nx\r\n\r\n\r\n\r\ny", "S: a", "x\r\n\r\ny", "three empty lines keep one"},
@@ -118,7 +121,8 @@ TEST(MailBoxMessage, LineKeysLowerCaseLikeByteByByte) {
     auto reference = [](std::string_view text) {
         std::uint64_t key = 0;
         for (std::size_t k = 0; k < text.size() && k < 8; ++k) {
-            const char c = text[k] >= 'A' && text[k] <= 'Z' ? static_cast<char>(text[k] + 32) : text[k];
+            const char c =
+                text[k] >= 'A' && text[k] <= 'Z' ? static_cast<char>(text[k] + 32) : text[k];
             key |= std::uint64_t{static_cast<unsigned char>(c)} << (8 * k);
         }
         return key;
@@ -183,13 +187,14 @@ TEST(MailBoxMessage, GetMessageRoundTripsThroughSetMessage) {
                                   "\n",
                                   "\x1a",
                                   "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=",
-                                  "\0"s};
+                                  "\0"s,
+                                  "=?ISO-2022-JP?B?GyhC?="};
     TMailBox first, second;
     int checked = 0;
     for (int round = 0; round < 3000; ++round) {
         std::string text = "H: 1\r\n";
         int parts = static_cast<int>(rng() % 40);
-        for (int i = 0; i < parts; ++i) text += pieces[rng() % 12];
+        for (int i = 0; i < parts; ++i) text += pieces[rng() % std::size(pieces)];
         first.SetMessage(text);
         if (!first.HasHeader()) continue;
         const std::string written = first.GetMessage();

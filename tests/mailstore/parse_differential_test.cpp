@@ -22,6 +22,13 @@ namespace {
 
 // ---- Reference: the straightforward forms, one byte at a time. ----
 
+// No empty line and no CR LF at the end: what unfolding or decoding made of them goes.
+std::string RefCloseEmptyLines(std::string out) {
+    for (std::size_t at; (at = out.find("\r\n\r\n")) != std::string::npos;) out.erase(at, 2);
+    if (out.ends_with("\r\n")) out.resize(out.size() - 2);
+    return out;
+}
+
 std::string RefUnfold(std::string_view header) {
     std::string out;
     for (std::size_t i = 0; i < header.size(); ++i) {
@@ -32,11 +39,7 @@ std::string RefUnfold(std::string_view header) {
             while (i + 1 < header.size() && header[i + 1] == ' ') ++i;
         }
     }
-    if (out == header) return out;
-    // Unfolding must not leave an empty line or a CR LF at the end.
-    for (std::size_t at; (at = out.find("\r\n\r\n")) != std::string::npos;) out.erase(at, 2);
-    if (out.ends_with("\r\n")) out.resize(out.size() - 2);
-    return out;
+    return out == header ? out : RefCloseEmptyLines(out);
 }
 
 bool RefIsLoneDotLine(std::string_view text, std::size_t dot) {
@@ -127,7 +130,11 @@ std::string RefParsedHeader(std::string text) {
     if (split == std::string::npos) return {};
     std::string header = text.substr(0, split);
     std::replace(header.begin(), header.end(), '\t', ' ');
-    return RefProtectLoneDots(RefDecodeHeader(RefUnfold(header)));
+    const std::string unfolded = RefUnfold(header);
+    std::string decoded = RefDecodeHeader(unfolded);
+    // Decoded text is unfolded and closed once more.
+    if (decoded != unfolded) decoded = RefCloseEmptyLines(RefUnfold(decoded));
+    return RefProtectLoneDots(decoded);
 }
 
 // The body rules one line at a time.
