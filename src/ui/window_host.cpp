@@ -76,7 +76,7 @@ bool WindowHost::ConfirmReplace(const std::string& path) {
     const std::string text =
         PathError(path, "にはメールが入っています。") +
         "\r\n新しいメールボックスで置き換えると、今のメールはすべて失われます。"
-        "\r\n置き換えますか?";
+        "\r\n置き換えますか？";
     return MessageBoxW(owner_, Wide(text).c_str(), L"Tavori!",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
