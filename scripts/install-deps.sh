@@ -2,6 +2,8 @@
 # Installs the Debian packages that building and testing need, only those that are missing.
 set -euo pipefail
 packages=(
+    # g++ brings the runtimes of its sanitizers (ASan, UBSan, TSan: libgcc-12-dev depends on
+    # libasan8, libubsan1, libtsan2).
     cmake make g++ pkg-config
     libgtest-dev googletest libbenchmark-dev libcli11-dev
     g++-mingw-w64-x86-64-posix mingw-w64-tools

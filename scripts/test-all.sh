@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The whole test run: installs what is missing, builds the Linux, sanitizer and Windows
-# presets, and runs every test (the Windows ones under Wine with a private prefix).
+# presets, and runs every test (the Windows ones under Wine with a private prefix; the
+# ThreadSanitizer build has only the tests of the reading threads).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 scripts/install-deps.sh
 
-for preset in native native-asan win; do
+for preset in native native-asan native-tsan win; do
     echo "== build $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
@@ -17,6 +18,8 @@ echo "== test native"
 ctest --preset native -j "$jobs"
 echo "== test native-asan"
 ctest --preset native-asan -j "$jobs"
+echo "== test native-tsan"
+ctest --preset native-tsan -j "$jobs"
 
 echo "== test win (Wine)"
 source scripts/wine-env.sh
