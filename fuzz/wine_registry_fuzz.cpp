@@ -11,7 +11,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const tavori::fuzz::ScratchFile scratch(".reg");
     scratch.Write(tavori::fuzz::AsText(data, size));
-    const auto registry = tavori::platform::OpenWineRegistryFile(scratch.Path());
+    std::unique_ptr<tavori::platform::Registry> registry;
+    try {
+        registry = tavori::platform::OpenWineRegistryFile(scratch.Path());
+    } catch (const tavori::Error& error) {  // no registry file at all
+        tavori::fuzz::Require(std::string(error.what()).find(scratch.Path()) != std::string::npos,
+                              "a refused file without its name");
+        return 0;
+    }
     for (const char* path :
          {"\\Software\\RIMArts\\Rebecca\\Settings", "\\Software\\RIMArts\\Rebecca\\Users\\0",
           "\\Software\\RIMArts\\Rebecca\\Users\\1", "Software\\Fuzz", ""}) {

@@ -29,7 +29,8 @@ std::unique_ptr<Registry> OpenUserRegistry();
 
 // A Wine registry file (user.reg format) read as the current user's hive. Available on every
 // system, for tests and for reading another prefix. Throws IoError naming the file when it is
-// missing, no regular file or unreadable; a value of the wrong kind names the file too.
+// missing, no regular file or unreadable, and ConvertError when it does not begin with Wine's
+// header line (an empty or binary file); a value of the wrong kind names the file too.
 std::unique_ptr<Registry> OpenWineRegistryFile(const std::string& path);
 
 // A registry without keys.

@@ -31,6 +31,15 @@ std::string ReadWhole(const std::string& path) {
     return text;
 }
 
+// Wine starts every registry file with "WINE REGISTRY Version 2". Without that line (an empty
+// file, a binary one, another program's file) the reader would find no keys and the user an
+// empty data folder, not the wrong file. A UTF-8 BOM and blank lines before it are let pass.
+bool IsWineRegistryText(const std::string& text) {
+    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    pos = std::min(text.find_first_not_of(" \t\r\n", pos), text.size());
+    return text.compare(pos, 21, "WINE REGISTRY Version") == 0;
+}
+
 void AppendUtf8(std::string& out, unsigned cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -276,7 +285,10 @@ class WineRegistry : public Registry {
 }  // namespace
 
 std::unique_ptr<Registry> OpenWineRegistryFile(const std::string& path) {
-    return std::make_unique<WineRegistry>(path, ReadWhole(path));
+    const std::string text = ReadWhole(path);
+    if (!IsWineRegistryText(text))
+        throw ConvertError(PathError(path, "はレジストリ ファイルではありません"));
+    return std::make_unique<WineRegistry>(path, text);
 }
 
 std::unique_ptr<Registry> EmptyRegistry() { return std::make_unique<WineRegistry>("", ""); }

@@ -39,10 +39,12 @@ try:
         f.write(user_reg('[Software\\\\RIMArts\\\\Rebecca\\\\Settings] 1\n"HomeDir"=dword:1\n'))
     with open(os.path.join(tmp, "account.reg"), "w") as f:
         f.write(user_reg('[Software\\\\RIMArts\\\\Rebecca\\\\Users\\\\4] 1\n"Account"=hex:41\n'))
+    open(os.path.join(tmp, "empty.reg"), "w").close()
     # (registry file, words the error must hold, reason)
     broken = [
         ("missing.reg", [], "a missing registry file is an error, not an empty registry"),
         ("fifo.reg", [], "a FIFO is refused without waiting for a writer"),
+        ("empty.reg", [], "an empty file is no registry, not one without users"),
         ("dword.reg", ["HomeDir"], "a HomeDir that is no string names the file and the value"),
         ("account.reg", ["Account", "Users\\4"], "an Account that is no string, likewise"),
     ]

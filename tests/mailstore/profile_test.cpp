@@ -350,6 +350,8 @@ TEST(WineRegistryFile, ReadsStringValuesAsShiftJis) {
 TEST(WineRegistryFile, FileThatCannotBeReadIsAnErrorNamingIt) {
     ScratchDir dir;
     std::filesystem::create_directory(std::filesystem::path(dir.File("folder.reg")));
+    WriteFile(dir.File("empty.reg"), "");
+    WriteFile(dir.File("binary.reg"), std::string("MZ\x90\0\x03\0\0\0\x04\0", 10));
 #ifndef _WIN32
     ASSERT_EQ(::mkfifo(dir.File("fifo.reg").c_str(), 0600), 0);  // an open would wait for a writer
 #endif
@@ -361,6 +363,8 @@ TEST(WineRegistryFile, FileThatCannotBeReadIsAnErrorNamingIt) {
     const Case cases[] = {
         {"none.reg", "はありません", "a missing file is not an empty registry"},
         {"folder.reg", "は通常のファイルではありません", "a folder"},
+        {"empty.reg", "はレジストリ ファイルではありません", "an empty file is no empty registry"},
+        {"binary.reg", "はレジストリ ファイルではありません", "a program's bytes"},
 #ifndef _WIN32
         {"fifo.reg", "は通常のファイルではありません", "a FIFO, told without opening it"},
 #endif
@@ -369,7 +373,7 @@ TEST(WineRegistryFile, FileThatCannotBeReadIsAnErrorNamingIt) {
         try {
             platform::OpenWineRegistryFile(dir.File(c.name));
             ADD_FAILURE() << "no error: " << c.reason;
-        } catch (const IoError& e) {
+        } catch (const Error& e) {
             EXPECT_EQ(std::string(e.what()), "\"" + dir.File(c.name) + "\" " + c.says) << c.reason;
         }
     }
@@ -393,8 +397,11 @@ TEST(WineRegistryFile, ValueOfTheWrongKindNamesTheFileAndTheValue) {
 
 TEST(WineRegistryFile, MissingKeyOpensNothing) {
     Fixture f;
-    EXPECT_EQ(f.Registry("")->OpenKey("\\Software\\A"), nullptr);
+    EXPECT_EQ(f.Registry("")->OpenKey("\\Software\\A"), nullptr) << "a header alone is a registry";
     EXPECT_EQ(platform::EmptyRegistry()->OpenKey("\\Software\\A"), nullptr);
+    WriteFile(f.dir.File("bom.reg"), "\xEF\xBB\xBF\r\n\n" + RegFile("[Software\\\\A] 1\n"));
+    const auto bom = platform::OpenWineRegistryFile(f.dir.File("bom.reg"));
+    EXPECT_NE(bom->OpenKey("\\Software\\A"), nullptr) << "a BOM and blank lines before the header";
 }
 
 }  // namespace
