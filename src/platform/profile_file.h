@@ -15,7 +15,7 @@ class ProfileFile {
   public:
     virtual ~ProfileFile() = default;
 
-    // The value (at most 2047 bytes), or defaultValue when the file, the section or the key is
+    // The value, whole however long, or defaultValue when the file, the section or the key is
     // missing or the file cannot be read. The default goes through the same reading rules
     // (trailing spaces and one pair of quotes dropped).
     virtual std::string ReadText(const std::string& section, const std::string& key,

@@ -19,8 +19,6 @@
 namespace tavori::platform {
 namespace {
 
-constexpr std::size_t kMaxValue = 2047;  // what Windows returns through its 2048-byte buffer
-
 // The blanks the profile service drops around names and values; ^Z is the DOS end-of-file
 // mark some old files carry.
 bool IsBlank(char c) {
@@ -44,13 +42,13 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
 }
 
-// A value as the reader hands it out: one pair of matching quotes taken off, then cut to
-// what the buffer holds.
+// A value as the reader hands it out: one pair of matching quotes taken off, whatever its
+// length.
 std::string Returned(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
-    return std::string(value.substr(0, kMaxValue));
+    return std::string(value);
 }
 
 struct Line {

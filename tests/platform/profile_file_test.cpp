@@ -17,6 +17,8 @@ namespace {
 using test::ReadFile;
 using test::ScratchDir;
 using test::WriteFile;
+// 5000 bytes, 3000 of them double-byte (涛): past 4096 bytes in Shift-JIS, not in UTF-16 units.
+const std::string kLong = std::string(3000, '\x93') + std::string(2000, 'x');
 
 TEST(ProfileFile, ReadingRules) {
     struct Case {
@@ -45,8 +47,7 @@ TEST(ProfileFile, ReadingRules) {
         {"[T]\r\nk=1\r\n[S]\r\nk=2\r\n", "S", "k", "d", "2", "the key of its own section"},
         {"[S]\r\n;k=1\r\nk=2\r\n", "S", "k", "d", "2", "a comment line is no key"},
         {"[S]\nk=v\n", "S", "k", "d", "v", "LF line ends read too"},
-        {"[S]\r\nk=" + std::string(3000, 'x') + "\r\n", "S", "k", "d", std::string(2047, 'x'),
-         "a long value is cut to 2047 bytes"},
+        {"[S]\r\nk=" + kLong + "\r\n", "S", "k", "d", kLong, "a long value, whole"},
         {"", "S", "k", "d  ", "d", "trailing spaces of the default go"},
         {"", "S", "k", "'d'", "d", "the default loses its quotes too"},
     };
@@ -116,6 +117,7 @@ TEST(ProfileFile, WritesMakeTheFileText) {
          {{"a", "KEY", "9"}},
          "[A]\r\nKey=9\r\nb=2\r\n",
          "replaced in place, names matched without case keep their spelling"},
+        {"", {{"S", "k", kLong}}, "[S]\r\nk=" + kLong + "\r\n", "a long value, whole"},
     };
     ScratchDir dir;
     int row = 0;
