@@ -17,7 +17,8 @@ class ProfileFile {
 
     // The value, whole however long, or defaultValue when the file, the section or the key is
     // missing or the file cannot be read. The default goes through the same reading rules
-    // (trailing spaces and one pair of quotes dropped).
+    // (trailing spaces and one pair of quotes dropped). Of repeated names the first counts, as
+    // Windows reads them: only the first section of that name is read, and in it the first key.
     virtual std::string ReadText(const std::string& section, const std::string& key,
                                  const std::string& defaultValue) const = 0;
 
@@ -28,7 +29,8 @@ class ProfileFile {
                            const std::string& value) = 0;
 
     // The names of the section's keys that have a value, in file order, repeated names
-    // included. Empty when the file or the section is missing.
+    // included; of the first section of that name only. Empty when the file or the section is
+    // missing.
     virtual std::vector<std::string> Keys(const std::string& section) const = 0;
 
     // Removes the section with all its keys (every section of that name). True also when there

@@ -35,7 +35,6 @@ TEST(ProfileFile, ReadingRules) {
         {"[S]\r\nk=\"v\r\n", "S", "k", "d", "\"v", "a quote without its partner stays"},
         {"[S]\r\nk=v=w\r\n", "S", "k", "d", "v=w", "the key ends at the first ="},
         {"[S]\r\nk=\r\n", "S", "k", "d", "", "an empty value is a value"},
-        {"[S]\r\nk\r\n", "S", "k", "d", "d", "a line without = has no value"},
         {"[S]\r\nk=1\r\nk=2\r\n", "S", "k", "d", "1", "the first of two equal keys"},
         {"[s]\r\nK=v\r\n", "S", "k", "d", "v", "names without regard to ASCII case"},
         {"[ S ]\r\nk=v\r\n", "S", "k", "d", "v", "blanks around a section name go"},
@@ -45,6 +44,9 @@ TEST(ProfileFile, ReadingRules) {
          "second bytes of double-byte names are no letters"},
         {"[T]\r\nk=v\r\n", "S", "k", "d", "d", "missing section"},
         {"[T]\r\nk=1\r\n[S]\r\nk=2\r\n", "S", "k", "d", "2", "the key of its own section"},
+        {"[S]\r\nk=1\r\n[s]\r\nk=2\r\n", "S", "k", "d", "1", "the first of two equal sections"},
+        {"[S]\r\na=1\r\n[S]\r\nk=2\r\n", "S", "k", "d", "d", "a second equal section is not read"},
+        {"[S]\r\nk\r\nk=2\r\n", "S", "k", "d", "d", "a line without = has no value but hides k=2"},
         {"[S]\r\n;k=1\r\nk=2\r\n", "S", "k", "d", "2", "a comment line is no key"},
         {"[S]\nk=v\n", "S", "k", "d", "v", "LF line ends read too"},
         {"[S]\r\nk=" + kLong + "\r\n", "S", "k", "d", kLong, "a long value, whole"},
@@ -72,6 +74,7 @@ TEST(ProfileFile, KeysInFileOrder) {
         {"[A]\r\na=1\r\n[S]\r\ns=1\r\n[B]\r\nb=1\r\n", {"s"}, "only the section's own keys"},
         {"[s]\r\nk=1\r\n", {"k"}, "section name without regard to case"},
         {"[S]\r\nk=1\r\nK=2\r\n", {"k", "K"}, "a repeated name is listed again"},
+        {"[S]\r\na=1\r\n[S]\r\nb=2\r\n", {"a"}, "a second equal section is not listed"},
         {"[S]\r\n\r\n;c=1\r\nx\r\ny=\r\n", {"y"}, "no blank lines, comments or lines without ="},
     };
     ScratchDir dir;
