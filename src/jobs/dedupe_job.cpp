@@ -180,13 +180,20 @@ void DedupeJob::Run() {
     outputCount_ = 0;
     try {
         CopyAll(*unique, duplicate.get());
+        if (duplicate) duplicate->Close();
+        unique->Close();
     } catch (...) {
         // The files keep the whole messages written before; the figures say how many.
+        for (platform::OutputFile* file : {unique.get(), duplicate.get()}) {
+            try {
+                if (file) file->Flush();
+            } catch (const Error&) {  // the error that ended the run is the one to report
+            }
+        }
+        outputCount_ = static_cast<int>(unique->RecordsWritten());
         ShowResults(Figures(messageCount_, outputCount_), dupLabel_);
         throw;
     }
-    if (duplicate) duplicate->Close();
-    unique->Close();
     if (aborted_) ShowResults(Figures(messageCount_, outputCount_), kAborted);
 }
 

@@ -137,6 +137,8 @@ class OutputFile {
     void Flush();  // hands over what was gathered
     void Close();
     const std::string& Path() const { return path_; }
+    // The records the system has: all of them whole, also after a write that failed.
+    std::uint64_t RecordsWritten() const { return records_; }
 
   private:
     OutputFile(std::intptr_t handle, std::string path);
@@ -157,6 +159,7 @@ class OutputFile {
     std::string path_;
     bool created_ = false;      // Open made the file: Discard removes it
     std::uint64_t length_ = 0;  // bytes with the system, all of them whole records
+    std::uint64_t records_ = 0;
     bool open_ = true;
     std::string block_;              // gathered records not yet handed over
     std::vector<std::size_t> ends_;  // where each record in block_ ends

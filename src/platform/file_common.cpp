@@ -197,6 +197,7 @@ void OutputFile::PutRecord(std::string_view record, FileOp op) {
     std::string reason;
     if (!PutChecked(record, op, reason)) FailWrite(std::move(reason));
     length_ += record.size();
+    ++records_;
 }
 
 void OutputFile::HandOver(FileOp op) {
@@ -204,6 +205,7 @@ void OutputFile::HandOver(FileOp op) {
     std::string reason;
     if (PutChecked(block_, op, reason)) {
         length_ += block_.size();
+        records_ += ends_.size();
     } else {
         // Keep every record of the block that still fits, as writing them one at a time would.
         if (!CutBack()) FailWrite(std::move(reason));

@@ -456,6 +456,7 @@ TEST(DedupeJob, WriteErrorKeepsWholeMessagesAndNamesTheFile) {
     EXPECT_NE(what.find(s.dir.File("Origin.mbx") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1);
+    EXPECT_EQ(job.OutMsg(), Figures(3, 1)) << "the figures say what the file holds";
     s.ExpectInputsUnchanged();
 }
 #endif
