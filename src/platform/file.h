@@ -74,7 +74,7 @@ class InputFile {
     InputFile(std::intptr_t handle, std::string path);
     std::size_t ReadRaw(char* dest, std::size_t n);      // one read of the system; throws IoError
     std::size_t ReadChecked(char* dest, std::size_t n);  // ReadRaw, then the expected state
-    void CheckState() const;
+    void SizeAndWritten(std::uint64_t& size, std::int64_t& written) const;  // throws IoError
     std::intptr_t handle_;
     std::string path_;
     std::unique_ptr<char[]> ahead_;  // bytes read from the system, not yet taken

@@ -150,6 +150,12 @@ FileState InputFile::State() const {
         static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
+void InputFile::SizeAndWritten(std::uint64_t& size, std::int64_t& written) const {
+    const FileState state = State();  // one fstat gives all of it
+    size = state.size;
+    written = state.written;
+}
+
 bool InputFile::AtEnd() const {
     if (eof_) return true;
     if (position_ < knownSize_) return false;

@@ -126,6 +126,14 @@ FileState InputFile::State() const {
             info.ftLastWriteTime.dwLowDateTime)};
 }
 
+void InputFile::SizeAndWritten(std::uint64_t& size, std::int64_t& written) const {
+    size = Size();
+    FILETIME last{};
+    if (!GetFileTime(H(handle_), nullptr, nullptr, &last)) Fail("を調べられません", path_);
+    written = static_cast<std::int64_t>((static_cast<std::uint64_t>(last.dwHighDateTime) << 32) |
+                                        last.dwLowDateTime);
+}
+
 bool InputFile::AtEnd() const {
     if (eof_) return true;
     if (position_ < knownSize_) return false;
