@@ -57,9 +57,10 @@ std::string_view TrimBlanks(std::string_view text) {
 // DecodeHeader into result, whose buffer is reused. The bytes of one encoded word and their
 // decoded text go through the reader's buffers, so a header costs no allocation once they
 // have grown to the longest header read. marker: where the first encoded word begins, when
-// the caller has looked already.
+// the caller has looked already. lineStart, when given, is set when decoded text began a line
+// with a blank or with nothing.
 void DecodeHeaderTo(std::string_view header, std::string& result, std::string& bytes,
-                    std::string& decoded, std::size_t marker) {
+                    std::string& decoded, std::size_t marker, bool* lineStart = nullptr) {
     result.clear();
     if (marker == std::string_view::npos) {
         result.assign(header);
@@ -108,6 +109,9 @@ void DecodeHeaderTo(std::string_view header, std::string& result, std::string& b
         for (char& c : decoded)
             if (c == '\r' || c == '\n' || c == '\t') c = ' ';
         std::erase(decoded, '\x1A');
+        if (lineStart && (result.empty() || result.back() == '\n') &&
+            (decoded.empty() || IsBlank(decoded.front())))
+            *lineStart = true;
         result += decoded;
         rest = pos;
         marker = FindMarker(header, rest);
@@ -126,9 +130,10 @@ std::string DecodeHeader(std::string_view header) {
 bool DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers) {
     const std::size_t marker = FindMarker(header, 0);
     if (marker == std::string_view::npos) return false;
-    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded, marker);
+    bool lineStart = false;
+    DecodeHeaderTo(header, buffers.result, buffers.bytes, buffers.decoded, marker, &lineStart);
     header.swap(buffers.result);
-    return true;
+    return lineStart;
 }
 
 bool DecodeHeaderInPlace(std::string& header) {

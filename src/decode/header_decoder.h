@@ -24,7 +24,8 @@ struct HeaderDecodeBuffers {
 };
 
 // DecodeHeader on the header in place; a header without an encoded-word is left untouched
-// without being copied. True when an encoded-word was decoded.
+// without being copied. True when decoded text began a line with a blank or with nothing (an
+// encoded word of no text alone on its line): the line may now read as a fold or be empty.
 bool DecodeHeaderInPlace(std::string& header, HeaderDecodeBuffers& buffers);
 bool DecodeHeaderInPlace(std::string& header);
 

@@ -206,8 +206,8 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
     }
     Unfold(headerOut);
     if (DecodeHeaderInPlace(headerOut, decoding)) {
-        // Decoded text can begin a line with a blank, which reading the written header back
-        // would take for a fold, and a line of one encoded word of no text is left empty.
+        // Decoded text began a line with a blank, which reading the written header back
+        // would take for a fold, or left it empty: a line of one encoded word of no text.
         Unfold(headerOut);
         CloseEmptyLines(headerOut);
     }
