@@ -28,7 +28,7 @@ std::vector<std::string_view> SplitAtSeparators(std::string_view file) {
 // so the fuzzed text straddles the first load's end there.
 std::string Filler(std::size_t back) {
     const std::string head = "Subject: filler\r\n\r\n";
-    const std::size_t total = TMailBox::kBufferSize - 1 - back;
+    const std::size_t total = tavori::MessageReader::kBufferSize - 1 - back;
     return head + std::string(total - head.size() - TMailBox::kSeparator.size(), 'x') +
            std::string(TMailBox::kSeparator);
 }

@@ -6,7 +6,7 @@
 
 #include "fuzz_support.h"
 #include "jobs/ren_record.h"
-#include "mailstore/mailbox.h"
+#include "mailstore/mail_message.h"
 #include "platform/errors.h"
 
 using tavori::fuzz::Require;
@@ -30,18 +30,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.hyperRef = (data[0] & 0x80) != 0;
     // Small enough that the bound is reached by some inputs, as it is by huge mails.
     options.maxRecordBytes = (data[0] & 0x40) ? 4096 : options.maxRecordBytes;
-    tavori::TMailBox box;
-    box.SetMessage(tavori::fuzz::AsText(data + 1, size - 1));
+    const tavori::MailMessage message(tavori::fuzz::AsText(data + 1, size - 1));
     std::string record;
     try {
-        record = tavori::BuildRecord(box, options);
+        record = tavori::BuildRecord(message, options);
     } catch (const tavori::ConvertError&) {
         return 0;  // no valid date, or a record beyond the bound
     }
     Require(record.size() <= options.maxRecordBytes, "a record beyond its bound");
     const std::string head = "#S\r\n#W" + std::to_string(options.width) + "\r\n#T";
     Require(record.compare(0, head.size(), head) == 0, "a record without its head");
-    const std::string tail = "\r\n" + box.Body() + "\r\n#E\r\n\r\n";
+    const std::string tail = "\r\n" + message.Body() + "\r\n#E\r\n\r\n";
     Require(record.size() >= head.size() + tail.size() &&
                 record.compare(record.size() - tail.size(), tail.size(), tail) == 0,
             "the body is not carried whole to the end of the record");

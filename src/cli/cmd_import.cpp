@@ -12,7 +12,7 @@
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
 #include "mailstore/file_names.h"
-#include "mailstore/mailbox.h"
+#include "mailstore/mail_message.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"
 
@@ -96,12 +96,11 @@ int RunImport(const ImportArgs& args, Context& context) {
 int RunCutOut(const CutArgs& cut, const std::vector<std::string>& args, Context& context) {
     const CutOutStrings strings = cut.Strings();
     TerminalHost host(context.err, context.verbose);
-    TMailBox box;
     for (const std::string& arg : args) {
         const std::string path = platform::FromCommandLine(arg);
-        box.SetMessage(CutOutMail(ReadImportText(path), strings));
-        if (box.HasHeader()) {
-            PrintText(context.out, box.GetMessage());
+        const MailMessage mail(CutOutMail(ReadImportText(path), strings));
+        if (mail.HasHeader()) {
+            PrintText(context.out, mail.ToMailboxText());
         } else {
             context.out.Flush();  // the warning stands where the mail would have
             host.Warn(NotAMailWarning(path));

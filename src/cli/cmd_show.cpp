@@ -62,10 +62,9 @@ void AppendNumber(std::string& text, std::uint64_t n) {
 // progress: where --verbose reports the bytes read against the file size, else nullptr.
 void ShowMailbox(const std::string& path, Output& out, Output* progress) {
     TMailBox box;
-    box.Open(path);
+    // The listing shows header fields only.
+    box.Open(path, 0, {.body = false, .fields = {{"Date:", "From:", "Subject:"}, {}}});
     if (!box.Opened()) throw IoError(PathError(path, "はありません"));
-    box.SetBodyWanted(false);  // the listing shows header fields only
-    box.SetFieldsWanted({"Date:", "From:", "Subject:"});
     const std::string name = FileNameOf(path);
     std::uint64_t number = 0;
     std::string line;  // one buffer for every line of the listing

@@ -40,16 +40,16 @@ struct Closer {
 };
 
 // Opens path and returns its size; a mailbox gone since the job began is an error, not an
-// empty mailbox.
-std::uint64_t OpenMailbox(TMailBox& box, const std::string& path) {
-    box.SetFieldsWanted({"Subject:", "Message-Id:", "Date:"});  // every pass reads these
-    box.Open(path);
+// empty mailbox. Only the passes that write messages need their bodies.
+std::uint64_t OpenMailbox(TMailBox& box, const std::string& path, bool bodies) {
+    box.Open(path, 0, {.body = bodies, .fields = {{"Subject:", "Message-Id:", "Date:"}, {}}});
     return box.GetFileSize();
 }
 
 // Opens path for a pass after the scan: it must still be the file the scan read.
-void ReopenMailbox(TMailBox& box, const std::string& path, const platform::FileState& scanned) {
-    OpenMailbox(box, path);
+void ReopenMailbox(TMailBox& box, const std::string& path, bool bodies,
+                   const platform::FileState& scanned) {
+    OpenMailbox(box, path, bodies);
     box.ExpectFileState(scanned, kChangedSinceScan);
 }
 
@@ -119,7 +119,6 @@ void DedupeJob::ScanAll() {
     ShowResults("", "");
     host_.SetProgressText(kScanning);
     TMailBox box;
-    box.SetBodyWanted(false);  // the scan reads header fields only
     for (const std::string& path : mailboxes_) {
         if (!ScanMailbox(path, box)) {
             aborted_ = true;
@@ -145,7 +144,7 @@ void DedupeJob::ScanAll() {
 
 bool DedupeJob::ScanMailbox(const std::string& path, TMailBox& box) {
     Closer closer{box};
-    host_.SetProgressMaximum(OpenMailbox(box, path));
+    host_.SetProgressMaximum(OpenMailbox(box, path, false));
     scanned_.push_back(box.GetFileState());
     box.ExpectFileState(scanned_.back(), kChangedInScan);
     int number = 0;
@@ -216,7 +215,7 @@ bool DedupeJob::CopyMailbox(std::size_t index, TMailBox& box, platform::OutputFi
                             platform::OutputFile* duplicate, std::vector<char>& written) {
     const std::string& path = mailboxes_[index];
     Closer closer{box};
-    ReopenMailbox(box, path, scanned_[index]);
+    ReopenMailbox(box, path, true, scanned_[index]);
     int number = 0;
     while (!box.AtEnd()) {
         if (!ReadNext(box, path, number)) continue;
@@ -252,11 +251,10 @@ std::vector<DedupeJob::Pair> DedupeJob::Plan() const {
         pairs.push_back({std::string(keys_.At(k).Key), keys_.At(k).Date, {}});
     std::vector<char> written(pairs.size(), 0);
     TMailBox box;
-    box.SetBodyWanted(false);
     for (std::size_t i = 0; i < mailboxes_.size(); ++i) {
         const std::string& path = mailboxes_[i];
         Closer closer{box};
-        ReopenMailbox(box, path, scanned_[i]);
+        ReopenMailbox(box, path, false, scanned_[i]);
         int number = 0;
         while (!box.AtEnd()) {
             if (!ReadNext(box, path, number)) continue;

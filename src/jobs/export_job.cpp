@@ -148,8 +148,8 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
         }
     } closer{mailbox};
 
-    mailbox.SetFieldsWanted(RecordFieldNames(), std::string(kAttachmentMarker));
-    mailbox.Open(source.mailboxPath);
+    mailbox.Open(source.mailboxPath, 0,
+                 {.fields = {RecordFieldNames(), std::string(kAttachmentMarker)}});
     host_.SetProgressText("ファイル:" + FileNameOf(source.mailboxPath) + " を変換中...");
     host_.SetProgressMaximum(mailbox.GetFileSize());
     TMailBox attached;
@@ -161,7 +161,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     while (!mailbox.AtEnd()) {
         try {
             if (!mailbox.ReadMessage()) continue;
-            pieces = BuildRecordPieces(mailbox, options_, buffers);
+            pieces = BuildRecordPieces(mailbox.Message(), options_, buffers);
         } catch (const Error& e) {
             RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }
@@ -208,7 +208,7 @@ int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mai
         try {
             attached.Open(path);
             if (attached.Opened() && attached.ReadMessage())
-                record = BuildRecord(attached, options_);
+                record = BuildRecord(attached.Message(), options_);
             attached.Close();
         } catch (const Error& e) {
             attached.Close();

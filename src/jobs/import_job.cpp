@@ -7,7 +7,8 @@
 
 #include "decode/html_parser.h"
 #include "jobs/job_files.h"
-#include "mailstore/mailbox.h"
+#include "mailstore/mail_message.h"
+#include "mailstore/message_reader.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/sjis_text.h"
@@ -15,11 +16,12 @@
 namespace tavori {
 namespace {
 
-constexpr std::size_t kReadBlock = 65536;
+// Reads this big go to the system straight into the text, with no copy between.
+constexpr std::size_t kReadBlock = platform::InputFile::kBlockBytes;
 
 // One file is one mail and is held whole in memory, as a message of a mailbox is: a file
 // larger than a message may be is refused instead of exhausting memory.
-constexpr std::size_t kMaxImportBytes = TMailBox::kDefaultMaxMessageBytes;
+constexpr std::size_t kMaxImportBytes = ReadPlan::kDefaultMaxMessageBytes;
 
 ConvertError TooBig(const std::string& path) {
     return ConvertError(PathError(path, "は大きすぎます", "取り込めるのは 256 MB までです"));
@@ -111,16 +113,15 @@ void ImportJob::Run() {
     ConfirmReplacing({options_.targetPath}, host_);
     auto target = std::move(CreateJobOutputs(inputs, {options_.targetPath}).front());
     host_.SetProgressMaximum(std::max<std::uint64_t>(options_.listEntries, files_.size()));
-    TMailBox box;
     std::uint64_t done = 0;
     for (const ImportFile& file : files_) {
         host_.SetProgressText("ファイル:" + file.name + " 読込み中...");
         bool endedAtNul = false;
         const std::string text = ReadImportText(file.path, &endedAtNul);
         if (endedAtNul) host_.Warn(NulWarning(file.name));
-        box.SetMessage(MailTextOf(text, options_.type, options_.strings));
-        if (box.HasHeader()) {
-            target->Write(box.GetMessage());
+        const MailMessage mail(MailTextOf(text, options_.type, options_.strings));
+        if (mail.HasHeader()) {
+            target->Write(mail.ToMailboxText());
             target->Flush();  // every mail written so far survives an error or an abort
             ++mailsWritten_;
         } else {

@@ -9,7 +9,7 @@
 
 #include "decode/byte_find.h"
 #include "mailstore/mail_date.h"
-#include "mailstore/mailbox.h"
+#include "mailstore/mail_message.h"
 #include "platform/errors.h"
 #include "platform/sjis_text.h"
 
@@ -184,27 +184,27 @@ std::vector<std::string> RecordFieldNames() {
             "Reply-To:", "Message-Id:", "References:", "In-Reply-To:", "X-Mailer:"};
 }
 
-std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options) {
+std::string BuildRecord(const MailMessage& message, const RecordOptions& options) {
     RecordBuffers buffers;
-    const auto pieces = BuildRecordPieces(mailbox, options, buffers);
+    const auto pieces = BuildRecordPieces(message, options, buffers);
     std::string text = std::move(buffers.head);  // the first piece
     text.reserve(text.size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
     for (std::size_t i = 1; i < pieces.size(); ++i) text += pieces[i];
     return text;
 }
 
-std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
+std::array<std::string_view, 4> BuildRecordPieces(const MailMessage& message,
                                                   const RecordOptions& options,
                                                   RecordBuffers& buffers) {
     std::string& out = buffers.head;
     RecordText record(options.maxRecordBytes, out);
     // Field values are read where they lie in the header, and dates are written into the
     // writer's buffers: a record costs no allocation of its own.
-    const std::string_view subject = mailbox.FieldView("Subject:");
+    const std::string_view subject = message.FieldView("Subject:");
     record.Add({"#S\r\n#W", std::to_string(options.width), "\r\n#T",
                 subject.empty() ? std::string_view("(no-title)") : std::string_view(subject)});
 
-    const std::string_view from = mailbox.FieldView("From:");
+    const std::string_view from = message.FieldView("From:");
     AddKeyword(record, BracketedView(from, '<', '>', false), "＠差出人");
     const std::size_t lt = FindByte(from, '<');
     if (lt != std::string::npos && lt >= 1) {
@@ -212,10 +212,10 @@ std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
         AddKeyword(record, BracketedView(name, '"', '"', false), "＠氏名");
     }
 
-    AddAddressList(record, mailbox.FieldView("To:"), "＠受取人");
-    AddAddressList(record, mailbox.FieldView("Cc:"), "＠写し");
+    AddAddressList(record, message.FieldView("To:"), "＠受取人");
+    AddAddressList(record, message.FieldView("Cc:"), "＠写し");
 
-    const double date = mailbox.GetDate();
+    const double date = message.GetDate();
     if (date != 0) {
         std::string& stamp = buffers.stamp;
         const DateTimeParts parts = DecodeDateTime(date);
@@ -229,16 +229,16 @@ std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
         AddKeyword(record, "不明", "＠送信日時");
     }
 
-    const std::string_view replyTo = mailbox.FieldView("Reply-To:");
+    const std::string_view replyTo = message.FieldView("Reply-To:");
     if (!replyTo.empty()) AddKeyword(record, BracketedView(replyTo, '<', '>', false), "＠返信先");
 
-    const std::string_view id = BracketedView(mailbox.FieldView("Message-Id:"), '<', '>', true);
+    const std::string_view id = BracketedView(message.FieldView("Message-Id:"), '<', '>', true);
     if (!id.empty()) AddKeyword(record, id, "＠ＩＤ");
 
     // Each referenced id once: one equal to an id listed before is left out, one merely
     // contained in a longer id is not.
-    const std::array<std::string_view, 2> refFields = {mailbox.FieldView("References:"),
-                                                       mailbox.FieldView("In-Reply-To:")};
+    const std::array<std::string_view, 2> refFields = {message.FieldView("References:"),
+                                                       message.FieldView("In-Reply-To:")};
     IdsListed listed(buffers.ids);
     std::string block;
     for (const std::string_view value : refFields) {
@@ -254,14 +254,14 @@ std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
         }
     }
 
-    const std::string_view mailer = mailbox.FieldView("X-Mailer:");
+    const std::string_view mailer = message.FieldView("X-Mailer:");
     if (!mailer.empty())
         AddKeyword(record, BracketedView(mailer, '<', '>', false), "＠メールソフト");
 
     if (!block.empty()) AddLine(record, block);
     constexpr std::string_view kBodyStart = "\r\n", kEnd = "\r\n#E\r\n\r\n";
-    record.Check({kBodyStart, mailbox.Body(), kEnd});
-    return {out, kBodyStart, mailbox.Body(), kEnd};
+    record.Check({kBodyStart, message.Body(), kEnd});
+    return {out, kBodyStart, message.Body(), kEnd};
 }
 
 }  // namespace tavori

@@ -9,7 +9,7 @@
 
 namespace tavori {
 
-class TMailBox;
+class MailMessage;
 
 struct RecordOptions {
     int width = 80;         // "#W": columns per line, 40 to 255; the body is not re-wrapped
@@ -28,7 +28,7 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
 // The record of the mailbox's current message, which ReadMessage has just read. Reads the
 // message through GetField, GetDate and Body only; a Date field that is no date, or a record
 // longer than options.maxRecordBytes, raises ConvertError.
-std::string BuildRecord(const TMailBox& mailbox, const RecordOptions& options);
+std::string BuildRecord(const MailMessage& message, const RecordOptions& options);
 
 // Buffers a writer of many records reuses from record to record.
 struct RecordBuffers {
@@ -40,10 +40,10 @@ struct RecordBuffers {
 // joining them: everything before the body (built into buffers.head), then the mailbox's
 // Body() where it lies. Valid until the buffers or the message change. The record's bound is
 // checked as for the whole.
-std::array<std::string_view, 4> BuildRecordPieces(const TMailBox& mailbox,
+std::array<std::string_view, 4> BuildRecordPieces(const MailMessage& message,
                                                   const RecordOptions& options,
                                                   RecordBuffers& buffers);
-// The header fields a record is made of, for TMailBox::SetFieldsWanted.
+// The header fields a record is made of, for a reader's plan (ReadPlan::fields).
 std::vector<std::string> RecordFieldNames();
 
 // "yyyy/mm/dd hh:nn:ss" with the given separators, as the record writes the date-time.

@@ -4,25 +4,17 @@
 #include <cstring>
 #include <utility>
 
+#include "mailstore/byte_scan.h"
+
 namespace tavori {
 namespace {
 
 // Buffers pass between the threads and rest in the batches' slots; one grown for a big message
 // is let go when its slot is used again, so that the slots do not keep many big buffers: what
 // stays is at most this much per slot, beside the messages in the batches.
-void ReleaseIfBig(ParsedMessage& message) {
+void ReleaseIfBig(ParsedMessage& parsed) {
     constexpr std::size_t kKeepBytes = 16 * 1024;
-    if (message.header.capacity() > kKeepBytes) std::string().swap(message.header);
-    if (message.body.capacity() > kKeepBytes) std::string().swap(message.body);
-}
-
-// Asks for the first bytes of text to be brought near this processor while it works on
-// something else: a batch's bytes were read, or its messages parsed, on the other thread, whose
-// cache holds them; a header is about as long as this.
-void BringNear(std::string_view text) {
-    constexpr std::size_t kLine = 64, kMost = 1024;
-    const std::size_t n = std::min(text.size(), kMost);
-    for (std::size_t at = 0; at < n; at += kLine) __builtin_prefetch(text.data() + at);
+    parsed.message.ReleaseBuffersOver(kKeepBytes);
 }
 
 std::atomic<ParseAhead::Parsing> gParsing{ParseAhead::Parsing::kShared};
@@ -244,27 +236,16 @@ bool ParseAhead::AtEnd() {
 
 void ParseAhead::Next(ParsedMessage& into) {
     if (AtEnd()) {
-        into.header.clear();
-        into.body.clear();
+        into.message.Clear();
         into.any = false;
-        into.lines.Index({});
-        into.indexed = true;
         return;
     }
     if (next_ == current_->size) std::rethrow_exception(current_->error);
-    ParsedMessage& message = current_->messages[next_++];
-    std::swap(into.header, message.header);
-    std::swap(into.body, message.body);
-    std::swap(into.lines, message.lines);
-    into.any = message.any;
-    into.bytesRead = message.bytesRead;
-    into.indexed = message.indexed;
-    if (next_ < current_->size) {
-        const ParsedMessage& coming = current_->messages[next_];
-        BringNear(coming.header);
-        BringNear(coming.body);
-        if (!coming.lines.values.empty()) __builtin_prefetch(coming.lines.values.data());
-    }
+    ParsedMessage& parsed = current_->messages[next_++];
+    into.message.Swap(parsed.message);
+    into.any = parsed.any;
+    into.bytesRead = parsed.bytesRead;
+    if (next_ < current_->size) current_->messages[next_].message.BringNear();
 }
 
 }  // namespace tavori

@@ -15,42 +15,15 @@
 #include <thread>
 #include <vector>
 
+#include "mailstore/mail_message.h"
+
 namespace tavori {
-
-// Where the lines of a header begin, each with its first eight bytes in lower case (zeros
-// past the end), so a field is found by comparing one number per line.
-struct HeaderLines {
-    std::vector<std::size_t> starts;
-    std::vector<std::uint64_t> keys;
-    void Index(std::string_view header);
-    static std::uint64_t Key(std::string_view text);  // of the first eight bytes of text
-    // The value of the field name in header, whose lines these are (see TMailBox::FieldView).
-    std::string_view Value(std::string_view header, std::string_view name) const;
-
-    // The values of the fields a reader named in advance, found where the message is read:
-    // where each lies in the header (names beyond those found are looked up as usual).
-    struct Span {
-        std::uint32_t at = 0, size = 0;
-    };
-    std::vector<Span> values;
-    static constexpr std::size_t kNotLooked = std::string_view::npos - 1;
-    std::size_t markerAt = kNotLooked;  // of the marker named with them, or npos when none
-    // When "Date:" is among the names: its value as a date-time, unless it is no valid date
-    // (then it is read again where it is asked for, so that the error comes there).
-    double date = 0;
-    bool dateKnown = false;
-    void FindValues(std::string_view header, const std::vector<std::string>& names,
-                    std::string_view marker);
-};
 
 // One message as the reader delivers it.
 struct ParsedMessage {
-    std::string header;
-    std::string body;
+    MailMessage message;
     bool any = false;             // it had a header or a body
     std::uint64_t bytesRead = 0;  // file bytes consumed up to its end
-    HeaderLines lines;            // of header, when indexed
-    bool indexed = false;         // else the reader of the message indexes the lines itself
 };
 
 // The file bytes of one batch, split into whole messages: each span is a message's text,
@@ -79,7 +52,8 @@ class MessageSource {
     // spans listed before stay and are whole.
     virtual void Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) = 0;
     // Parses text, one message of a RawMessages, into into, reusing its buffers. The workers
-    // 0 and 1 may parse at the same time; with indexLines the header lines are indexed too.
+    // 0 and 1 may parse at the same time; with indexLines the header lines are indexed and the
+    // wanted fields found too.
     virtual void Parse(std::string_view text, ParsedMessage& into, int worker, bool indexLines) = 0;
 };
 

@@ -14,8 +14,6 @@
 
 namespace tavori::platform {
 
-class ReadAhead;
-
 // The identity of a file or folder: device and inode, or volume serial and file index on
 // Windows. Two paths with the same identity reach the same file, through links too.
 struct FileId {
@@ -51,14 +49,12 @@ class InputFile {
     InputFile& operator=(const InputFile&) = delete;
 
     // Reads up to n bytes into dest; returns how many were read, 0 only at the end. Small
-    // reads are served from blocks of kReadAhead bytes, so a reader that takes a few
-    // kilobytes at a time does not cost the system a call for each; in a big file the next
-    // blocks are read on a second thread meanwhile.
+    // reads are served from blocks of kBlockBytes, so a reader that takes a few kilobytes at a
+    // time does not cost the system a call for each; reads of a block or more go to the
+    // system directly. The reading is the caller's thread's: a reader that wants it done
+    // meanwhile reads on a thread of its own.
     std::size_t Read(char* dest, std::size_t n);
-    static constexpr std::size_t kReadAhead = 256 * 1024;
-    // For a reader that is itself a thread of its own: the blocks are read on the calling
-    // thread, never on another. Before the first Read.
-    void ReadOnCallingThread() { started_ = true; }
+    static constexpr std::size_t kBlockBytes = 256 * 1024;
     std::uint64_t Size() const;  // the size in bytes at this moment
     bool AtEnd() const;          // every byte up to the size has been read
     const std::string& Path() const { return path_; }
@@ -79,8 +75,7 @@ class InputFile {
     std::string path_;
     std::unique_ptr<char[]> ahead_;  // bytes read from the system, not yet taken
     std::size_t aheadPos_ = 0, aheadEnd_ = 0;
-    std::size_t aheadSize_ = kReadAhead;    // of ahead_: less for a small file
-    std::unique_ptr<ReadAhead> readAhead_;  // for a big file, from the first Read on
+    std::size_t aheadSize_ = kBlockBytes;  // of ahead_: less for a small file
     bool started_ = false;
     std::uint64_t position_ = 0;           // bytes taken by the reader
     bool eof_ = false;                     // the system had nothing more

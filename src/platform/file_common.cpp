@@ -1,7 +1,6 @@
 // The parts of the file services that are the same on every system.
 #include "platform/errors.h"
 #include "platform/file.h"
-#include "platform/read_ahead.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,26 +12,16 @@ std::size_t InputFile::Read(char* dest, std::size_t n) {
     if (n == 0) return 0;
     if (!started_) {
         started_ = true;
-        // A thread costs more than it gains on the short files (attachments, settings).
         const std::uint64_t size = Size();
-        if (size >= 4 * kReadAhead)
-            readAhead_ = std::make_unique<ReadAhead>(
-                [this](char* to, std::size_t most) { return ReadChecked(to, most); }, kReadAhead);
         // A short file gets a block of about its size: an export opens one for every
         // attachment, and a block of fresh memory costs the system a page fault every 4 KB.
         // Should the file have grown meanwhile, the rest is read a block at a time.
         constexpr std::uint64_t kSmallest = 4096;
         aheadSize_ =
-            static_cast<std::size_t>(std::clamp<std::uint64_t>(size + 1, kSmallest, kReadAhead));
-    }
-    if (readAhead_) {
-        const std::size_t got = readAhead_->Take(dest, n);
-        if (got == 0) eof_ = true;
-        position_ += got;
-        return got;
+            static_cast<std::size_t>(std::clamp<std::uint64_t>(size + 1, kSmallest, kBlockBytes));
     }
     if (aheadPos_ == aheadEnd_) {
-        if (n >= kReadAhead) {  // a big read gains nothing from a copy
+        if (n >= kBlockBytes) {  // a big read gains nothing from a copy
             const std::size_t got = ReadChecked(dest, n);
             if (got == 0) eof_ = true;
             position_ += got;

@@ -10,7 +10,6 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
-#include "platform/read_ahead.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {
@@ -120,10 +119,7 @@ std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
     return std::unique_ptr<InputFile>(new InputFile(fd, path));
 }
 
-InputFile::~InputFile() {
-    readAhead_.reset();  // the second thread reads through the handle
-    ::close(static_cast<int>(handle_));
-}
+InputFile::~InputFile() { ::close(static_cast<int>(handle_)); }
 
 std::size_t InputFile::ReadRaw(char* dest, std::size_t n) {
     for (;;) {

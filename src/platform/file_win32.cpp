@@ -2,7 +2,6 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
-#include "platform/read_ahead.h"
 #include "platform/win32_util.h"
 
 namespace tavori::platform {
@@ -96,10 +95,7 @@ std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
     return std::unique_ptr<InputFile>(new InputFile(reinterpret_cast<std::intptr_t>(h), path));
 }
 
-InputFile::~InputFile() {
-    readAhead_.reset();  // the second thread reads through the handle
-    CloseHandle(H(handle_));
-}
+InputFile::~InputFile() { CloseHandle(H(handle_)); }
 
 std::size_t InputFile::ReadRaw(char* dest, std::size_t n) {
     DWORD got = 0;

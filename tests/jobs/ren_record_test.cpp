@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "mailstore/mailbox.h"
+#include "mailstore/mail_message.h"
 #include "platform/date_value.h"
 #include "platform/errors.h"
 #include "platform/sjis_text.h"
@@ -39,12 +39,11 @@ TEST(ExtractBracketed, BracketedPartWinsElseWholeTextOrNothing) {
 
 std::string Record(const std::string& header, const std::string& body, bool hyperRef = false,
                    int width = 80) {
-    TMailBox box;
-    box.SetMessage(header + "\r\n\r\n" + body);
+    MailMessage mail(header + "\r\n\r\n" + body);
     RecordOptions options;
     options.width = width;
     options.hyperRef = hyperRef;
-    return BuildRecord(box, options);
+    return BuildRecord(mail, options);
 }
 
 struct RecordCase {
@@ -100,10 +99,10 @@ TEST(BuildRecord, WritesTheRowsOfTheRecord) {
         {"References: <r1@x>", "b", false,
          "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#Kr1@x＠参照\r\n"
          "b\r\n#E\r\n\r\n",
-         "box clear: reference lines without block"},
+         "mail clear: reference lines without block"},
         {"Subject: x", "b", true,
          "#S\r\n#W80\r\n#Tx\r\n#K＠差出人\r\n#K不明＠送信日時\r\nb\r\n#E\r\n\r\n",
-         "box set but no reference: no block, no empty line"},
+         "mail set but no reference: no block, no empty line"},
         {"References: <11234@a.jp> <1234@a.jp>", "b", true,
          "#S\r\n#W80\r\n#T(no-title)\r\n#K＠差出人\r\n#K不明＠送信日時\r\n#K11234@a.jp＠参照\r\n"
          "#K1234@a.jp＠参照\r\n▼11234@a.jp▲\r\n▼1234@a.jp▲\r\n\r\nb\r\n#E\r\n\r\n",
@@ -145,19 +144,17 @@ TEST(BuildRecord, WidthIsWrittenAndLongLinesStayWhole) {
 }
 
 TEST(BuildRecord, UsesTheGivenSeparators) {
-    TMailBox box;
-    box.SetMessage("Date: Tue, 05 Mar 1999 12:34:56 +0900\r\n\r\nb");
+    MailMessage mail("Date: Tue, 05 Mar 1999 12:34:56 +0900\r\n\r\nb");
     RecordOptions options;
     options.dateSeparator = "-";
     options.timeSeparator = ".";
-    EXPECT_NE(BuildRecord(box, options).find("#K1999-03-05\r\n#K1999-03-05 12.34.56＠送信日時"),
+    EXPECT_NE(BuildRecord(mail, options).find("#K1999-03-05\r\n#K1999-03-05 12.34.56＠送信日時"),
               std::string::npos);
 }
 
 TEST(BuildRecord, InvalidDatePassesTheErrorOn) {
-    TMailBox box;
-    box.SetMessage("Date: Tue, 32 Mar 1999 12:34:56\r\n\r\nb");
-    EXPECT_THROW(BuildRecord(box, RecordOptions{}), ConvertError);
+    MailMessage mail("Date: Tue, 32 Mar 1999 12:34:56\r\n\r\nb");
+    EXPECT_THROW(BuildRecord(mail, RecordOptions{}), ConvertError);
 }
 
 // The list rules step by step: each pass takes the bracketed part of the remaining text,
@@ -217,11 +214,10 @@ std::size_t CountOf(std::string_view text, std::string_view part) {
 }
 
 std::string RecordWithRefs(const std::string& header) {
-    TMailBox box;
-    box.SetMessage(header + "\r\n\r\nb");
+    MailMessage mail(header + "\r\n\r\nb");
     RecordOptions options;
     options.hyperRef = true;
-    return BuildRecord(box, options);
+    return BuildRecord(mail, options);
 }
 
 // Fields of megabytes are walked once: with the block searched for every id, or each remainder
@@ -251,7 +247,8 @@ TEST(BuildRecord, RepeatedIdsAreListedOnceInListsOfAnyLength) {
         for (int i = 0; i < ids; ++i) refs += "<" + std::to_string(i) + "@x.jp> ";
         for (int i = ids - 1; i >= 0; i -= 3) refs += "<" + std::to_string(i) + "@x.jp> ";
         irt = "<0@x.jp> <" + std::to_string(ids) + "@x.jp>";  // one repeat, one new id
-        const std::string record = RecordWithRefs("References: " + refs + "\r\nIn-Reply-To: " + irt);
+        const std::string record =
+            RecordWithRefs("References: " + refs + "\r\nIn-Reply-To: " + irt);
         EXPECT_EQ(CountOf(record, "＠参照"), static_cast<std::size_t>(ids + 1)) << ids;
         EXPECT_EQ(CountOf(record, "#K0@x.jp＠参照"), 1u) << ids;
         EXPECT_EQ(CountOf(record, "▼" + std::to_string(ids - 1) + "@x.jp▲"), 1u) << ids;
@@ -259,27 +256,26 @@ TEST(BuildRecord, RepeatedIdsAreListedOnceInListsOfAnyLength) {
 }
 
 TEST(BuildRecord, RecordBeyondTheBoundIsRefused) {
-    TMailBox box;
-    box.SetMessage("Subject: s\r\nTo: <a@x.jp>\r\n\r\nbody");
+    MailMessage mail("Subject: s\r\nTo: <a@x.jp>\r\n\r\nbody");
     RecordOptions options;
-    const std::string record = BuildRecord(box, options);
+    const std::string record = BuildRecord(mail, options);
     options.maxRecordBytes = record.size();
-    EXPECT_EQ(BuildRecord(box, options), record) << "a record of exactly the bound";
+    EXPECT_EQ(BuildRecord(mail, options), record) << "a record of exactly the bound";
     options.maxRecordBytes = record.size() - 1;
-    EXPECT_THROW(BuildRecord(box, options), ConvertError) << "one byte over the bound";
+    EXPECT_THROW(BuildRecord(mail, options), ConvertError) << "one byte over the bound";
 
     // 64 KB of ">" would make a record of 2 GB: each pass writes the whole remaining text.
-    box.SetMessage("To: " + std::string(1 << 16, '>') + "\r\n\r\nb");
+    mail = MailMessage("To: " + std::string(1 << 16, '>') + "\r\n\r\nb");
     options.maxRecordBytes = 1 << 20;
     try {
-        BuildRecord(box, options);
+        BuildRecord(mail, options);
         ADD_FAILURE() << "no error for a quadratic To field";
     } catch (const ConvertError& e) {
         EXPECT_NE(std::string(e.what()).find("1 MB"), std::string::npos) << e.what();
     }
 
-    box.SetMessage("Subject: s\r\n\r\n" + std::string(2 << 20, 'x'));
-    EXPECT_THROW(BuildRecord(box, options), ConvertError) << "a body longer than the bound";
+    mail = MailMessage("Subject: s\r\n\r\n" + std::string(2 << 20, 'x'));
+    EXPECT_THROW(BuildRecord(mail, options), ConvertError) << "a body longer than the bound";
 }
 
 }  // namespace

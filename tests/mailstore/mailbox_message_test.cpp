@@ -4,7 +4,7 @@
 #include <random>
 
 #include "mailstore/mail_date.h"
-#include "mailstore/mailbox.h"
+#include "mailstore/mail_message.h"
 #include "mailstore/parse_ahead.h"
 #include "platform/errors.h"
 
@@ -52,17 +52,17 @@ TEST(MailBoxMessage, ParseMessageGivesTheNormalForm) {
         {"S: a\r\n\r\n\x1b$BF|K\\\x1b(B\r\n", "S: a", "\x1b$BF|K\\\x1b(B",
          "a body starting in ISO-2022-JP keeps its escape"},
     };
-    TMailBox box;
+    MailMessage box;
     for (const auto& c : cases) {
-        box.SetMessage(c.text);
+        box = MailMessage(c.text);
         EXPECT_EQ(box.Header(), c.header) << c.reason;
         EXPECT_EQ(box.Body(), c.body) << c.reason;
     }
 }
 
 TEST(MailBoxMessage, HeaderIsDecodedAfterUnfolding) {
-    TMailBox box;
-    box.SetMessage(
+    MailMessage box;
+    box = MailMessage(
         "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=\r\n =?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=\r\n"
         "Date: Tue, 05 Mar 1999 12:34:56 GMT\r\n"
         "From: =?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <yamada@example.jp>\r\n\r\nbody");
@@ -73,13 +73,13 @@ TEST(MailBoxMessage, HeaderIsDecodedAfterUnfolding) {
 }
 
 TEST(MailBoxMessage, DecodedLineEndsCannotPlantHeaderLines) {
-    TMailBox box;
+    MailMessage box;
     // The encoded text holds "\r\n\r\n.\r\nX: y" in one-byte mode.
-    box.SetMessage("Subject: =?ISO-2022-JP?B?DQoNCi4NClg6IHk=?=\r\nFrom: a\r\n\r\nbody");
+    box = MailMessage("Subject: =?ISO-2022-JP?B?DQoNCi4NClg6IHk=?=\r\nFrom: a\r\n\r\nbody");
     EXPECT_EQ(box.GetField("Subject:"), ".  X: y");
     EXPECT_EQ(box.GetField("X:"), "");
     EXPECT_EQ(box.GetField("From:"), "a");
-    EXPECT_EQ(box.GetMessage().find("\r\n.\r\n"), box.GetMessage().size() - 5);
+    EXPECT_EQ(box.ToMailboxText().find("\r\n.\r\n"), box.ToMailboxText().size() - 5);
 }
 
 struct FieldCase {
@@ -108,9 +108,9 @@ TEST(MailBoxMessage, GetFieldMatchesTheStartOfALine) {
         {"Subject: \x1b$BF|K\\\x1b(B", "Subject:", "\x1b$BF|K\\\x1b(B",
          "a raw ISO-2022-JP value keeps its escape"},
     };
-    TMailBox box;
+    MailMessage box;
     for (const auto& c : cases) {
-        box.SetMessage(std::string(c.header) + "\r\n\r\nbody");
+        box = MailMessage(std::string(c.header) + "\r\n\r\nbody");
         EXPECT_EQ(box.GetField(c.name), c.value) << c.reason;
     }
 }
@@ -141,16 +141,16 @@ TEST(MailBoxMessage, LineKeysLowerCaseLikeByteByByte) {
 }
 
 TEST(MailBoxMessage, GetDateOfTheHeader) {
-    TMailBox box;
-    box.SetMessage("Subject: x\r\n\r\nbody");
+    MailMessage box;
+    box = MailMessage("Subject: x\r\n\r\nbody");
     EXPECT_EQ(box.GetDate(), 0.0);
-    box.SetMessage("Date: Tue, 32 Mar 1999 12:34:56\r\n\r\nbody");
+    box = MailMessage("Date: Tue, 32 Mar 1999 12:34:56\r\n\r\nbody");
     EXPECT_THROW(box.GetDate(), ConvertError);
 }
 
 TEST(MailBoxMessage, CollectFieldJoinsEveryOccurrence) {
-    TMailBox box;
-    box.SetMessage(
+    MailMessage box;
+    box = MailMessage(
         "Subject: x\r\nX-Becky-Attachment-File: a.eml\r\nX-Becky-Attachment-File: b.txt\r\n\r\n"
         "body");
     EXPECT_EQ(box.CollectField("X-Becky-Attachment-File:"), " a.eml\r\n b.txt");
@@ -158,23 +158,23 @@ TEST(MailBoxMessage, CollectFieldJoinsEveryOccurrence) {
     EXPECT_EQ(box.CollectField("Subject:"),
               " x\r\nX-Becky-Attachment-File: a.eml\r\n"
               "X-Becky-Attachment-File: b.txt");
-    box.SetMessage("A: m m m\r\n\r\nb");
+    box = MailMessage("A: m m m\r\n\r\nb");
     EXPECT_EQ(box.CollectField("m"), "  ");
 }
 
-TEST(MailBoxMessage, GetMessageRendersMailboxText) {
-    TMailBox box;
-    box.SetMessage("S: a\r\n\r\nbody\r\n");
-    EXPECT_EQ(box.GetMessage(), "S: a\r\n\r\nbody\r\n.\r\n");
-    box.SetMessage("S: a\r\n\r\n");
-    EXPECT_EQ(box.GetMessage(), "S: a\r\n\r\n\r\n.\r\n");
-    box.SetMessage("no header");
+TEST(MailBoxMessage, ToMailboxTextRendersTheMessage) {
+    MailMessage box;
+    box = MailMessage("S: a\r\n\r\nbody\r\n");
+    EXPECT_EQ(box.ToMailboxText(), "S: a\r\n\r\nbody\r\n.\r\n");
+    box = MailMessage("S: a\r\n\r\n");
+    EXPECT_EQ(box.ToMailboxText(), "S: a\r\n\r\n\r\n.\r\n");
+    box = MailMessage("no header");
     EXPECT_FALSE(box.HasHeader());
-    EXPECT_EQ(box.GetMessage(), "");
+    EXPECT_EQ(box.ToMailboxText(), "");
 }
 
-// Writing with GetMessage and reading back gives the same message, whatever the text holds.
-TEST(MailBoxMessage, GetMessageRoundTripsThroughSetMessage) {
+// Writing as mailbox text and reading back gives the same message, whatever the text holds.
+TEST(MailBoxMessage, MailboxTextRoundTrips) {
     std::mt19937 rng(7);
     const std::string pieces[] = {"\r\n",
                                   ".",
@@ -189,17 +189,17 @@ TEST(MailBoxMessage, GetMessageRoundTripsThroughSetMessage) {
                                   "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=",
                                   "\0"s,
                                   "=?ISO-2022-JP?B?GyhC?="};
-    TMailBox first, second;
+    MailMessage first, second;
     int checked = 0;
     for (int round = 0; round < 3000; ++round) {
         std::string text = "H: 1\r\n";
         int parts = static_cast<int>(rng() % 40);
         for (int i = 0; i < parts; ++i) text += pieces[rng() % std::size(pieces)];
-        first.SetMessage(text);
+        first = MailMessage(text);
         if (!first.HasHeader()) continue;
-        const std::string written = first.GetMessage();
+        const std::string written = first.ToMailboxText();
         ASSERT_EQ(written.find("\r\n.\r\n"), written.size() - 5) << "separator inside: " << text;
-        second.SetMessage(written.substr(0, written.size() - 5));
+        second = MailMessage(written.substr(0, written.size() - 5));
         // A header line of a lone dot was made a continuation line to keep it from ending
         // the message; reading joins it to the line before. Nothing else may change.
         if (first.Header().find("\r\n .") == std::string::npos) {
@@ -213,21 +213,21 @@ TEST(MailBoxMessage, GetMessageRoundTripsThroughSetMessage) {
 
 // The normalising steps are single passes: a quadratic rewrite would not finish here.
 TEST(MailBoxMessage, LargeRunsNormaliseInLinearTime) {
-    TMailBox box;
+    MailMessage box;
     std::string blank = "S: a\r\n\r\nx";
     for (int i = 0; i < 2'000'000; ++i) blank += "\r\n";
     blank += "y";
-    box.SetMessage(blank);
+    box = MailMessage(blank);
     EXPECT_EQ(box.Body(), "x\r\n\r\ny");
 
     std::string hashes = "S: a\r\n\r\nx";
     for (int i = 0; i < 1'000'000; ++i) hashes += "\r\n#";
-    box.SetMessage(hashes);
+    box = MailMessage(hashes);
     EXPECT_EQ(box.Body().size(), hashes.size() - 8 + 1'000'000);
 
     std::string folds = "S: a";
     for (int i = 0; i < 1'000'000; ++i) folds += "\r\n b";
-    box.SetMessage(folds + "\r\n\r\nx");
+    box = MailMessage(folds + "\r\n\r\nx");
     EXPECT_EQ(box.Header().size(), 4u + 1'000'000u);
 }
 
@@ -260,11 +260,11 @@ std::string ReferenceBody(std::string body) {
 TEST(MailBoxMessage, OnePassBodyRulesMatchTheStepByStepRules) {
     std::mt19937 rng(11);
     const std::string pieces[] = {"\r\n", ".", "#", " ", "x", "\r", "\n", "\r\n\r\n\r\n", "\t"};
-    TMailBox box;
+    MailMessage box;
     for (int round = 0; round < 5000; ++round) {
         std::string body;
         for (int i = static_cast<int>(rng() % 30); i > 0; --i) body += pieces[rng() % 9];
-        box.SetMessage("S: 1\r\n\r\n" + body);
+        box = MailMessage("S: 1\r\n\r\n" + body);
         ASSERT_EQ(box.Body(), ReferenceBody(body)) << "body: " << body;
     }
 }

@@ -48,10 +48,8 @@ constexpr std::uint64_t kNeverAhead = ~std::uint64_t{0};
 std::vector<Read> ReadWith(const std::string& path, std::uint64_t aheadFrom,
                            std::uint64_t* size = nullptr, bool wantBody = true) {
     TMailBox box;
-    box.SetParseAheadFrom(aheadFrom);
-    box.SetBodyWanted(wantBody);
-    box.SetFieldsWanted(kFieldsWanted, kMarkerWanted);
-    box.Open(path);
+    box.Open(path, 0,
+             {.body = wantBody, .fields = {kFieldsWanted, kMarkerWanted}, .aheadFrom = aheadFrom});
     EXPECT_TRUE(box.Opened());
     if (size) *size = box.GetFileSize();
     std::vector<Read> out;
@@ -199,7 +197,7 @@ TEST(MailBoxRead, NulBytesDoNotHideASeparatorOrTheEmptyLine) {
 // Separators placed on every offset around the boundaries of the buffer's loads, and of the
 // second thread's reads.
 TEST(MailBoxRead, SeparatorAcrossBufferLoadsIsFound) {
-    for (std::size_t load : {TMailBox::kBufferSize - 1, std::size_t{ParseAhead::kBatchBytes}})
+    for (std::size_t load : {MessageReader::kBufferSize - 1, std::size_t{ParseAhead::kBatchBytes}})
         for (std::size_t shift = 0; shift < 12; ++shift) {
             for (std::size_t loads : {1u, 2u}) {
                 std::string text = "S: a\r\n\r\n";
@@ -275,7 +273,7 @@ TEST(MailBoxRead, MessageLongerThanTheBoundIsAnErrorNamingTheFile) {
         bool separator, fits;
         const char* reason;
     };
-    const std::size_t big = 3 * TMailBox::kBufferSize + 7;
+    const std::size_t big = 3 * MessageReader::kBufferSize + 7;
     const std::size_t huge = 2 * ParseAhead::kBatchBytes + 3;  // over several batches
     const Case cases[] = {
         {100, 100, true, true, "exactly the bound"},
@@ -297,9 +295,7 @@ TEST(MailBoxRead, MessageLongerThanTheBoundIsAnErrorNamingTheFile) {
             const std::string path = dir.File("big.mbx");
             WriteFile(path, first + "\r\n.\r\n" + second + (c.separator ? "\r\n.\r\n" : ""));
             TMailBox box;
-            box.SetMaxMessageBytes(c.bound);
-            box.SetParseAheadFrom(aheadFrom);
-            box.Open(path);
+            box.Open(path, 0, {.maxMessageBytes = c.bound, .aheadFrom = aheadFrom});
             ASSERT_TRUE(box.ReadMessage()) << c.reason;
             if (c.fits) {
                 ASSERT_TRUE(box.ReadMessage()) << c.reason;
@@ -341,7 +337,7 @@ TEST(MailBoxRead, BigFileReadAheadMatchesAndStopsWhenLeftEarly) {
                 "\r\n.\r\n";
     ScratchDir dir;
     WriteFile(dir.File("big.mbx"), text);
-    ASSERT_GE(text.size(), TMailBox::kParseAheadFrom);
+    ASSERT_GE(text.size(), ReadPlan::kAheadFrom);
     std::uint64_t size = 0;
     const auto all = ReadAll(dir.File("big.mbx"), &size);
     ASSERT_EQ(all.size(), 3000u);
@@ -399,12 +395,9 @@ TEST(MailBoxRead, FieldsNamedForTheNextFileLeaveTheCurrentMessageRight) {
     WriteFile(dir.File("a.mbx"), a);
     WriteFile(dir.File("b.mbx"), b);
     TMailBox box;
-    box.SetParseAheadFrom(0);
-    box.SetFieldsWanted({"A:"}, "B: ");
-    box.Open(dir.File("a.mbx"));
+    box.Open(dir.File("a.mbx"), 0, {.fields = {{"A:"}, "B: "}, .aheadFrom = 0});
     ASSERT_TRUE(box.ReadMessage());
-    box.SetFieldsWanted({"B:", "A:"}, "A: ");
-    box.Open(dir.File("b.mbx"));
+    box.Open(dir.File("b.mbx"), 0, {.fields = {{"B:", "A:"}, "A: "}, .aheadFrom = 0});
     EXPECT_FALSE(box.AtEnd());  // the second thread starts with the new names
     EXPECT_EQ(box.FieldView("A:"), "a0");
     EXPECT_EQ(box.FieldView("B:"), "b0");
@@ -427,7 +420,7 @@ TEST(MailBoxRead, FieldsNamedForTheNextFileLeaveTheCurrentMessageRight) {
 // heap whole).
 TEST(MailBoxRead, EncodedWordsAreDecodedOnReadingThreads) {
     std::string text;
-    for (int i = 0; text.size() < 2 * TMailBox::kParseAheadFrom; ++i)
+    for (int i = 0; text.size() < 2 * ReadPlan::kAheadFrom; ++i)
         text += "Subject: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= " + std::to_string(i) +
                 "\r\nFrom: =?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <a@b.jp>\r\n\r\nbody\r\n.\r\n";
     ScratchDir dir;

@@ -1,0 +1,247 @@
+// The normal form of a message: how a text becomes a header and a body, and how they are
+// written back as mailbox text.
+#include <algorithm>
+#include <cstring>
+
+#include "decode/header_decoder.h"
+#include "mailstore/byte_scan.h"
+#include "mailstore/mail_message.h"
+#include "platform/sjis_text.h"
+
+namespace tavori {
+namespace {
+
+std::size_t FindHeaderEnd(std::string_view text);
+
+// A lone CR before a folded line can meet the LF of a bare LF behind the fold and make a CR LF
+// the header never had: "x\r\n\r\r\n \nY" unfolds to "x\r\n\r\nY"; and a line that is one
+// encoded word of no text decodes to an empty line. Written back, that empty line would end
+// the header and move the lines after it into the body, and a CR LF at the end would be read
+// as part of the separating empty line. Such empty lines hold nothing, so they go.
+void CloseEmptyLines(std::string& header) {
+    const std::size_t first = FindHeaderEnd(header);
+    if (first == std::string_view::npos && !header.ends_with("\r\n")) return;  // as nearly always
+    char* h = header.data();
+    const std::size_t n = header.size();
+    std::size_t w = first == std::string_view::npos ? n : first;
+    for (std::size_t i = w; i < n; ++i) {
+        if (h[i] == '\r' && i + 3 < n && h[i + 1] == '\n' && h[i + 2] == '\r' && h[i + 3] == '\n') {
+            ++i;  // drop this CR LF; the one behind it stays
+            continue;
+        }
+        h[w++] = h[i];
+    }
+    if (w >= 2 && h[w - 2] == '\r' && h[w - 1] == '\n') w -= 2;
+    header.resize(w);
+}
+
+// Unfolds continuation lines in place: each CR LF followed by a space goes, with all spaces
+// right behind it, joining the lines with nothing between. Removing them in one pass from the
+// front gives the same text as removing the first such place again and again: the text
+// written so far never holds one, so the next place can only end at a space being added, and
+// its CR may be the last byte left by the previous removal. Whole runs between places are
+// moved; the text only gets shorter, so the written part never overtakes the read part.
+void Unfold(std::string& header) {
+    const std::size_t n = header.size();
+    char* h = header.data();
+    std::size_t w = 0;       // header[0, w) is the unfolded text so far
+    std::size_t copied = 0;  // header[copied, ...) is not yet moved there
+    ForEachPair(h, 0, n, '\n', " ", [&](std::size_t lf) -> std::size_t {
+        const std::size_t from = lf + 1;
+        // The byte before this LF in the unfolded text: in the pending run, or already moved.
+        const bool crBefore = lf > copied ? h[lf - 1] == '\r' : w > 0 && h[w - 1] == '\r';
+        if (!crBefore) return from;
+        if (lf > copied) {
+            if (w != copied) std::memmove(h + w, h + copied, lf - 1 - copied);
+            w += lf - 1 - copied;
+        } else {
+            --w;
+        }
+        copied = from + 1;
+        while (copied < n && h[copied] == ' ') ++copied;
+        return std::max(copied, from + 1);
+    });
+    if (copied == 0) return;  // nothing was folded
+    if (w != copied) std::memmove(h + w, h + copied, n - copied);
+    header.resize(w + n - copied);
+    CloseEmptyLines(header);
+}
+
+// A line that is "." alone would end the message when the text is written back to a
+// mailbox file; a space before the full stop keeps it a line of text.
+bool IsLoneDotLine(std::string_view text, std::size_t dot) {
+    bool startsLine = dot == 0 || (dot >= 2 && text[dot - 2] == '\r' && text[dot - 1] == '\n');
+    bool endsLine = dot + 1 == text.size() ||
+                    (dot + 2 < text.size() && text[dot + 1] == '\r' && text[dot + 2] == '\n');
+    return startsLine && endsLine;
+}
+
+void ProtectLoneDots(std::string& text) {
+    const std::size_t n = text.size();
+    // The first lone dot; most headers have none. Past the start, it follows a line feed.
+    std::size_t lone = n > 0 && IsLoneDotLine(text, 0) ? 0 : n;
+    if (lone == n) {
+        ForEachPair(text.data(), 0, n, '\n', ".", [&](std::size_t lf) {
+            if (!IsLoneDotLine(text, lf + 1)) return lf + 1;
+            lone = lf + 1;
+            return n;
+        });
+    }
+    if (lone == n) return;
+    std::string out;
+    out.reserve(n + 8);
+    out.append(text, 0, lone);
+    for (std::size_t i = lone; i < n; ++i) {
+        if (text[i] == '.' && IsLoneDotLine(text, i)) out += ' ';
+        out += text[i];
+    }
+    text = std::move(out);
+}
+
+// The body rules in one pass over the lines: a space before a "#" that begins a line, a space
+// before a line that is "." alone (it would end the message when written back to a mailbox
+// file), and every run of three or more CR LF pairs cut to two, so no two empty lines follow
+// each other. The spaces go only before line starts and never touch a CR LF run, so doing all
+// three at once gives the text of doing them one after the other. Only line starts after a
+// line feed can need a change, so the text is searched for those and copied whole between.
+void NormaliseBody(std::string_view body, std::string& out) {
+    const char* b = body.data();
+    const std::size_t n = body.size();
+    out.clear();
+    out.reserve(n + 16);
+    std::size_t copied = 0;  // body[copied, ...) is not yet in out
+    auto markLine = [&](std::size_t s) {
+        if (b[s] == '#' || (b[s] == '.' && IsLoneDotLine(body, s))) {
+            out.append(b + copied, s - copied);
+            out += ' ';
+            copied = s;
+        }
+    };
+    // s starts a line after a line feed; returns where the search for line feeds goes on.
+    auto lineStart = [&](std::size_t s) -> std::size_t {
+        if (s >= n) return s;
+        if (b[s] != '\r' || b[s - 2] != '\r') {  // not empty lines behind a CR LF line end
+            markLine(s);
+            return s;
+        }
+        std::size_t i = s;
+        while (i + 1 < n && b[i] == '\r' && b[i + 1] == '\n') i += 2;
+        if (i - s > 2) {  // keep one empty line of the run
+            out.append(b + copied, s + 2 - copied);
+            copied = i;
+        }
+        if (i == s) return s;  // a lone CR
+        if (i < n) markLine(i);
+        return i;
+    };
+    if (n > 0) markLine(0);
+    ForEachPair(b, 0, n, '\n', "#.\r", [&](std::size_t lf) {
+        const std::size_t s = lf + 1;
+        return lf >= 1 ? std::max(lineStart(s), s) : s;
+    });
+    out.append(b + copied, n - copied);
+}
+
+// The position of the first empty line ("\r\n\r\n") in text, or npos.
+std::size_t FindHeaderEnd(std::string_view text) {
+    std::size_t found = std::string_view::npos;
+    const char* t = text.data();
+    const std::size_t n = text.size();
+    if (n < 4) return found;
+    ForEachPair(t, 1, n - 1, '\n', "\r", [&](std::size_t lf) {
+        if (t[lf - 1] != '\r' || t[lf + 2] != '\n') return lf + 1;
+        found = lf - 1;
+        return n;
+    });
+    return found;
+}
+
+// Splits a message into its normal header and body. Reads the text where it lies, so a
+// message whole in the read buffer needs no copy of its own; the text must not lie in
+// headerOut or bodyOut, whose buffers are reused. Without wantBody the body is left empty.
+// decoding holds the reader's buffers for the header's encoded words. True when the message
+// has a header or a body.
+bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyOut, bool wantBody,
+               HeaderDecodeBuffers& decoding) {
+    // Bytes 0x1A are dropped from the whole text before it is split. Where none lies before
+    // the empty line the split is the same, and only the body (if it is wanted) is searched.
+    std::string cleaned;
+    std::size_t split = FindHeaderEnd(text);
+    const std::size_t headPart = split == std::string_view::npos ? text.size() : split + 4;
+    if (FindByte(text.data(), text.data() + headPart, '\x1A') != nullptr) {
+        cleaned.assign(text);
+        std::erase(cleaned, '\x1A');
+        text = cleaned;
+        split = FindHeaderEnd(text);
+    }
+    std::string_view bodyPart;
+    if (split == std::string_view::npos) {
+        headerOut.clear();
+        bodyPart = text;
+    } else {
+        // Tabs begin most folded lines: they become spaces as the header is copied, in a plain
+        // loop the compiler can widen rather than a search that stops at each of them.
+        headerOut.resize(split);
+        char* const out = headerOut.data();
+        const char* const in = text.data();
+        for (std::size_t i = 0; i < split; ++i) out[i] = in[i] == '\t' ? ' ' : in[i];
+        bodyPart = text.substr(split + 4);
+    }
+    Unfold(headerOut);
+    if (DecodeHeaderInPlace(headerOut, decoding)) {
+        // Decoded text began a line with a blank, which reading the written header back
+        // would take for a fold, or left it empty: a line of one encoded word of no text.
+        Unfold(headerOut);
+        CloseEmptyLines(headerOut);
+    }
+    ProtectLoneDots(headerOut);
+    // Without the body, only whether there was one counts, and a header already says there
+    // was a message: the body's bytes need not even be looked at.
+    if (!wantBody && !headerOut.empty()) {
+        bodyOut.clear();
+        return true;
+    }
+
+    std::string_view body = TrimMailText(bodyPart);  // 0x1A is trimmed like any control byte
+    if (wantBody && !body.empty() && cleaned.empty() &&
+        FindByte(body.data(), body.data() + body.size(), '\x1A') != nullptr) {
+        cleaned.assign(body);
+        std::erase(cleaned, '\x1A');
+        body = TrimMailText(cleaned);
+    }
+    if (wantBody && !body.empty())
+        NormaliseBody(body, bodyOut);
+    else
+        bodyOut.clear();
+    return !headerOut.empty() || !body.empty();
+}
+
+}  // namespace
+
+MailMessage::MailMessage(std::string_view text) {
+    HeaderDecodeBuffers decoding;
+    Parse(text, true, decoding);
+}
+
+MailMessage& MailMessage::operator=(const MailMessage& other) {
+    if (this != &other) *this = MailMessage(other);
+    return *this;
+}
+
+bool MailMessage::Parse(std::string_view text, bool wantBody, HeaderDecodeBuffers& decoding) {
+    linesKnown_ = false;
+    return ParseInto(text, header_, body_, wantBody, decoding);
+}
+
+std::string MailMessage::ToMailboxText() const {
+    if (header_.empty()) return {};
+    std::string text;
+    text.reserve(header_.size() + body_.size() + 9);
+    text += header_;
+    text += "\r\n\r\n";
+    text += body_;
+    text += kSeparator;
+    return text;
+}
+
+}  // namespace tavori
