@@ -1,25 +1,12 @@
 #!/usr/bin/env python3
 """Runs the tavori command-line tool as a user would and checks its output and exit status.
 Usage: cli_test.py TAVORI DATA_DIR"""
-import subprocess
+import os
 import sys
 
-from unchanged_inputs import unchanged_inputs
+from harness import check, report, run, scratch, write
 
-tavori, data = sys.argv[1], sys.argv[2]
-failures = []
-
-
-def run(*args):
-    with unchanged_inputs(args, failures):
-        p = subprocess.run([tavori, *args], capture_output=True)
-    return p.returncode, p.stdout, p.stderr
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-
+data = sys.argv[2]
 
 # (arguments, expected exit status, reason)
 statuses = [
@@ -56,17 +43,13 @@ code, raw, err = run("--encoding", "sjis", "show", data + "/show.mbx")
 check("テスト".encode("cp932") in raw, "raw Shift-JIS output")
 
 # export: the record text as written, the counts on stdout, the default Attach folder.
-import os, shutil, tempfile
-tmp = tempfile.mkdtemp()
-try:
+with scratch() as tmp:
     user = os.path.join(tmp, "User3")
     os.makedirs(os.path.join(user, "Attach"))
     os.makedirs(os.path.join(user, "Box"))
-    with open(os.path.join(user, "Attach", "a.eml"), "wb") as f:
-        f.write(b"Subject: attached\r\n\r\nbody")
+    write(os.path.join(user, "Attach", "a.eml"), b"Subject: attached\r\n\r\nbody")
     box = os.path.join(user, "Box", "Box.mbx")
-    with open(box, "wb") as f:
-        f.write(b"Subject: one\r\nX-Becky-Attachment-File: a.eml\r\n\r\nx\r\n.\r\nSubject: two\r\n\r\ny\r\n.\r\n")
+    write(box, b"Subject: one\r\nX-Becky-Attachment-File: a.eml\r\n\r\nx\r\n.\r\nSubject: two\r\n\r\ny\r\n.\r\n")
     out = os.path.join(tmp, "Out.txt")
     code, stdout, err = run("export", "-o", out, "--width", "40", box)
     check(code == 0, f"export exit {code}: {err!r}")
@@ -83,9 +66,5 @@ try:
     check(code == 2, "a width below 40 is bad usage")
     code, stdout, err = run("export", "-o", os.path.join(tmp, "none", "x.REN"), box)
     check(code == 1 and b"x.REN" in err, f"uncreatable output is an error: {err!r}")
-finally:
-    shutil.rmtree(tmp)
 
-for f in failures:
-    print("FAIL:", f)
-sys.exit(1 if failures else 0)
+report()

@@ -4,26 +4,10 @@ outputs that would overwrite an input or each other, a mailbox replaced only wit
 and the case without repeated mails.
 Usage: dedupe_test.py TAVORI"""
 import os
-import shutil
-import subprocess
-import sys
-import tempfile
 
-from unchanged_inputs import unchanged_inputs
+from harness import check, report, runner, scratch, write
 
-tavori = sys.argv[1]
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-
-
-def run(*args):
-    with unchanged_inputs(args, failures):
-        p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
-    return p.returncode, p.stdout.decode("cp932"), p.stderr.decode("cp932")
+run = runner("--encoding", "sjis", timeout=20, out_encoding="cp932", err_encoding="cp932")
 
 
 def mail(subject, mid, body):
@@ -31,14 +15,12 @@ def mail(subject, mid, body):
             f"\r\n{body}\r\n.\r\n").encode()
 
 
-tmp = tempfile.mkdtemp()
-try:
+with scratch() as tmp:
     a = os.path.join(tmp, "a.mbx")
     b = os.path.join(tmp, "b.mbx")
     inputs = {a: mail("A", "<a>", "1") + mail("B", "<b>", "2"), b: mail("A", "<a>", "3")}
     for path, text in inputs.items():
-        with open(path, "wb") as f:
-            f.write(text)
+        write(path, text)
 
     def unchanged():
         return all(open(p, "rb").read() == t for p, t in inputs.items())
@@ -90,9 +72,5 @@ try:
     check(not os.path.exists(origin + ".mbx"), "no pairs creates no file")
     check(open(os.path.join(tmp, "Dup.mbx"), "rb").read() == mail("A", "<a>", "3"),
           "no pairs leaves an existing output as it was")
-finally:
-    shutil.rmtree(tmp)
 
-for f in failures:
-    print("FAIL:", f)
-sys.exit(1 if failures else 0)
+report()

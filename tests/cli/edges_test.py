@@ -3,34 +3,16 @@
 from mail data, arguments outside Shift-JIS, unusable output names, failed writes.
 Usage: edges_test.py TAVORI DATA_DIR EXPECTED_DIR"""
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
 
-from unchanged_inputs import unchanged_inputs
+from harness import check, report, run, scratch, write
 
-tavori, data, expected_dir = sys.argv[1], sys.argv[2], sys.argv[3]
-failures = []
+data, expected_dir = sys.argv[2], sys.argv[3]
 
-
-def run(*args, stdout=subprocess.PIPE):
-    with unchanged_inputs(args, failures):
-        p = subprocess.run([tavori, *args], stdout=stdout, stderr=subprocess.PIPE)
-    return p.returncode, p.stdout or b"", p.stderr
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-
-
-tmp = tempfile.mkdtemp()
-try:
+with scratch() as tmp:
     # Control bytes of mail data: "?" in the terminal's encoding, byte for byte with sjis.
     box = os.path.join(tmp, "ctl.mbx")
-    with open(box, "wb") as f:
-        f.write(b"From: a\x07b@example.jp\r\nSubject: x\x1b[2Jy\x7fz\r\n\r\nbody\r\n.\r\n")
+    write(box, b"From: a\x07b@example.jp\r\nSubject: x\x1b[2Jy\x7fz\r\n\r\nbody\r\n.\r\n")
     code, out, err = run("show", box)
     check(code == 0, f"show of control bytes exit {code}: {err!r}")
     check(out.endswith(b"\ta?b@example.jp\tx?[2Jy?z\n"), f"controls shown as '?': {out!r}")
@@ -86,9 +68,5 @@ try:
     ren = os.path.join(tmp, "w.REN")
     head = open(ren, "rb").read(10) if os.path.exists(ren) else b""
     check(code == 0 and head == b"#S\r\n#W40\r\n", f"default width: {head!r} {err!r}")
-finally:
-    shutil.rmtree(tmp)
 
-for f in failures:
-    print("FAIL:", f)
-sys.exit(1 if failures else 0)
+report()

@@ -4,26 +4,11 @@ new mailbox, files that are no mail named and passed over, the cut-out test prin
 import writes, and refusals that leave every file as it was.
 Usage: import_test.py TAVORI"""
 import os
-import shutil
-import subprocess
-import sys
-import tempfile
 
-from unchanged_inputs import unchanged_inputs
+from harness import check, report, runner, scratch, write
 
-tavori = sys.argv[1]
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-
-
-def run(*args):
-    with unchanged_inputs(args, failures):
-        p = subprocess.run([tavori, "--encoding", "sjis", *args], capture_output=True, timeout=20)
-    return p.returncode, p.stdout, p.stderr.decode("cp932")
+# stdout stays bytes: what import writes is compared byte for byte.
+run = runner("--encoding", "sjis", timeout=20, err_encoding="cp932")
 
 
 def sjis(text):
@@ -35,8 +20,7 @@ PAGE = sjis("<html><head><title>Subject: no</title></head><body>menu<br>Subject:
 PAGE_MAIL = b"Subject: x\r\nFrom: a@b\r\n\r\nbody text\r\n.\r\n"
 NOT_A_MAIL = "\nメールの形式が間違っています\n"
 
-tmp = tempfile.mkdtemp()
-try:
+with scratch() as tmp:
     inputs = {
         "a.txt": b"Subject: a\n\nbody a\n",
         "n.txt": b"no empty line, so no header",
@@ -46,8 +30,7 @@ try:
     }
     path = {name: os.path.join(tmp, name) for name in inputs}
     for name, data in inputs.items():
-        with open(path[name], "wb") as f:
-            f.write(data)
+        write(path[name], data)
 
     def unchanged():
         return all(open(path[n], "rb").read() == d for n, d in inputs.items())
@@ -89,8 +72,7 @@ try:
     # Refusals: exit 1 and nothing created or changed.
     code, out, err = run("import", "-o", os.path.join(tmp, "in.txt"), path["a.txt"], path["in.mbx"])
     check(code == 1 and "in.mbx" in err and out == b"", f"target is an input: {code} {err!r}")
-    with open(target, "wb") as f:
-        f.write(b"older")
+    write(target, b"older")
     code, out, err = run("import", "-o", target, path["a.txt"], os.path.join(tmp, "gone.txt"))
     check(code == 1 and "gone.txt" in err and mailbox("Import.mbx") == b"older",
           f"a missing file: refused before the mailbox is emptied: {code} {err!r}")
@@ -98,9 +80,5 @@ try:
 
     code, out, err = run("import", "-o", target, "--begin", "x", path["a.txt"])
     check(code == 2, f"--begin without --html is a usage error: {code} {err!r}")
-finally:
-    shutil.rmtree(tmp)
 
-for f in failures:
-    print("FAIL:", f)
-sys.exit(1 if failures else 0)
+report()

@@ -3,27 +3,11 @@
 that lead back up the tree.
 Usage: users_test.py TAVORI"""
 import os
-import shutil
-import subprocess
-import sys
-import tempfile
 
-tavori = sys.argv[1]
-failures = []
+from harness import check, report, runner, scratch, write
 
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-
-
-def run(*args, env=None):
-    """Exit status, stdout and stderr; a run that does not end in 10 s is a hang."""
-    try:
-        p = subprocess.run([tavori, *args], capture_output=True, timeout=10, env=env)
-    except subprocess.TimeoutExpired:
-        return None, b"", b"(timed out)"
-    return p.returncode, p.stdout, p.stderr
+# A run that does not end in 10 s is a hang (a FIFO waited on, a link loop followed).
+run = runner(timeout=10, guard=False)
 
 
 def user_reg(body):
@@ -32,14 +16,13 @@ def user_reg(body):
 
 ACCOUNT = '[Software\\\\RIMArts\\\\Rebecca\\\\Users\\\\0] 1\n"Account"="U"\n\n'
 
-tmp = tempfile.mkdtemp()
-try:
+with scratch() as tmp:
     os.mkfifo(os.path.join(tmp, "fifo.reg"))
-    with open(os.path.join(tmp, "dword.reg"), "w") as f:
-        f.write(user_reg('[Software\\\\RIMArts\\\\Rebecca\\\\Settings] 1\n"HomeDir"=dword:1\n'))
-    with open(os.path.join(tmp, "account.reg"), "w") as f:
-        f.write(user_reg('[Software\\\\RIMArts\\\\Rebecca\\\\Users\\\\4] 1\n"Account"=hex:41\n'))
-    open(os.path.join(tmp, "empty.reg"), "w").close()
+    write(os.path.join(tmp, "dword.reg"),
+          user_reg('[Software\\\\RIMArts\\\\Rebecca\\\\Settings] 1\n"HomeDir"=dword:1\n'))
+    write(os.path.join(tmp, "account.reg"),
+          user_reg('[Software\\\\RIMArts\\\\Rebecca\\\\Users\\\\4] 1\n"Account"=hex:41\n'))
+    write(os.path.join(tmp, "empty.reg"), "")
     # (registry file, words the error must hold, reason)
     broken = [
         ("missing.reg", [], "a missing registry file is an error, not an empty registry"),
@@ -61,14 +44,12 @@ try:
     a = os.path.join(home, "User0", "A")
     os.makedirs(os.path.join(a, "deep"))
     os.makedirs(os.path.join(home, "User0", "B"))
-    with open(os.path.join(home, "User0", "B", "Box.mbx"), "wb") as f:
-        f.write(b"Subject: x\r\n\r\nbody\r\n.\r\n")
+    write(os.path.join(home, "User0", "B", "Box.mbx"), b"Subject: x\r\n\r\nbody\r\n.\r\n")
     for link, target in [("self", "."), ("up", ".."), ("top", home), ("toB", "../B"),
                          ("deep/back", "../..")]:
         os.symlink(target, os.path.join(a, link))
     registry = os.path.join(tmp, "user.reg")
-    with open(registry, "w") as f:
-        f.write(user_reg(ACCOUNT))
+    write(registry, user_reg(ACCOUNT))
     code, out, err = run("users", "--registry", registry, "--home", home)
     check(code == 0, f"links: exit {code}, stderr {err[:200]!r}")
     tree = [line.split("\t")[0].strip() for line in out.decode().splitlines()[1:]]
@@ -83,20 +64,14 @@ try:
                             (os.path.join(mail, "User0"), b"right"),
                             (inner, b"wrong")]:
         os.makedirs(os.path.join(folder, "Attach"))
-        with open(os.path.join(folder, "Attach", "a.eml"), "wb") as f:
-            f.write(b"Subject: " + subject + b"\r\n\r\nbody")
+        write(os.path.join(folder, "Attach", "a.eml"), b"Subject: " + subject + b"\r\n\r\nbody")
     box = os.path.join(inner, "Box.mbx")
-    with open(box, "wb") as f:
-        f.write(b"Subject: one\r\nX-Becky-Attachment-File: a.eml\r\n\r\nx\r\n.\r\n")
+    write(box, b"Subject: one\r\nX-Becky-Attachment-File: a.eml\r\n\r\nx\r\n.\r\n")
     ren = os.path.join(tmp, "Out.REN")
     code, out, err = run("export", "-o", ren, "--home", mail, box)
     check(code == 0, f"export --home: exit {code}, stderr {err!r}")
     text = open(ren, "rb").read() if os.path.exists(ren) else b""
     check(b"#Tright\r\n" in text and b"#Twrong" not in text,
           f"export --home: the attachment of the mailbox's own user: {text[:120]!r}")
-finally:
-    shutil.rmtree(tmp)
 
-for f in failures:
-    print("FAIL:", f)
-sys.exit(1 if failures else 0)
+report()
