@@ -8,14 +8,13 @@
 #include <filesystem>
 #include <vector>
 
+#include "file_size_limit.h"
 #include "platform/errors.h"
 #include "test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -193,20 +192,16 @@ TEST(OutputFile, FailedWriteLeavesOnlyWholeRecords) {
         auto out = OutputFile::Create(path);
         out->Write(std::string(100, 'a'));
 
-        struct rlimit saved {};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        auto previous = ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 150;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
         std::string message;
-        try {
-            c.write(*out);
-        } catch (const IoError& e) {
-            message = e.what();
+        {
+            test::FileSizeLimit full(150);
+            ASSERT_TRUE(full.Set());
+            try {
+                c.write(*out);
+            } catch (const IoError& e) {
+                message = e.what();
+            }
         }
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::signal(SIGXFSZ, previous);
 
         EXPECT_NE(message.find(path + "\" に書き込めません: "), std::string::npos) << message;
         EXPECT_EQ(test::ReadFile(path), std::string(100, 'a') + c.kept);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "test_support.h"
+#include "test_window.h"
 #include "ui/controls/combo_box.h"
 #include "ui/controls/file_list_box.h"
 #include "ui/controls/list_view.h"
@@ -20,38 +21,17 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (RouteToControl(message, wParam, lParam, result)) return result;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 class ListControlsTest : public testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = HostProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TavoriListControlsTest";
-        RegisterClassW(&wc);
-    }
     void SetUp() override {
-        host_ = CreateWindowExW(0, L"TavoriListControlsTest", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400,
-                                300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
         images_ = ImageList_Create(16, 16, ILC_COLOR32, 8, 0);
         HBITMAP blank = CreateBitmap(16 * 8, 16, 1, 32, nullptr);
         ImageList_Add(images_, blank, nullptr);
         DeleteObject(blank);
     }
-    void TearDown() override {
-        DestroyWindow(host_);
-        ImageList_Destroy(images_);
-    }
-    static void Pump() {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
+    void TearDown() override { ImageList_Destroy(images_); }
+    static void Pump() { test::TestWindow::Pump(); }
     // What the control itself sends its parent after a user's choice.
     void Notify(const Control& control, WORD code) {
         SendMessageW(host_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control.Hwnd()), code),
@@ -59,7 +39,8 @@ class ListControlsTest : public testing::Test {
         Pump();
     }
 
-    HWND host_ = nullptr;
+    test::TestWindow window_{400, 300};
+    HWND host_ = window_.Hwnd();
     HIMAGELIST images_ = nullptr;
 };
 

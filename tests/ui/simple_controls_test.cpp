@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "test_window.h"
 #include "ui/controls/button.h"
 #include "ui/controls/edit.h"
 #include "ui/controls/hints.h"
@@ -25,49 +26,21 @@
 namespace tavori::ui {
 namespace {
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    bool handled = false;
-    const LRESULT result = ContainerProc(hwnd, message, wParam, lParam, handled);
-    return handled ? result : DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+void Pump() { test::TestWindow::Pump(); }
 
 bool HasVisibleStyle(HWND hwnd) { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 class SimpleControls : public testing::Test {
   protected:
-    void SetUp() override {
-        static const bool registered = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = HostProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"TavoriSimpleControlsHost";
-            return RegisterClassExW(&wc) != 0;
-        }();
-        ASSERT_TRUE(registered);
-        host_ = CreateWindowExW(0, L"TavoriSimpleControlsHost", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640,
-                                480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(host_, nullptr);
-    }
-    void TearDown() override {
-        DestroyWindow(host_);
-        Pump();
-    }
+    void SetUp() override { ASSERT_NE(host_, nullptr); }
     // Sends the container what a child sends it (lParam: the child).
     LRESULT Command(const Control& child, WORD code) {
         return SendMessageW(GetParent(child.Hwnd()), WM_COMMAND,
                             MAKEWPARAM(GetDlgCtrlID(child.Hwnd()), code),
                             reinterpret_cast<LPARAM>(child.Hwnd()));
     }
-    HWND host_ = nullptr;
+    test::TestWindow window_;
+    HWND host_ = window_.Hwnd();
 };
 
 TEST_F(SimpleControls, PanelRoutesChildButtonClick) {
