@@ -167,6 +167,104 @@ class IdsListed {
     std::unordered_set<std::string_view> many_;
 };
 
+// What the fields of one message become, written into the record in the layout's order.
+struct RecordBuild {
+    RecordText record;
+    const RecordOptions& options;
+    RecordBuffers& buffers;
+    IdsListed listed;
+    std::string block;  // the "▼id▲" lines of the referenced ids, written before the body
+    double date = 0;    // of the Date field, read as a date-time
+};
+
+// Writes what a field's value gives under label.
+using FieldWriter = void (*)(RecordBuild& build, std::string_view value, std::string_view label);
+
+void WriteTitle(RecordBuild& build, std::string_view subject, std::string_view) {
+    build.record.Add({"#S\r\n#W", std::to_string(build.options.width), "\r\n#T",
+                      subject.empty() ? std::string_view("(no-title)") : subject});
+}
+
+// The address in "<...>" (or the whole value), then the name in quotes before it.
+void WriteSender(RecordBuild& build, std::string_view from, std::string_view label) {
+    AddKeyword(build.record, BracketedView(from, '<', '>', false), label);
+    const std::size_t lt = FindByte(from, '<');
+    if (lt != std::string::npos && lt >= 1) {
+        const std::string_view name = TrimMailText(from.substr(0, lt));
+        AddKeyword(build.record, BracketedView(name, '"', '"', false), "＠氏名");
+    }
+}
+
+void WriteAddressList(RecordBuild& build, std::string_view list, std::string_view label) {
+    AddAddressList(build.record, list, label);
+}
+
+// The date as a keyword of its own, then with the time under label; "不明" without a date.
+void WriteDate(RecordBuild& build, std::string_view, std::string_view label) {
+    if (build.date == 0) {
+        AddKeyword(build.record, "不明", label);
+        return;
+    }
+    std::string& stamp = build.buffers.stamp;
+    const DateTimeParts parts = DecodeDateTime(build.date);
+    stamp.clear();
+    AppendRecordDate(stamp, parts, build.options);
+    build.record.Add({"\r\n#K", stamp});
+    stamp.clear();
+    AppendRecordDateTime(stamp, parts, build.options);
+    AddKeyword(build.record, stamp, label);
+}
+
+void WriteAddress(RecordBuild& build, std::string_view value, std::string_view label) {
+    AddKeyword(build.record, BracketedView(value, '<', '>', false), label);
+}
+
+// Only an id in "<...>" counts.
+void WriteId(RecordBuild& build, std::string_view value, std::string_view label) {
+    const std::string_view id = BracketedView(value, '<', '>', true);
+    if (!id.empty()) AddKeyword(build.record, id, label);
+}
+
+// Each referenced id once over all the reference fields: one equal to an id listed before is
+// left out, one merely contained in a longer id is not.
+void WriteReferences(RecordBuild& build, std::string_view list, std::string_view label) {
+    for (ListElements elements(list); !elements.Done(); elements.Advance()) {
+        const std::string_view ref = elements.Current(true);
+        if (ref.empty() || !build.listed.Insert(ref)) continue;
+        AddKeyword(build.record, ref, label);
+        if (build.options.hyperRef) {
+            build.block += "▼";
+            build.block += ref;
+            build.block += "▲\r\n";
+        }
+    }
+}
+
+// How a field's value is read: as text (an optional field writes nothing when the mail has
+// none), or as a date-time.
+enum class FieldRead { kText, kOptionalText, kDateTime };
+
+// The record's layout: each header field it is made of, in the order of the record, how it is
+// read, the label of its keyword lines and what its value becomes.
+struct RecordRow {
+    std::string_view field;
+    FieldRead read;
+    std::string_view label;
+    FieldWriter write;
+};
+constexpr RecordRow kRecordLayout[] = {
+    {"Subject:", FieldRead::kText, "", WriteTitle},
+    {"From:", FieldRead::kText, "＠差出人", WriteSender},
+    {"To:", FieldRead::kText, "＠受取人", WriteAddressList},
+    {"Cc:", FieldRead::kText, "＠写し", WriteAddressList},
+    {"Date:", FieldRead::kDateTime, "＠送信日時", WriteDate},
+    {"Reply-To:", FieldRead::kOptionalText, "＠返信先", WriteAddress},
+    {"Message-Id:", FieldRead::kText, "＠ＩＤ", WriteId},
+    {"References:", FieldRead::kText, "＠参照", WriteReferences},
+    {"In-Reply-To:", FieldRead::kText, "＠参照", WriteReferences},
+    {"X-Mailer:", FieldRead::kOptionalText, "＠メールソフト", WriteAddress},
+};
+
 }  // namespace
 
 std::string ExtractBracketed(std::string_view text, char open, char close, bool strict) {
@@ -180,8 +278,9 @@ std::string FormatRecordDateTime(double value, const RecordOptions& options) {
 }
 
 std::vector<std::string> RecordFieldNames() {
-    return {"Subject:",  "From:",       "To:",         "Cc:",          "Date:",
-            "Reply-To:", "Message-Id:", "References:", "In-Reply-To:", "X-Mailer:"};
+    std::vector<std::string> names;
+    for (const RecordRow& row : kRecordLayout) names.emplace_back(row.field);
+    return names;
 }
 
 std::string BuildRecord(const MailMessage& message, const RecordOptions& options) {
@@ -197,67 +296,22 @@ std::array<std::string_view, 4> BuildRecordPieces(const MailMessage& message,
                                                   const RecordOptions& options,
                                                   RecordBuffers& buffers) {
     std::string& out = buffers.head;
-    RecordText record(options.maxRecordBytes, out);
     // Field values are read where they lie in the header, and dates are written into the
     // writer's buffers: a record costs no allocation of its own.
-    const std::string_view subject = message.FieldView("Subject:");
-    record.Add({"#S\r\n#W", std::to_string(options.width), "\r\n#T",
-                subject.empty() ? std::string_view("(no-title)") : std::string_view(subject)});
-
-    const std::string_view from = message.FieldView("From:");
-    AddKeyword(record, BracketedView(from, '<', '>', false), "＠差出人");
-    const std::size_t lt = FindByte(from, '<');
-    if (lt != std::string::npos && lt >= 1) {
-        const std::string_view name = TrimMailText(from.substr(0, lt));
-        AddKeyword(record, BracketedView(name, '"', '"', false), "＠氏名");
-    }
-
-    AddAddressList(record, message.FieldView("To:"), "＠受取人");
-    AddAddressList(record, message.FieldView("Cc:"), "＠写し");
-
-    const double date = message.GetDate();
-    if (date != 0) {
-        std::string& stamp = buffers.stamp;
-        const DateTimeParts parts = DecodeDateTime(date);
-        stamp.clear();
-        AppendRecordDate(stamp, parts, options);
-        record.Add({"\r\n#K", stamp});
-        stamp.clear();
-        AppendRecordDateTime(stamp, parts, options);
-        AddKeyword(record, stamp, "＠送信日時");
-    } else {
-        AddKeyword(record, "不明", "＠送信日時");
-    }
-
-    const std::string_view replyTo = message.FieldView("Reply-To:");
-    if (!replyTo.empty()) AddKeyword(record, BracketedView(replyTo, '<', '>', false), "＠返信先");
-
-    const std::string_view id = BracketedView(message.FieldView("Message-Id:"), '<', '>', true);
-    if (!id.empty()) AddKeyword(record, id, "＠ＩＤ");
-
-    // Each referenced id once: one equal to an id listed before is left out, one merely
-    // contained in a longer id is not.
-    const std::array<std::string_view, 2> refFields = {message.FieldView("References:"),
-                                                       message.FieldView("In-Reply-To:")};
-    IdsListed listed(buffers.ids);
-    std::string block;
-    for (const std::string_view value : refFields) {
-        for (ListElements elements(value); !elements.Done(); elements.Advance()) {
-            const std::string_view ref = elements.Current(true);
-            if (ref.empty() || !listed.Insert(ref)) continue;
-            AddKeyword(record, ref, "＠参照");
-            if (options.hyperRef) {
-                block += "▼";
-                block += ref;
-                block += "▲\r\n";
-            }
+    RecordBuild build{
+        RecordText(options.maxRecordBytes, out), options, buffers, IdsListed(buffers.ids), {}};
+    for (const RecordRow& row : kRecordLayout) {
+        std::string_view value;
+        if (row.read == FieldRead::kDateTime) {
+            build.date = message.GetDate();
+        } else {
+            value = message.FieldView(row.field);
+            if (value.empty() && row.read == FieldRead::kOptionalText) continue;
         }
+        row.write(build, value, row.label);
     }
-
-    const std::string_view mailer = message.FieldView("X-Mailer:");
-    if (!mailer.empty())
-        AddKeyword(record, BracketedView(mailer, '<', '>', false), "＠メールソフト");
-
+    RecordText& record = build.record;
+    const std::string& block = build.block;
     if (!block.empty()) AddLine(record, block);
     constexpr std::string_view kBodyStart = "\r\n", kEnd = "\r\n#E\r\n\r\n";
     record.Check({kBodyStart, message.Body(), kEnd});

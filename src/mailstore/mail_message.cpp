@@ -65,6 +65,7 @@ void MailMessage::Swap(MailMessage& other) noexcept {
     std::swap(lines_, other.lines_);
     std::swap(linesKnown_, other.linesKnown_);
     found_.swap(other.found_);
+    std::swap(beyondPlan_, other.beyondPlan_);
 }
 
 void MailMessage::ReleaseBuffersOver(std::size_t bytes) {
@@ -87,6 +88,7 @@ void MailMessage::IndexLines() const {
 void MailMessage::FindFields(const std::shared_ptr<const WantedFields>& fields) {
     IndexLines();
     if (found_ != fields) found_ = fields;  // the same list for every message of a file
+    beyondPlan_ = 0;
     lines_.FindValues(header_, found_->names, found_->marker);
 }
 
@@ -99,6 +101,7 @@ std::string_view MailMessage::FieldView(std::string_view name) const {
             std::memcmp(wanted.data(), name.data(), name.size()) == 0)
             return std::string_view(header_).substr(values[i].at, values[i].size);
     }
+    if (found_ && !values.empty()) ++beyondPlan_;
     return lines_.Value(header_, name);
 }
 

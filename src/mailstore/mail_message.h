@@ -51,6 +51,10 @@ class MailMessage {
     std::string CollectField(std::string_view marker) const;
     // The message as mailbox text, separator included; empty when it has no header.
     std::string ToMailboxText() const;
+    // For a message whose reader found fields in advance: how many lookups since then asked
+    // for a field the reader was not given, each a search of the header. A reader's plan
+    // should name every field its caller reads.
+    int LookupsBeyondPlan() const { return beyondPlan_; }
 
     void Clear();
     void Swap(MailMessage& other) noexcept;
@@ -76,6 +80,7 @@ class MailMessage {
     mutable HeaderLines lines_;
     mutable bool linesKnown_ = false;
     std::shared_ptr<const WantedFields> found_;  // the names of lines_.values
+    mutable int beyondPlan_ = 0;
 };
 
 }  // namespace tavori
