@@ -149,12 +149,13 @@ int Run(const std::string& dataFolder, const std::string& outFolder, bool hidden
     if (form.FolderList->Count() != 1) throw std::runtime_error("the folder lists no mailbox");
     form.FolderList->SetSelected(0, true);
     PumpMessages();
-    form.TagFile->SetText(kRenName);
+    form.TabSheet1->TagFile->SetText(kRenName);
     PumpMessages();
-    if (!form.ExportBtn->Enabled()) throw std::runtime_error("the export button is disabled");
+    if (!form.TabSheet1->ExportBtn->Enabled())
+        throw std::runtime_error("the export button is disabled");
 
     const double start = Now();
-    form.ConvertClick();
+    form.TabSheet1->ConvertClick();
     const double seconds = Now() - start;
     PumpMessages();
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/figures.h"
 #include "cli/terminal_host.h"
 #include "jobs/dedupe_job.h"
 #include "mailstore/file_names.h"
@@ -25,15 +26,6 @@ struct DedupeArgs {
 };
 
 // The page's texts, their "\n" as line ends; nothing for an empty text.
-void PrintText(Output& out, std::string_view text) {
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        out.Line(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-}
-
 std::string FormatStamp(double value) {
     const DateTimeParts p = DecodeDateTime(value);
     char text[32];
@@ -66,8 +58,7 @@ int RunDedupe(const DedupeArgs& args, Context& context) {
     host.AllowReplacing(args.force);
     DedupeJob job(std::move(mailboxes), options, host);
     host.Run([&] { args.dryRun ? job.Scan() : job.Run(); });
-    PrintText(context.out, job.OutMsg());
-    PrintText(context.out, job.DupLabel());
+    PrintDedupeFigures(context.out, job.Figures());
     if (job.Aborted()) {
         context.err.Line(job.OutputCount() > 0
                              ? "中断しました: それまでのメールは書き込まれています"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/figures.h"
 #include "cli/terminal_host.h"
 #include "jobs/export_job.h"
 #include "mailstore/file_names.h"
@@ -65,8 +66,7 @@ int RunExport(const ExportArgs& args, Context& context) {
     host.Run([&job] { job.Run(); });
     if (job.Aborted()) context.err.Line("中断しました: それまでの記録は書き込まれています");
     context.out.Line(output);
-    context.out.Line("件数: " + std::to_string(job.MessagesWritten()) +
-                     " / 添付: " + std::to_string(job.AttachTotal()));
+    PrintExportFigures(context.out, job.MessagesWritten(), job.AttachTotal());
     return job.Aborted() ? 1 : 0;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/figures.h"
 #include "cli/terminal_host.h"
 #include "decode/html_parser.h"
 #include "jobs/dedupe_job.h"
@@ -88,8 +89,7 @@ int RunImport(const ImportArgs& args, Context& context) {
     host.Run([&job] { job.Run(); });
     if (job.Aborted()) context.err.Line("中断しました: それまでのメールは書き込まれています");
     context.out.Line(options.targetPath);
-    context.out.Line("取込: " + std::to_string(job.MailsWritten()) +
-                     " 件 / 形式が間違っているファイル: " + std::to_string(job.NotMails()) + " 件");
+    PrintImportFigures(context.out, job.MailsWritten(), job.NotMails());
     return job.Aborted() ? 1 : 0;
 }
 

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <string_view>
 
+#include "cli/figures.h"
 #include "jobs/job_files.h"
 #include "platform/text_codec.h"
 
@@ -49,11 +50,7 @@ void TerminalHost::SetProgressText(const std::string& text) {
     Draw(true);
 }
 
-void TerminalHost::SetCounters(const std::string& messages, const std::string& attachments) {
-    counters_ = messages + " " + attachments;
-}
-
-void TerminalHost::SetMessageCount(const std::string& text) { counters_ = text; }
+void TerminalHost::ShowFigures(const JobFigures& figures) { figures_ = figures; }
 
 void TerminalHost::Warn(const std::string& text) {
     if (drawn_) {
@@ -105,7 +102,8 @@ void TerminalHost::Draw(bool force) {
     skipped_ = 0;
     std::string line = "[";
     for (int i = 0; i < 30; ++i) line += i < percent * 30 / 100 ? '#' : '.';
-    line += "] " + std::to_string(percent) + "% " + file_ + " " + counters_;
+    line += "] " + std::to_string(percent) + "% " + file_ + " ";
+    if (figures_) line += CountersText(*figures_);
     err_.Control("\r");
     err_.Write(line);
     err_.Control("\x1b[K");

@@ -3,6 +3,7 @@
 // the stop button (the job ends after the current message, with everything written kept).
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,8 +19,7 @@ class TerminalHost : public JobHost {
     void SetProgressText(const std::string& text) override;
     void SetProgressMaximum(std::uint64_t maximum) override;
     void SetProgressPosition(std::uint64_t position) override;
-    void SetCounters(const std::string& messages, const std::string& attachments) override;
-    void SetMessageCount(const std::string& text) override;
+    void ShowFigures(const JobFigures& figures) override;
     // The warning's lines on the error output, the progress line cleared first.
     void Warn(const std::string& text) override;
     void ProcessPendingEvents() override { Draw(false); }
@@ -42,7 +42,8 @@ class TerminalHost : public JobHost {
     bool bar_;
     bool replace_ = false;
     bool drawn_ = false;
-    std::string file_, counters_;
+    std::string file_;
+    std::optional<JobFigures> figures_;  // the last the job sent
     std::uint64_t maximum_ = 0, position_ = 0;
     int lastPercent_ = -1;
     int skipped_ = 0;

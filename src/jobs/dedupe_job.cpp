@@ -1,7 +1,5 @@
 #include "jobs/dedupe_job.h"
 
-#include <charconv>
-#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -16,17 +14,9 @@ namespace {
 
 constexpr const char* kScanning = "メールボックスをスキャン中...";
 constexpr const char* kCopying = "重複メールを整理中です...";
-constexpr const char* kNoRepeats = "重複はありませんでした\n\n処理を取り止めます";
-constexpr const char* kAborted = "処理を中断しました";
 // The copy pass relies on reading the very messages the scan read.
 constexpr const char* kChangedSinceScan = "はスキャンの後で変更されました";
 constexpr const char* kChangedInScan = "はスキャン中に変更されました";
-
-std::string Figures(int total, int output) {
-    char text[80];
-    std::snprintf(text, sizeof text, "全件数: %d 件\n\n出力件数: %d", total, output);
-    return text;
-}
 
 // The mailbox file is closed on every way out.
 struct Closer {
@@ -92,17 +82,17 @@ std::string MailboxFileName(const std::string& name) { return ChangeExtension(na
 DedupeJob::DedupeJob(std::vector<std::string> mailboxes, DedupeOptions options, JobHost& host)
     : mailboxes_(std::move(mailboxes)), options_(std::move(options)), host_(host) {}
 
-void DedupeJob::ShowResults(std::string outMsg, std::string dupLabel) {
-    outMsg_ = std::move(outMsg);
-    dupLabel_ = std::move(dupLabel);
-    host_.SetResults(outMsg_, dupLabel_);
+void DedupeJob::ShowTotals(int output, Outcome outcome) {
+    figures_.totals = true;
+    figures_.total = messageCount_;
+    figures_.output = output;
+    figures_.outcome = outcome;
+    host_.ShowFigures(figures_);
 }
 
 void DedupeJob::ShowCount(int count) {
-    char digits[16];
-    countText_.assign("件数: ");
-    countText_.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
-    host_.SetMessageCount(countText_);
+    figures_.counted = count;
+    host_.ShowFigures(figures_);
 }
 
 void DedupeJob::Scan() {
@@ -116,13 +106,15 @@ void DedupeJob::ScanAll() {
     messageCount_ = 0;
     outputCount_ = -1;
     aborted_ = false;
-    ShowResults("", "");
+    figures_ = {};
+    host_.ShowFigures(figures_);
     host_.SetProgressText(kScanning);
     TMailBox box;
     for (const std::string& path : mailboxes_) {
         if (!ScanMailbox(path, box)) {
             aborted_ = true;
-            ShowResults("", kAborted);
+            figures_.outcome = Outcome::kAborted;
+            host_.ShowFigures(figures_);
             return;
         }
     }
@@ -131,14 +123,10 @@ void DedupeJob::ScanAll() {
     // messages read less the surplus copies (the repeats), not less the number of pairs.
     int surplus = 0;
     for (int k = 0; k < keys_.Count(); ++k) surplus += keys_.At(k).Repeats;
-    ShowResults(Figures(messageCount_, messageCount_ - surplus), dupLabel_);
-    if (keys_.Count() == 0) {
-        ShowResults(outMsg_, kNoRepeats);
-        return;
-    }
-    char label[32];
-    std::snprintf(label, sizeof label, "重複件数: %d", keys_.Count());
-    ShowResults(outMsg_, label);
+    figures_.repeatedPairs = keys_.Count();
+    ShowTotals(messageCount_ - surplus,
+               keys_.Count() == 0 ? Outcome::kNoRepeats : Outcome::kRepeats);
+    if (keys_.Count() == 0) return;
     keys_.SortByKey();
 }
 
@@ -190,10 +178,10 @@ void DedupeJob::Run() {
             }
         }
         outputCount_ = static_cast<int>(unique->RecordsWritten());
-        ShowResults(Figures(messageCount_, outputCount_), dupLabel_);
+        ShowTotals(outputCount_, figures_.outcome);
         throw;
     }
-    if (aborted_) ShowResults(Figures(messageCount_, outputCount_), kAborted);
+    if (aborted_) ShowTotals(outputCount_, Outcome::kAborted);
 }
 
 void DedupeJob::CopyAll(platform::OutputFile& unique, platform::OutputFile* duplicate) {

@@ -44,9 +44,8 @@ class DedupeJob {
     int RepeatedPairs() const { return keys_.Count(); }
     int OutputCount() const { return outputCount_; }  // -1 until the unique mailbox exists
     bool Aborted() const { return aborted_; }
-    // The page's figures, also sent through the host whenever they change.
-    const std::string& OutMsg() const { return outMsg_; }
-    const std::string& DupLabel() const { return dupLabel_; }
+    // The figures, also sent through the host whenever they change.
+    const DedupeFigures& Figures() const { return figures_; }
 
     struct Copy {
         std::string mailbox;
@@ -68,7 +67,8 @@ class DedupeJob {
     bool CopyMailbox(std::size_t index, TMailBox& box, platform::OutputFile& unique,
                      platform::OutputFile* duplicate, std::vector<char>& written);
     void ScanAll();
-    void ShowResults(std::string outMsg, std::string dupLabel);
+    using Outcome = DedupeFigures::Outcome;
+    void ShowTotals(int output, Outcome outcome);
     void ShowCount(int count);
 
     std::vector<std::string> mailboxes_;
@@ -80,8 +80,7 @@ class DedupeJob {
     int messageCount_ = 0;
     int outputCount_ = -1;
     bool aborted_ = false;
-    std::string outMsg_, dupLabel_;
-    std::string countText_;  // reused, so the per-message counter costs no allocation
+    DedupeFigures figures_;
     std::uint64_t step_ = 0;
 };
 

@@ -1,7 +1,6 @@
 #include "jobs/export_job.h"
 
 #include <array>
-#include <charconv>
 
 #include "jobs/job_files.h"
 #include "mailstore/file_names.h"
@@ -14,24 +13,6 @@ namespace tavori {
 namespace {
 
 constexpr std::string_view kAttachmentMarker = "X-Becky-Attachment-File:";
-
-void AppendNumber(std::string& text, int n) {
-    char digits[16];
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
-}
-
-// The counters the host shows after each message, written into buffers kept for the job.
-void CountMessages(std::string& text, int count, int total) {
-    text.assign("件数: ");
-    AppendNumber(text, count);
-    text += " / ";
-    AppendNumber(text, total);
-}
-
-void CountAttachments(std::string& text, int count) {
-    text.assign("添付: ");
-    AppendNumber(text, count);
-}
 
 // The lines of a text, split at CR LF, CR or LF; no empty line after a final line end.
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -155,9 +136,8 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     TMailBox attached;
     int count = 0;
     int attachCount = 0;
-    RecordBuffers buffers;  // reused from message to message, as are the counters' texts
+    RecordBuffers buffers;                   // reused from message to message
     std::array<std::string_view, 4> pieces;  // of the record, the body where it lies
-    std::string messagesText, attachmentsText;
     while (!mailbox.AtEnd()) {
         try {
             if (!mailbox.ReadMessage()) continue;
@@ -171,9 +151,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
         ++messagesWritten_;
         attachCount += ExportAttachments(source, mailbox, attached, ren);
         ++count;
-        CountMessages(messagesText, count, exportTotal_ + count);
-        CountAttachments(attachmentsText, attachCount);
-        host_.SetCounters(messagesText, attachmentsText);
+        host_.ShowFigures(ExportFigures{count, exportTotal_ + count, attachCount});
         host_.ProcessPendingEvents();
         if (host_.AbortRequested()) {
             ren.Flush();  // every record counted so far is in the file before the stop

@@ -1,10 +1,45 @@
 #pragma once
 // What a job needs of the program that runs it: the window's status controls or the
-// terminal of the command-line tool. Texts are Shift-JIS.
+// terminal of the command-line tool. The job reports its progress, its figures as plain
+// counts and the files it passes over; the host turns them into its own texts. Texts are
+// Shift-JIS.
 #include <cstdint>
 #include <string>
+#include <variant>
 
 namespace tavori {
+
+// The export's counts as it goes: of the mailbox file being read, and of the whole run.
+struct ExportFigures {
+    int mailboxMessages = 0;     // message records of the mailbox file being read
+    int runMessages = 0;         // message records of the run, that file's included
+    int mailboxAttachments = 0;  // attachment records of the mailbox file being read
+    bool operator==(const ExportFigures&) const = default;
+};
+
+// The duplicate cleanup's counts.
+struct DedupeFigures {
+    // The running count: messages read by the scan, then messages the copy pass has written
+    // to the unique mailbox.
+    int counted = 0;
+    // Known once the scan has ended, and again after a stop or an error in the copy pass:
+    // the messages the scan read and those the unique mailbox holds (as planned, then as
+    // written).
+    bool totals = false;
+    int total = 0;
+    int output = 0;
+    enum class Outcome {
+        kNone,       // under way, or ended by an error
+        kRepeats,    // repeatedPairs pairs repeat: the copy pass writes the mailboxes
+        kNoRepeats,  // nothing repeats: nothing is written
+        kAborted,    // the user stopped the job
+    };
+    Outcome outcome = Outcome::kNone;
+    int repeatedPairs = 0;
+    bool operator==(const DedupeFigures&) const = default;
+};
+
+using JobFigures = std::variant<ExportFigures, DedupeFigures>;
 
 class JobHost {
   public:
@@ -12,12 +47,9 @@ class JobHost {
     virtual void SetProgressText(const std::string& text) = 0;  // "ファイル:... を変換中..."
     virtual void SetProgressMaximum(std::uint64_t maximum) = 0;
     virtual void SetProgressPosition(std::uint64_t position) = 0;
-    // The two counter texts ("件数: 1 / 1", "添付: 0").
-    virtual void SetCounters(const std::string& messages, const std::string& attachments) = 0;
-    // The one counter text of the duplicate cleanup ("件数: 12").
-    virtual void SetMessageCount(const std::string& /*text*/) {}
-    // The cleanup's figures ("全件数: ..." and "重複件数: ..."), sent whenever either changes.
-    virtual void SetResults(const std::string& /*outMsg*/, const std::string& /*dupLabel*/) {}
+    // The job's figures, sent whenever they change (after every mail): a host that draws
+    // them keeps the last and draws it when it next draws anything.
+    virtual void ShowFigures(const JobFigures& /*figures*/) {}
     // A file that the job passes over and goes on (the import's "...メールの形式が間違っています"):
     // the window shows it in a warning box, the command-line tool on its error output.
     virtual void Warn(const std::string& /*text*/) {}

@@ -1,18 +1,39 @@
-// The duplicate cleanup page: the names of the two new mailboxes and the result figures.
+#include "ui/dedupe_page.h"
+
 #include "jobs/dedupe_job.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
 #include "ui/controls/edit.h"
 #include "ui/controls/label.h"
-#include "ui/controls/list_view.h"
 #include "ui/controls/panel.h"
-#include "ui/controls/tree_view.h"
-#include "ui/main_form.h"
-#include "ui/window_host.h"
 
 namespace tavori::ui {
+namespace {
 
-void TMainForm::CreateDedupePage(Panel& page) {
+// The figures as the page's labels show them.
+std::string TotalsText(const DedupeFigures& f) {
+    if (!f.totals) return {};
+    return "全件数: " + std::to_string(f.total) + " 件\n\n出力件数: " + std::to_string(f.output);
+}
+
+std::string OutcomeText(const DedupeFigures& f) {
+    using Outcome = DedupeFigures::Outcome;
+    switch (f.outcome) {
+        case Outcome::kRepeats:
+            return "重複件数: " + std::to_string(f.repeatedPairs);
+        case Outcome::kNoRepeats:
+            return "重複はありませんでした\n\n処理を取り止めます";
+        case Outcome::kAborted:
+            return "処理を中断しました";
+        case Outcome::kNone:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+DedupePage::DedupePage(Panel& page, PageContext context) : context_(std::move(context)) {
     HWND p = page.Hwnd();
     // Three frames group the names, the option and the figures.
     BevelLabelArgs frame;
@@ -45,34 +66,33 @@ void TMainForm::CreateDedupePage(Panel& page) {
     DupOutClick();  // DupBox disabled, in the button face colour, as designed
 }
 
-void TMainForm::SplitBtnClick() {
-    if (jobRunning_) return;
-    OutMsg->SetText("");
-    DupLabel->SetText("");
-    RunMailboxJob([this] {
-        TreeNode* node = SelectedNode();
-        // The job's inputs and outputs as they are now: the tree and the list stay locked.
-        std::string folder;
-        Profile.GetFolderPath(node, folder);
-        std::vector<std::string> mailboxes;
-        for (int row = 0; row < FolderList->Count(); ++row)
-            if (FolderList->IsSelected(row) && row < static_cast<int>(Profile.Rows().size()))
-                mailboxes.push_back(Profile.MailboxPath(node, Profile.Rows()[row]));
-        DedupeOptions options;
-        options.uniquePath = folder + MailboxFileName(OutBox1->Text());
-        if (DupOut->Checked()) options.duplicatePath = folder + MailboxFileName(DupBox->Text());
-        DedupeJob job(std::move(mailboxes), options, *host_);
-        try {
-            job.Run();
-        } catch (...) {
-            ExportTotal = job.MessageCount();
-            throw;
-        }
-        ExportTotal = job.MessageCount();
-    });
+DedupePage::~DedupePage() = default;
+
+void DedupePage::Run(const Selection& selection, JobHost& host, int& messages) {
+    OutMsg->ShowText("");
+    DupLabel->ShowText("");
+    const std::string folder = selection.Folder();
+    DedupeOptions options;
+    options.uniquePath = folder + MailboxFileName(OutBox1->Text());
+    if (DupOut->Checked()) options.duplicatePath = folder + MailboxFileName(DupBox->Text());
+    DedupeJob job(selection.Mailboxes(), options, host);
+    struct Count {  // the messages the scan read, also when the job throws
+        const DedupeJob& job;
+        int& messages;
+        ~Count() { messages = job.MessageCount(); }
+    } count{job, messages};
+    job.Run();
 }
 
-void TMainForm::DupOutClick() {
+void DedupePage::ShowFigures(const JobFigures& figures) {
+    const auto* f = std::get_if<DedupeFigures>(&figures);
+    if (!f) return;
+    context_.counter->ShowText("件数: " + std::to_string(f->counted));
+    OutMsg->ShowText(TotalsText(*f));
+    DupLabel->ShowText(OutcomeText(*f));
+}
+
+void DedupePage::DupOutClick() {
     const bool enabled = DupOut->Checked();
     DupBox->SetEnabled(enabled);
     DupBox->SetColors(GetSysColor(COLOR_WINDOWTEXT),

@@ -1,5 +1,5 @@
-// The export page: the output folder and its REN files, the file name with its history, the
-// options, and ConvertClick running the export job.
+#include "ui/export_page.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -14,16 +14,14 @@
 #include "ui/controls/group_box.h"
 #include "ui/controls/hints.h"
 #include "ui/controls/label.h"
-#include "ui/controls/list_view.h"
 #include "ui/controls/panel.h"
 #include "ui/controls/spin_edit.h"
-#include "ui/controls/tree_view.h"
-#include "ui/main_form.h"
-#include "ui/window_host.h"
+#include "ui/dialogs.h"
+#include "ui/settings.h"
 
 namespace tavori::ui {
 
-void TMainForm::CreateExportPage(Panel& page) {
+ExportPage::ExportPage(Panel& page, PageContext context) : context_(std::move(context)) {
     HWND p = page.Hwnd();
     Label7 = std::make_unique<Label>(LabelArgs{p, 0, "出力先のフォルダー内ファイル一覧"});
     Label7->SetBounds(8, 8, 200, 16);
@@ -43,7 +41,7 @@ void TMainForm::CreateExportPage(Panel& page) {
     TagFile = std::make_unique<ComboBox>(ComboBoxArgs{p, 0, "TomoText.REN"});
     TagFile->SetBounds(216, 26, 234, 200);
     TagFile->onTextChanged = [this] { TagFileChange(); };
-    hints_->Add(*TagFile, "出力ファイル");
+    context_.hints->Add(*TagFile, "出力ファイル");
 
     GroupBox1 = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "ｵﾌﾟｼｮﾝ"});
     GroupBox1->SetBounds(216, 56, 234, 72);
@@ -60,65 +58,79 @@ void TMainForm::CreateExportPage(Panel& page) {
     ExportBtn->onClick = [this] { ConvertClick(); };
 }
 
-void TMainForm::SetOutputDir(const std::string& dir) {
+ExportPage::~ExportPage() = default;
+
+void ExportPage::SetOutputDir(const std::string& dir) {
     OutputDir = dir;
     FileListBox1->SetFolder(dir);
     DirLabel1->SetText(dir);
 }
 
-void TMainForm::DirSelectClick() {
-    std::string folder = ChooseFolder("格納先のフォルダーを選択");
+void ExportPage::DirSelectClick() {
+    std::string folder = ChooseFolder(context_.window, "格納先のフォルダーを選択");
     if (folder.empty()) return;
     if (FileNameStart(folder) != folder.size()) folder += '\\';
     SetOutputDir(folder);
 }
 
-void TMainForm::FileListBox1Change() {
+void ExportPage::FileListBox1Change() {
     const std::vector<std::string> chosen = FileListBox1->SelectedNames();
     TagFile->SetText(chosen.empty() ? std::string() : chosen.front());
-    UpdateButtons();
+    context_.changed();
 }
 
-void TMainForm::TagFileChange() { UpdateButtons(); }
+bool ExportPage::CanStart(const Selection& selection) const {
+    return !TagFile->Text().empty() && selection.AnyMailbox();
+}
 
-void TMainForm::ConvertClick() {
-    if (jobRunning_) return;
-    BeginJob();
-    try {
-        const std::string name = RenFileName(TagFile->Text());
-        TagFile->SetText(name);
-        std::vector<std::string> history = TagFile->Items();
-        if (AddToNameHistory(history, name)) TagFile->AddItem(name);
+void ExportPage::Run(const Selection& selection, JobHost& host, int& messages) {
+    const std::string name = RenFileName(TagFile->Text());
+    TagFile->SetText(name);
+    std::vector<std::string> history = TagFile->Items();
+    if (AddToNameHistory(history, name)) TagFile->AddItem(name);
 
-        // The job's inputs as they are now: the tree and the list are locked while it runs.
-        std::vector<ExportSource> sources;
-        const TreeNode* node = SelectedNode();
-        for (int row = 0; row < FolderList->Count(); ++row) {
-            if (!FolderList->IsSelected(row) || row >= static_cast<int>(Profile.Rows().size()))
-                continue;
-            const std::string path = Profile.MailboxPath(node, Profile.Rows()[row]);
-            sources.push_back({path, Profile.AttachDir()});
-        }
-        RecordOptions options;
-        options.width = WordCount->Value();
-        options.hyperRef = HyperRef->Checked();
-        options.dateSeparator = platform::DateSeparator();
-        options.timeSeparator = platform::TimeSeparator();
-        ExportJob job(OutputDir + name, std::move(sources), options, *host_);
-        ExportTotal = 0;
-        try {
-            job.Run();
-        } catch (...) {
-            ExportTotal = job.ExportTotal();
-            throw;
-        }
-        ExportTotal = job.ExportTotal();
-    } catch (const std::exception& e) {
-        host_->Flush();
-        ShowError(e.what());
-    }
+    std::vector<ExportSource> sources;
+    for (const std::string& path : selection.Mailboxes())
+        sources.push_back({path, selection.AttachDir()});
+    RecordOptions options;
+    options.width = WordCount->Value();
+    options.hyperRef = HyperRef->Checked();
+    options.dateSeparator = platform::DateSeparator();
+    options.timeSeparator = platform::TimeSeparator();
+    ExportJob job(OutputDir + name, std::move(sources), options, host);
+    messages = 0;
+    struct Total {  // the messages of the mailbox files done, also when the job throws
+        const ExportJob& job;
+        int& messages;
+        ~Total() { messages = job.ExportTotal(); }
+    } total{job, messages};
+    job.Run();
+}
+
+void ExportPage::Finished() {
     FileListBox1->SetFolder(OutputDir);  // lists the new file; no file is selected afterwards
-    EndJob();
+}
+
+void ExportPage::ShowFigures(const JobFigures& figures) {
+    const auto* f = std::get_if<ExportFigures>(&figures);
+    if (!f) return;
+    context_.counter->ShowText("件数: " + std::to_string(f->mailboxMessages) + " / " +
+                               std::to_string(f->runMessages));
+    Label8->ShowText("添付: " + std::to_string(f->mailboxAttachments));
+}
+
+void ExportPage::LoadSettings(const Settings& settings) {
+    OutputDir = settings.outputDir;
+    WordCount->SetValue(settings.wordCount);
+    HyperRef->SetChecked(settings.hyperRef);
+    TagFile->SetItems(settings.history);
+}
+
+void ExportPage::SaveSettings(Settings& settings) const {
+    settings.outputDir = OutputDir;
+    settings.wordCount = WordCount->Value();
+    settings.hyperRef = HyperRef->Checked();
+    settings.history = TagFile->Items();
 }
 
 }  // namespace tavori::ui

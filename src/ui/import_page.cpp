@@ -1,5 +1,7 @@
 // The import page: the folder and the files to import, the file type, the begin and end
 // strings of the cut-out from HTML pages, and the name of the new mailbox.
+#include "ui/import_page.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,6 +10,8 @@
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
 #include "mailstore/file_names.h"
+#include "mailstore/mailbox.h"
+#include "mailstore/profile.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
 #include "ui/controls/drop_down_list.h"
@@ -17,10 +21,9 @@
 #include "ui/controls/hints.h"
 #include "ui/controls/label.h"
 #include "ui/controls/panel.h"
-#include "ui/controls/tree_view.h"
+#include "ui/dialogs.h"
 #include "ui/mail_view.h"
-#include "ui/main_form.h"
-#include "ui/window_host.h"
+#include "ui/settings.h"
 
 namespace tavori::ui {
 namespace {
@@ -38,7 +41,8 @@ std::string PathInList(const FileListBox& list, const std::string& name) {
 
 }  // namespace
 
-void TMainForm::CreateImportPage(Panel& page) {
+ImportPage::ImportPage(Panel& page, PageContext context, std::unique_ptr<TMailBox>& mailBox)
+    : context_(std::move(context)), mailBox_(mailBox) {
     HWND p = page.Hwnd();
     Label6 = std::make_unique<Label>(LabelArgs{p, 0, "読込みファイル選択"});
     Label6->SetBounds(8, 8, 200, 16);
@@ -83,11 +87,11 @@ void TMainForm::CreateImportPage(Panel& page) {
     ViewBtn = std::make_unique<Button>(ButtonArgs{p, 0, "ﾃｷｽﾄ"});
     ViewBtn->SetBounds(384, 71, 58, 22);
     ViewBtn->onClick = [this] { ViewBtnClick(); };
-    hints_->Add(*ViewBtn, "ﾃｷｽﾄ全体を切出します");
+    context_.hints->Add(*ViewBtn, "ﾃｷｽﾄ全体を切出します");
     TestRun = std::make_unique<Button>(ButtonArgs{p, 0, "試し..."});
     TestRun->SetBounds(384, 97, 58, 22);
     TestRun->onClick = [this] { TestRunClick(); };
-    hints_->Add(*TestRun, "試しに切出しを実行");
+    context_.hints->Add(*TestRun, "試しに切出しを実行");
 
     Label5 = std::make_unique<Label>(LabelArgs{p, 0, "出力フォルダー"});
     Label5->SetBounds(216, 138, 86, 16);
@@ -99,7 +103,7 @@ void TMainForm::CreateImportPage(Panel& page) {
     FileTypeChange();
 }
 
-void TMainForm::FileTypeChange() {
+void ImportPage::FileTypeChange() {
     const bool html = FileType->Selected() == 1;
     MailBegin->SetEnabled(html);
     const COLORREF back = GetSysColor(html ? COLOR_WINDOW : COLOR_BTNFACE);
@@ -113,14 +117,21 @@ void TMainForm::FileTypeChange() {
     ViewBtn->SetEnabled(test);
 }
 
-void TMainForm::FileListBox2Change() {
-    UpdateButtons();
+ImportPage::~ImportPage() = default;
+
+void ImportPage::ShowImportDir() {
+    FileListBox2->SetFolder(ImportDir);
+    DirLabel2->SetText(ImportDir);
+}
+
+void ImportPage::FileListBox2Change() {
+    context_.changed();
     const bool test = FileType->Selected() == 1 && !FileListBox2->SelectedNames().empty();
     TestRun->SetEnabled(test);
     ViewBtn->SetEnabled(test);
 }
 
-void TMainForm::FileListBox2KeyPress(wchar_t ch) {
+void ImportPage::FileListBox2KeyPress(wchar_t ch) {
     if (ch != 1) return;  // Ctrl+A; other characters are the list's own
     SendMessageW(FileListBox2->Hwnd(), WM_SETREDRAW, FALSE, 0);
     FileListBox2->SelectAll();
@@ -129,8 +140,8 @@ void TMainForm::FileListBox2KeyPress(wchar_t ch) {
     InvalidateRect(FileListBox2->Hwnd(), nullptr, TRUE);
 }
 
-void TMainForm::Button1Click() {
-    const std::string folder = ChooseFolder("読込みフォルダーを選択");
+void ImportPage::Button1Click() {
+    const std::string folder = ChooseFolder(context_.window, "読込みフォルダーを選択");
     if (folder.empty()) return;
     // The folder as the browser gives it, without a final "\"; the list needs one.
     const bool ends = FileNameStart(folder) == folder.size();
@@ -139,43 +150,49 @@ void TMainForm::Button1Click() {
     ImportDir = folder;
 }
 
-void TMainForm::ImportBtnClick() {
-    if (jobRunning_) return;
-    RunMailboxJob([this] {
-        // The job's inputs as they are now: the tree and the list stay locked while it runs.
-        std::string folder;
-        Profile.GetFolderPath(SelectedNode(), folder);
-        std::vector<ImportFile> files;
-        for (const std::string& name : FileListBox2->SelectedNames())
-            files.push_back({PathInList(*FileListBox2, name), name});
-        ImportOptions options;
-        options.targetPath = folder + MailboxFileName(ImportName->Text());
-        options.type =
-            FileType->Selected() == 1 ? ImportFileType::kHtml : ImportFileType::kTextMail;
-        options.strings = {MailBegin->Text(), MailEnd->Text()};
-        options.listEntries = static_cast<int>(FileListBox2->Names().size());
-        ImportJob(std::move(files), options, *host_).Run();
-    });
+bool ImportPage::CanStart(const Selection& selection) const {
+    const TreeNode* node = selection.Node();
+    return !FileListBox2->SelectedNames().empty() && node && node->level >= 1;
 }
 
-void TMainForm::TestRunClick() { PreviewFiles(true); }
+void ImportPage::Run(const Selection& selection, JobHost& host, int& /*messages*/) {
+    std::vector<ImportFile> files;
+    for (const std::string& name : FileListBox2->SelectedNames())
+        files.push_back({PathInList(*FileListBox2, name), name});
+    ImportOptions options;
+    options.targetPath = selection.Folder() + MailboxFileName(ImportName->Text());
+    options.type = FileType->Selected() == 1 ? ImportFileType::kHtml : ImportFileType::kTextMail;
+    options.strings = {MailBegin->Text(), MailEnd->Text()};
+    options.listEntries = static_cast<int>(FileListBox2->Names().size());
+    ImportJob(std::move(files), options, host).Run();
+}
 
-void TMainForm::ViewBtnClick() { PreviewFiles(false); }
+void ImportPage::LoadSettings(const Settings& settings) {
+    ImportDir = settings.importDir;
+    MailBegin->SetText(settings.mailBegin);
+    MailEnd->SetText(settings.mailEnd);
+}
 
-void TMainForm::PreviewFiles(bool cutOut) {
+void ImportPage::SaveSettings(Settings& settings) const {
+    settings.importDir = ImportDir;
+    settings.mailBegin = MailBegin->Text();
+    settings.mailEnd = MailEnd->Text();
+}
+
+void ImportPage::PreviewFiles(bool cutOut) {
     // The previews write nothing and are no job: the window stays as it is around them.
-    TMailView view(hwnd_);
-    if (!MailBox) MailBox = std::make_unique<TMailBox>();  // a start-up that failed early
+    TMailView view(context_.window);
+    if (!mailBox_) mailBox_ = std::make_unique<TMailBox>();  // a start-up that failed early
     const CutOutStrings strings{MailBegin->Text(), MailEnd->Text()};
     try {
         for (const std::string& name : FileListBox2->SelectedNames()) {
             const std::string text = ReadImportText(PathInList(*FileListBox2, name));
             if (cutOut) {
                 // The mail exactly as the import would write it, or nothing for no mail.
-                MailBox->SetMessage(CutOutMail(text, strings));
-                view.Text = MailBox->GetMessage();
+                mailBox_->SetMessage(CutOutMail(text, strings));
+                view.Text = mailBox_->GetMessage();
                 view.Caption = "メール切出しテスト (" + name + ")";
-                if (!MailBox->HasHeader()) ShowWarning(NotAMailWarning(name));
+                if (!mailBox_->HasHeader()) ShowWarning(context_.window, NotAMailWarning(name));
             } else {
                 view.Text = HtmlToText(text);
                 view.Caption = "テキスト確認 (" + name + ")";
@@ -183,7 +200,7 @@ void TMainForm::PreviewFiles(bool cutOut) {
             if (view.ShowModal() == IDABORT) break;  // the close box goes on, as "次へ＞" does
         }
     } catch (const std::exception& e) {
-        ShowError(e.what());
+        ShowError(context_.window, e.what());
     }
 }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <algorithm>
 
@@ -14,23 +13,17 @@
 #include "platform/profile_file.h"
 #include "platform/registry.h"
 #include "ui/about_box.h"
-#include "ui/bevel_label.h"
 #include "ui/controls/button.h"
-#include "ui/controls/combo_box.h"
-#include "ui/controls/drop_down_list.h"
-#include "ui/controls/edit.h"
-#include "ui/controls/file_list_box.h"
-#include "ui/controls/group_box.h"
 #include "ui/controls/hints.h"
 #include "ui/controls/label.h"
 #include "ui/controls/list_view.h"
 #include "ui/controls/page_control.h"
 #include "ui/controls/panel.h"
 #include "ui/controls/progress_bar.h"
-#include "ui/controls/spin_edit.h"
 #include "ui/controls/splitter.h"
 #include "ui/controls/status_bar.h"
 #include "ui/controls/tree_view.h"
+#include "ui/dialogs.h"
 #include "ui/images.h"
 #include "ui/resource.h"
 #include "ui/settings.h"
@@ -212,12 +205,10 @@ void TMainForm::CreateControls() {
     StatusBar1 = std::make_unique<StatusBar>(StatusBarArgs{hwnd_, 0, {180, 200, 200}});
     hints_ = std::make_unique<Hints>(hwnd_);
 
-    CreateExportPage(PageControl1->AddPage("Becky→知子テキスト"));
-    CreateDedupePage(PageControl1->AddPage("重複メール整理"));
-    CreateImportPage(PageControl1->AddPage("外部ファイル取込"));
-    host_ =
-        std::make_unique<WindowHost>(*ProgMsg, *ProgressBar1, *MsgLabel, *Label8, AbortRequested);
-    host_->ShowResultsIn(*OutMsg, *DupLabel);
+    TabSheet1 = AddPage<ExportPage>("Becky→知子テキスト");
+    TabSheet2 = AddPage<DedupePage>("重複メール整理");
+    TabSheet3 = AddPage<ImportPage>("外部ファイル取込", MailBox);
+    host_ = std::make_unique<WindowHost>(*ProgMsg, *ProgressBar1, AbortRequested);
     host_->ShowWarningsOver(hwnd_);
     AboutDialog1 = std::make_unique<TAboutDialog>();
 
@@ -233,6 +224,15 @@ void TMainForm::CreateControls() {
     // The root node "Becky!" is part of the window's design, there before anything is read.
     BeckyUser->AddItem(TVI_ROOT, Profile.Root().text, 0, 0, -1,
                        reinterpret_cast<LPARAM>(&Profile.Root()));
+}
+
+Panel& TMainForm::NewPagePanel(const std::string& caption) {
+    return PageControl1->AddPage(caption);
+}
+
+PageContext TMainForm::PageContextOfWindow() {
+    return {hwnd_, hints_.get(), MsgLabel.get(), [this](JobPage& page) { RunJob(page); },
+            [this] { UpdateButtons(); }};
 }
 
 void TMainForm::Layout() {
@@ -277,15 +277,9 @@ void TMainForm::FormCreate() {
         MailBox = std::make_unique<TMailBox>();
         AboutDialog1->Caption = "Tavori!";
         const Settings settings = LoadSettings(*platform::OpenProfileFile(SettingsFileName));
-        OutputDir = settings.outputDir;
-        ImportDir = settings.importDir;
-        WordCount->SetValue(settings.wordCount);
-        HyperRef->SetChecked(settings.hyperRef);
-        MailBegin->SetText(settings.mailBegin);
-        MailEnd->SetText(settings.mailEnd);
-        TagFile->SetItems(settings.history);
-        if (!IsFolder(OutputDir)) OutputDir = exeFolder;
-        if (!IsFolder(ImportDir)) ImportDir = exeFolder;
+        for (JobPage* page : pages_) page->LoadSettings(settings);
+        if (!IsFolder(TabSheet1->OutputDir)) TabSheet1->OutputDir = exeFolder;
+        if (!IsFolder(TabSheet3->ImportDir)) TabSheet3->ImportDir = exeFolder;
 
         std::shared_ptr<const platform::Registry> registry = options_.registry;
         if (!registry) registry = platform::OpenUserRegistry();
@@ -294,49 +288,36 @@ void TMainForm::FormCreate() {
         ShowChildren(root, Profile.Root());
         BeckyUser->Expand(root);
 
-        FileListBox2->SetFolder(ImportDir);
-        DirLabel2->SetText(ImportDir);
-        SetOutputDir(OutputDir);
+        TabSheet3->ShowImportDir();
+        TabSheet1->SetOutputDir(TabSheet1->OutputDir);
         UpdateButtons();
         PageControl1->SetActivePage(0);
     } catch (const std::exception& e) {
         // The rest of the set-up is skipped; the window opens all the same.
-        ShowError(e.what());
+        ShowError(hwnd_, e.what());
     }
 }
 
 void TMainForm::FormClose() {
     Settings settings;
-    settings.outputDir = OutputDir;
-    settings.importDir = ImportDir;
-    settings.wordCount = WordCount->Value();
-    settings.hyperRef = HyperRef->Checked();
-    settings.mailBegin = MailBegin->Text();
-    settings.mailEnd = MailEnd->Text();
-    settings.history = TagFile->Items();
+    for (const JobPage* page : pages_) page->SaveSettings(settings);
     try {
         auto file = platform::OpenProfileFile(SettingsFileName);
         // The width as the export uses it: the text as a number, clamped to 40..255, or 40.
-        const std::string width = std::to_string(WordCount->Value());
-        if (!SaveSettings(*file, settings, width)) ShowWarning(kSettingsWriteWarning);
+        const std::string width = std::to_string(settings.wordCount);
+        if (!SaveSettings(*file, settings, width)) ShowWarning(hwnd_, kSettingsWriteWarning);
     } catch (const std::exception&) {
-        ShowWarning(kSettingsWriteWarning);
+        ShowWarning(hwnd_, kSettingsWriteWarning);
     }
     MailBox.reset();
-}
-
-void TMainForm::ShowError(const std::string& text) {
-    MessageBoxW(hwnd_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONERROR);
-}
-
-void TMainForm::ShowWarning(const std::string& text) {
-    MessageBoxW(hwnd_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONWARNING);
 }
 
 TreeNode* TMainForm::SelectedNode() const {
     const HTREEITEM item = BeckyUser->Selected();
     return item ? reinterpret_cast<TreeNode*>(BeckyUser->Data(item)) : nullptr;
 }
+
+Selection TMainForm::CurrentSelection() { return Selection(Profile, SelectedNode(), *FolderList); }
 
 void TMainForm::ShowChildren(HTREEITEM item, const TreeNode& node) {
     BeckyUser->DeleteChildren(item);
@@ -366,11 +347,8 @@ void TMainForm::FolderListChange(int row) {
 
 void TMainForm::UpdateButtons() {
     if (jobRunning_) return;  // the job frame owns the buttons until EndJob
-    const bool rows = FolderList->SelectedCount() > 0;
-    ExportBtn->SetEnabled(!TagFile->Text().empty() && rows);
-    const TreeNode* node = SelectedNode();
-    ImportBtn->SetEnabled(!FileListBox2->SelectedNames().empty() && node && node->level >= 1);
-    SplitBtn->SetEnabled(rows);
+    const Selection selection = CurrentSelection();
+    for (JobPage* page : pages_) page->StartButton().SetEnabled(page->CanStart(selection));
     StopBtn1->SetEnabled(false);
 }
 
@@ -382,9 +360,7 @@ void TMainForm::SetLocked(bool locked) {
 }
 
 void TMainForm::BeginJob() {
-    ExportBtn->SetEnabled(false);
-    ImportBtn->SetEnabled(false);
-    SplitBtn->SetEnabled(false);
+    for (JobPage* page : pages_) page->StartButton().SetEnabled(false);
     PageControl1->SetEnabled(false);
     StopBtn1->SetEnabled(true);
     AbortRequested = false;
@@ -404,25 +380,35 @@ void TMainForm::EndJob() {
     if (closeAfterJob_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
-void TMainForm::RunMailboxJob(const std::function<void()>& job) {
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-    waitCursor_ = true;
+void TMainForm::RunJob(JobPage& page) {
+    if (jobRunning_) return;
+    // A job that writes mailboxes holds the hourglass over the window for its whole run.
+    const bool mailboxes = page.WritesMailboxes();
+    HCURSOR previous = nullptr;
+    if (mailboxes) {
+        previous = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        waitCursor_ = true;
+    }
     BeginJob();
+    host_->ShowFiguresWith([&page](const JobFigures& figures) { page.ShowFigures(figures); });
     try {
-        job();
+        // The job's inputs as they are now: the tree and the list stay locked while it runs.
+        page.Run(CurrentSelection(), *host_, ExportTotal);
     } catch (const ReplaceDeclined&) {
         host_->Flush();  // the user said no: nothing was created, nothing more to say
     } catch (const SameFileError& e) {
         host_->Flush();
-        ShowWarning(e.what());  // refused before anything was read or written
+        ShowWarning(hwnd_, e.what());  // refused before anything was read or written
     } catch (const std::exception& e) {
         host_->Flush();
-        ShowError(e.what());
+        ShowError(hwnd_, e.what());
     }
+    page.Finished();
     EndJob();
+    if (!mailboxes) return;
     waitCursor_ = false;
     SetCursor(previous);
-    BeckyUserChange();
+    BeckyUserChange();  // the new mailboxes are listed
 }
 
 void TMainForm::AbortBtnClick() { AbortRequested = true; }
@@ -430,19 +416,5 @@ void TMainForm::AbortBtnClick() { AbortRequested = true; }
 void TMainForm::ExitButtonClick() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void TMainForm::About1Click() { AboutDialog1->Execute(hwnd_); }
-
-std::string TMainForm::ChooseFolder(const std::string& prompt) {
-    const std::wstring title = Wide(prompt);
-    BROWSEINFOW info{};
-    info.hwndOwner = hwnd_;
-    info.lpszTitle = title.c_str();
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
-    if (!chosen) return {};
-    wchar_t path[MAX_PATH];
-    const bool ok = SHGetPathFromIDListW(chosen, path) != FALSE;
-    CoTaskMemFree(chosen);
-    return ok ? Narrow(path) : std::string();
-}
 
 }  // namespace tavori::ui

@@ -1,8 +1,9 @@
 #pragma once
 // TMainForm: the program's one window. The user tree and the folder list on top, the three
-// job pages with the stop button and the progress area below, the job frame (BeginJob,
-// EndJob), the buttons that follow the selections, start-up and closing. The jobs themselves
-// live in src/jobs; the window only gathers their inputs and shows their progress.
+// job pages with the stop button and the progress area below, the job frame that runs any
+// page's job (RunJob), the buttons that follow the selections, start-up and closing. The
+// jobs themselves live in src/jobs, the pages in their own files; the window only gathers
+// the selection and shows the progress.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,13 +12,16 @@
 // window reads its message queue through the wide functions by name.
 #undef GetMessage
 
-#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mailstore/mailbox.h"
 #include "mailstore/profile.h"
+#include "ui/dedupe_page.h"
+#include "ui/export_page.h"
+#include "ui/import_page.h"
 
 namespace tavori::platform {
 class Registry;
@@ -26,20 +30,13 @@ class Registry;
 namespace tavori::ui {
 
 class TAboutDialog;
-class TBevelLabel;
 class Button;
-class ComboBox;
-class DropDownList;
-class Edit;
-class FileListBox;
-class GroupBox;
 class Hints;
 class Label;
 class ListView;
 class PageControl;
 class Panel;
 class ProgressBar;
-class SpinEdit;
 class Splitter;
 class StatusBar;
 class TreeView;
@@ -71,92 +68,37 @@ class TMainForm {
     void UpdateButtons();
     void BeginJob();
     void EndJob();
-    // A job that writes mailbox files (cleanup, import) in the job frame, under the wait
-    // cursor: a refused run is a warning, any other error an error box; afterwards the tree
-    // is read again so the new mailboxes are listed.
-    void RunMailboxJob(const std::function<void()>& job);
+    // The job frame: page's job for the selection as it is now, with the controls locked, a
+    // refused run a warning and any other error an error box.
+    void RunJob(JobPage& page);
     void AbortBtnClick();
-    void SetOutputDir(const std::string& dir);
-    void DirSelectClick();
-    void FileListBox1Change();
-    void TagFileChange();
     void ExitButtonClick();
     void About1Click();
-    void ConvertClick();
-    void SplitBtnClick();
-    void DupOutClick();
-    void ImportBtnClick();
-    void TestRunClick();
-    void ViewBtnClick();
-    void FileTypeChange();
-    void FileListBox2Change();
-    void FileListBox2KeyPress(wchar_t ch);
-    void Button1Click();
 
     bool JobRunning() const { return jobRunning_; }
 
     // The window's state, as the jobs and the settings use it.
     std::string SettingsFileName;
-    std::string OutputDir;
-    std::string ImportDir;
     int ExportTotal = 0;
     bool AbortRequested = false;
     std::unique_ptr<TMailBox> MailBox;
     MailProfile Profile;  // HomeDir, AttachDir, the user tree and the folder list rows
 
-    // The controls, by their names in the window's design.
+    // The controls, by their names in the window's design; each page owns its own.
     std::unique_ptr<TreeView> BeckyUser;
     std::unique_ptr<Splitter> Splitter1;
     std::unique_ptr<ListView> FolderList;
     std::unique_ptr<Splitter> Splitter3;
     std::unique_ptr<Panel> Panel1;
     std::unique_ptr<PageControl> PageControl1;
+    std::unique_ptr<ExportPage> TabSheet1;
+    std::unique_ptr<DedupePage> TabSheet2;
+    std::unique_ptr<ImportPage> TabSheet3;
     std::unique_ptr<Button> StopBtn1;
     std::unique_ptr<Label> ProgMsg;
     std::unique_ptr<ProgressBar> ProgressBar1;
     std::unique_ptr<Label> MsgLabel;
     std::unique_ptr<StatusBar> StatusBar1;
-    // Export page
-    std::unique_ptr<Label> Label7;
-    std::unique_ptr<FileListBox> FileListBox1;
-    std::unique_ptr<TBevelLabel> DirLabel1;
-    std::unique_ptr<Button> DirSelect;
-    std::unique_ptr<Label> Label3;
-    std::unique_ptr<ComboBox> TagFile;
-    std::unique_ptr<GroupBox> GroupBox1;
-    std::unique_ptr<Label> Label11;
-    std::unique_ptr<SpinEdit> WordCount;
-    std::unique_ptr<Button> HyperRef;
-    std::unique_ptr<Label> Label8;
-    std::unique_ptr<Button> ExportBtn;
-    // Duplicate cleanup page
-    std::unique_ptr<Label> Label1;
-    std::unique_ptr<Edit> OutBox1;
-    std::unique_ptr<Button> DupOut;
-    std::unique_ptr<Label> Label2;
-    std::unique_ptr<Edit> DupBox;
-    std::unique_ptr<TBevelLabel> Bevel1, Bevel2, Bevel3;
-    std::unique_ptr<Label> OutMsg;
-    std::unique_ptr<Label> DupLabel;
-    std::unique_ptr<Button> SplitBtn;
-    // Import page
-    std::unique_ptr<Label> Label6;
-    std::unique_ptr<FileListBox> FileListBox2;
-    std::unique_ptr<TBevelLabel> DirLabel2;
-    std::unique_ptr<Button> Button1;
-    std::unique_ptr<Label> Label4;
-    std::unique_ptr<DropDownList> FileType;
-    std::unique_ptr<Label> Caution;
-    std::unique_ptr<GroupBox> MailSeparate;
-    std::unique_ptr<Label> Label9;
-    std::unique_ptr<Edit> MailBegin;
-    std::unique_ptr<Label> Label10;
-    std::unique_ptr<Edit> MailEnd;
-    std::unique_ptr<Button> ViewBtn;
-    std::unique_ptr<Button> TestRun;
-    std::unique_ptr<Label> Label5;
-    std::unique_ptr<Edit> ImportName;
-    std::unique_ptr<Button> ImportBtn;
 
     std::unique_ptr<TAboutDialog> AboutDialog1;
 
@@ -165,21 +107,25 @@ class TMainForm {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
-    void CreateExportPage(Panel& page);
-    void CreateDedupePage(Panel& page);
-    void CreateImportPage(Panel& page);
+    // A new page of PageControl1 with its caption, made by Page from the page's panel and
+    // what every page is given (and args).
+    template <class Page, class... Args>
+    std::unique_ptr<Page> AddPage(const std::string& caption, Args&&... args) {
+        auto page = std::make_unique<Page>(NewPagePanel(caption), PageContextOfWindow(),
+                                           std::forward<Args>(args)...);
+        pages_.push_back(page.get());
+        return page;
+    }
+    Panel& NewPagePanel(const std::string& caption);
+    PageContext PageContextOfWindow();
     void Layout();
     void LayoutPanel(int width, int height);
     void FormCreate();
     void FormClose();
-    void ShowError(const std::string& text);
-    void ShowWarning(const std::string& text);
     // Shows node's children in the tree as the profile holds them, in its order.
     void ShowChildren(HTREEITEM item, const TreeNode& node);
     TreeNode* SelectedNode() const;
-    std::string ChooseFolder(const std::string& prompt);
-    // The previews: each selected file of the import list in the dialog, one after the other.
-    void PreviewFiles(bool cutOut);
+    Selection CurrentSelection();
     void SetLocked(bool locked);
 
     MainFormOptions options_;
@@ -189,6 +135,7 @@ class TMainForm {
     HMENU menu_ = nullptr;
     std::unique_ptr<Hints> hints_;
     std::unique_ptr<WindowHost> host_;
+    std::vector<JobPage*> pages_;  // in the order of their tabs
     int treeWidth_ = 151;
     int panelHeight_ = 293;
     int dragStart_ = 0;

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "ui/controls/label.h"
 #include "ui/controls/progress_bar.h"
+#include "ui/dialogs.h"
 #include "ui/text.h"
 
 namespace tavori::ui {
@@ -20,13 +21,8 @@ constexpr unsigned long long kPumpInterval = 10;    // milliseconds
 
 }  // namespace
 
-WindowHost::WindowHost(Label& progMsg, ProgressBar& progressBar, Label& msgLabel, Label& label8,
-                       const bool& abortRequested)
-    : progMsg_(progMsg),
-      progressBar_(progressBar),
-      msgLabel_(msgLabel),
-      label8_(label8),
-      abortRequested_(abortRequested) {}
+WindowHost::WindowHost(Label& progMsg, ProgressBar& progressBar, const bool& abortRequested)
+    : progMsg_(progMsg), progressBar_(progressBar), abortRequested_(abortRequested) {}
 
 void WindowHost::SetProgressText(const std::string& text) {
     progMsg_.SetText(text);
@@ -45,30 +41,19 @@ void WindowHost::SetProgressPosition(std::uint64_t position) {
     if (GetTickCount64() - lastShown_ >= kRedrawInterval) Flush();
 }
 
-void WindowHost::SetCounters(const std::string& messages, const std::string& attachments) {
-    messages_ = messages;
-    attachments_ = attachments;
+void WindowHost::ShowFigures(const JobFigures& figures) {
+    figures_ = figures;
     if (GetTickCount64() - lastShown_ >= kRedrawInterval) Flush();
 }
 
-void WindowHost::SetMessageCount(const std::string& text) {
-    messages_ = text;
-    if (GetTickCount64() - lastShown_ >= kRedrawInterval) Flush();
-}
-
-void WindowHost::ShowResultsIn(Label& outMsg, Label& dupLabel) {
-    outMsg_ = &outMsg;
-    dupLabel_ = &dupLabel;
-}
-
-void WindowHost::SetResults(const std::string& outMsg, const std::string& dupLabel) {
-    if (outMsg_) outMsg_->SetText(outMsg);
-    if (dupLabel_) dupLabel_->SetText(dupLabel);
+void WindowHost::ShowFiguresWith(std::function<void(const JobFigures&)> draw) {
+    drawFigures_ = std::move(draw);
+    figures_.reset();
 }
 
 void WindowHost::Warn(const std::string& text) {
     Flush();  // the box shows over the progress as far as it got
-    MessageBoxW(owner_, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONWARNING);
+    ShowWarning(owner_, text);
 }
 
 bool WindowHost::ConfirmReplace(const std::string& path) {
@@ -84,14 +69,8 @@ bool WindowHost::ConfirmReplace(const std::string& path) {
 void WindowHost::Flush() {
     lastShown_ = GetTickCount64();
     progressBar_.SetPosition(position_);  // a no-op unless the bar visibly moves
-    if (messages_ != shownMessages_) {
-        msgLabel_.SetText(messages_);
-        shownMessages_ = messages_;
-    }
-    if (attachments_ != shownAttachments_) {
-        label8_.SetText(attachments_);
-        shownAttachments_ = attachments_;
-    }
+    if (figures_ && drawFigures_) drawFigures_(*figures_);
+    figures_.reset();
 }
 
 void WindowHost::ProcessPendingEvents() {

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "jobs/job_host.h"
@@ -16,17 +18,14 @@ class ProgressBar;
 
 class WindowHost : public JobHost {
   public:
-    WindowHost(Label& progMsg, ProgressBar& progressBar, Label& msgLabel, Label& label8,
-               const bool& abortRequested);
+    WindowHost(Label& progMsg, ProgressBar& progressBar, const bool& abortRequested);
 
     void SetProgressText(const std::string& text) override;
     void SetProgressMaximum(std::uint64_t maximum) override;
     void SetProgressPosition(std::uint64_t position) override;
-    void SetCounters(const std::string& messages, const std::string& attachments) override;
-    void SetMessageCount(const std::string& text) override;
-    // The cleanup's figures go to the page's two status labels at once.
-    void SetResults(const std::string& outMsg, const std::string& dupLabel) override;
-    void ShowResultsIn(Label& outMsg, Label& dupLabel);
+    void ShowFigures(const JobFigures& figures) override;
+    // Who draws the figures of the job that runs (its page); none: they are not shown.
+    void ShowFiguresWith(std::function<void(const JobFigures&)> draw);
     void ProcessPendingEvents() override;
     bool AbortRequested() override { return abortRequested_; }
     // A warning box (owned by the window given to ShowWarningsOver); the run waits for its OK.
@@ -35,21 +34,17 @@ class WindowHost : public JobHost {
     // A Yes/No warning naming the mailbox, No the default button: years of mail may be in it.
     bool ConfirmReplace(const std::string& path) override;
 
-    // Shows the last counters and progress; the job reports both after every mail, but they
+    // Shows the last figures and progress; the job reports both after every mail, but they
     // are only redrawn about 30 times a second while it runs.
     void Flush();
 
   private:
     Label& progMsg_;
     ProgressBar& progressBar_;
-    Label& msgLabel_;
-    Label& label8_;
     const bool& abortRequested_;
-    Label* outMsg_ = nullptr;
-    Label* dupLabel_ = nullptr;
     HWND owner_ = nullptr;
-    std::string messages_, attachments_;
-    std::string shownMessages_, shownAttachments_;
+    std::function<void(const JobFigures&)> drawFigures_;
+    std::optional<JobFigures> figures_;  // the last the job sent, not drawn yet
     std::uint64_t position_ = 0;
     unsigned long long lastShown_ = 0;
     unsigned long long lastPumped_ = 0;

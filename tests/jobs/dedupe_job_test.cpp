@@ -8,65 +8,29 @@
 #include <random>
 #include <vector>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
-
+#include "file_size_limit.h"
 #include "jobs/job_files.h"
 #include "mailstore/mailbox.h"
 #include "platform/errors.h"
+#include "recording_host.h"
 #include "test_support.h"
 
 namespace tavori {
 namespace {
 
 using test::ReadFile;
+using test::RecordingHost;
 using test::ScratchDir;
 using test::WriteFile;
 
-constexpr const char* kNoRepeats = "重複はありませんでした\n\n処理を取り止めます";
-constexpr const char* kAborted = "処理を中断しました";
+using Outcome = DedupeFigures::Outcome;
 
-// Records what the job shows; stops it after a number of messages in the scan or written in
-// the copy pass.
-class RecordingHost : public JobHost {
-  public:
-    int abortInScanAfter = -1, abortInCopyAfter = -1;
-    std::vector<std::string> texts, counts, results;
-    std::uint64_t maximum = 0, position = 0;
-    int events = 0;
-    std::function<void()> beforeCopying;   // runs between the scan and the copy pass
-    std::function<void()> afterFirstCopy;  // runs once the copy pass wrote its first mail
-    bool replace = false;                  // the answer to a mailbox about to be replaced
-    std::vector<std::string> asked;
-
-    void SetProgressText(const std::string& text) override {
-        texts.push_back(text);
-        events = 0;
-        if (texts.size() == 2 && beforeCopying) beforeCopying();
-    }
-    void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
-    void SetProgressPosition(std::uint64_t p) override { position = p; }
-    void SetCounters(const std::string&, const std::string&) override {}
-    void SetMessageCount(const std::string& text) override { counts.push_back(text); }
-    void SetResults(const std::string& outMsg, const std::string& dupLabel) override {
-        results.push_back(outMsg + "|" + dupLabel);
-    }
-    void ProcessPendingEvents() override {
-        ++events;
-        if (texts.size() > 1 && events == 1 && afterFirstCopy) afterFirstCopy();
-    }
-    bool ConfirmReplace(const std::string& path) override {
-        asked.push_back(path);
-        return replace;
-    }
-    bool AbortRequested() override {
-        const bool copying = texts.size() > 1;
-        const int limit = copying ? abortInCopyAfter : abortInScanAfter;
-        return limit >= 0 && events >= limit;
-    }
-};
+// Stops the job after a number of messages in one pass: the scan (pass 1) or the copy pass.
+void StopInPass(RecordingHost& host, std::size_t pass, int messages) {
+    host.stopWhen = [&host, pass, messages] {
+        return host.texts.size() == pass && host.textEvents >= messages;
+    };
+}
 
 // A mail with the header lines that are given; the date is a day of March 1999.
 std::string Mail(const std::string& subject, int day, const std::string& id,
@@ -92,8 +56,9 @@ struct Store {
     bool Exists(const std::string& name) const { return std::filesystem::exists(dir.File(name)); }
 };
 
-std::string Figures(int total, int output) {
-    return "全件数: " + std::to_string(total) + " 件\n\n出力件数: " + std::to_string(output);
+// The figures of a cleanup that has ended: counted messages last, the totals, the outcome.
+DedupeFigures Ended(int counted, int total, int output, Outcome outcome, int pairs = 0) {
+    return {counted, true, total, output, outcome, pairs};
 }
 
 TEST(DedupeJob, NoRepeatedPairCreatesAndChangesNothing) {
@@ -105,12 +70,10 @@ TEST(DedupeJob, NoRepeatedPairCreatesAndChangesNothing) {
     host.replace = true;
     DedupeJob job({a, b}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
     job.Run();
-    EXPECT_EQ(job.OutMsg(), Figures(3, 3));
-    EXPECT_EQ(job.DupLabel(), kNoRepeats);
+    EXPECT_EQ(job.Figures(), Ended(3, 3, 3, Outcome::kNoRepeats));
     EXPECT_EQ(job.OutputCount(), -1);
     EXPECT_FALSE(s.Exists("DupBox.mbx"));
-    EXPECT_EQ(host.counts.back(), "件数: 3");
-    EXPECT_EQ(host.results.back(), Figures(3, 3) + "|" + kNoRepeats);
+    EXPECT_EQ(host.FiguresOf<DedupeFigures>().back(), job.Figures());
     s.ExpectInputsUnchanged();
 }
 
@@ -124,47 +87,48 @@ TEST(DedupeJob, KeepsTheFirstCopyWithTheRememberedId) {
                       lower = Mail("a", 1, "<a>", "lower");
     struct Row {
         std::vector<std::string> boxes;
-        std::string unique, surplus, outMsg, dupLabel;
+        std::string unique, surplus;
+        int total, output, pairs;
         const char* reason;
     };
     const Row rows[] = {
         {{a1 + b, a2},
          a1 + b,
          a2,
-         Figures(3, 2),
-         "重複件数: 1",
+         3,
+         2,
+         1,
          "the same mail in two mailboxes: the first in list order is kept"},
         {{a1 + other},
          a1,
          other,
-         Figures(2, 1),
-         "重複件数: 1",
+         2,
+         1,
+         1,
          "different Message-Ids: the first copy's id is remembered"},
-        {{noId + a1},
-         a1,
-         noId,
-         Figures(2, 1),
-         "重複件数: 1",
-         "a first copy without id gives way to the first with one"},
+        {{noId + a1}, a1, noId, 2, 1, 1, "a first copy without id gives way to the first with one"},
         {{undated1 + undated2 + a1, a2},
          undated1 + undated2 + a1,
          a2,
-         Figures(4, 3),
-         "重複件数: 1",
+         4,
+         3,
+         1,
          "mails without a date are always kept"},
         {{a1 + lower + a2},
          a1 + lower,
          a2,
-         Figures(3, 2),
-         "重複件数: 1",
+         3,
+         2,
+         1,
          "subjects differing in letter case are different keys"},
         {{a1 + b + a2 + d, a3},
          a1 + b + d,
          a2 + a3,
-         Figures(5, 3),
-         "重複件数: 1",
+         5,
+         3,
+         1,
          "three copies: the figure is the messages less the surplus copies"},
-        {{a1 + b, b + a2, b}, a1 + b, b + a2 + b, Figures(5, 2), "重複件数: 2", "two pairs"},
+        {{a1 + b, b + a2, b}, a1 + b, b + a2 + b, 5, 2, 2, "two pairs"},
     };
     for (const Row& row : rows) {
         Store s;
@@ -176,10 +140,11 @@ TEST(DedupeJob, KeepsTheFirstCopyWithTheRememberedId) {
         job.Run();
         EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), row.unique) << row.reason;
         EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), row.surplus) << row.reason;
-        EXPECT_EQ(job.OutMsg(), row.outMsg) << row.reason;
-        EXPECT_EQ(job.DupLabel(), row.dupLabel) << row.reason;
-        EXPECT_EQ(Figures(job.MessageCount(), job.OutputCount()), row.outMsg)
-            << row.reason << ": the figure shown is what was written";
+        EXPECT_EQ(job.Figures(),
+                  Ended(row.output, row.total, row.output, Outcome::kRepeats, row.pairs))
+            << row.reason;
+        EXPECT_EQ(job.OutputCount(), row.output)
+            << row.reason << ": the figure is what was written";
         EXPECT_EQ(host.texts, (std::vector<std::string>{"メールボックスをスキャン中...",
                                                         "重複メールを整理中です..."}));
         EXPECT_EQ(host.maximum, static_cast<std::uint64_t>(job.MessageCount()));
@@ -223,12 +188,11 @@ TEST(DedupeJob, AbortInTheScanCreatesNoFile) {
     Store s;
     const auto a = s.Box("a.mbx", Mail("A", 1, "<a>", "1") + Mail("A", 1, "<a>", "2"));
     RecordingHost host;
-    host.abortInScanAfter = 1;
+    StopInPass(host, 1, 1);
     DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
     job.Run();
     EXPECT_TRUE(job.Aborted());
-    EXPECT_EQ(job.OutMsg(), "");
-    EXPECT_EQ(job.DupLabel(), kAborted);
+    EXPECT_EQ(job.Figures(), (DedupeFigures{1, false, 0, 0, Outcome::kAborted, 0}));
     EXPECT_FALSE(s.Exists("Origin.mbx"));
     EXPECT_FALSE(s.Exists("DupBox.mbx"));
 }
@@ -239,14 +203,13 @@ TEST(DedupeJob, AbortInTheCopyPassKeepsWhatWasWritten) {
                       b = Mail("B", 1, "<b>", "b"), c = Mail("C", 1, "<c>", "c");
     const auto box = s.Box("a.mbx", a1 + a2 + b + c);
     RecordingHost host;
-    host.abortInCopyAfter = 2;  // noticed after b is written
+    StopInPass(host, 2, 2);  // noticed after b is written
     DedupeJob job({box}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
     job.Run();
     EXPECT_TRUE(job.Aborted());
     EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1 + b);
     EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), a2);
-    EXPECT_EQ(job.OutMsg(), Figures(4, 2));
-    EXPECT_EQ(job.DupLabel(), kAborted);
+    EXPECT_EQ(job.Figures(), Ended(2, 4, 2, Outcome::kAborted, 1));
     s.ExpectInputsUnchanged();
 }
 
@@ -377,7 +340,10 @@ TEST(DedupeJob, MailboxChangedAfterTheScanIsAnErrorNamingIt) {
             const auto a = s.Box("a.mbx", kept + copy);
             s.written.erase(a);
             RecordingHost host;
-            if (!inPlan) host.beforeCopying = [&] { row.change(a); };
+            if (!inPlan)
+                host.onText = [&] {
+                    if (host.texts.size() == 2) row.change(a);  // between the scan and the copy
+                };
             DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
             try {
                 if (inPlan) {
@@ -397,7 +363,8 @@ TEST(DedupeJob, MailboxChangedAfterTheScanIsAnErrorNamingIt) {
             if (inPlan) continue;
             EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), "") << row.reason;
             EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), "") << row.reason;
-            EXPECT_EQ(job.OutMsg(), Figures(2, 0)) << row.reason << ": the figures match the file";
+            EXPECT_EQ(job.Figures(), Ended(2, 2, 0, Outcome::kRepeats, 1))
+                << row.reason << ": the figures match the file";
         }
     }
 }
@@ -415,7 +382,10 @@ TEST(DedupeJob, MailboxChangedWhileCopyingEndsTheRunWithWholeMessages) {
     const auto a = s.Box("a.mbx", text);
     s.written.erase(a);
     RecordingHost host;
-    host.afterFirstCopy = [&] { std::filesystem::resize_file(a, text.size() / 2); };
+    host.onEvent = [&] {  // once the copy pass wrote its first mail
+        if (host.texts.size() == 2 && host.textEvents == 1)
+            std::filesystem::resize_file(a, text.size() / 2);
+    };
     DedupeJob job({a}, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
     EXPECT_THROW(job.Run(), IoError);
     const std::string unique = ReadFile(s.dir.File("Origin.mbx"));
@@ -427,7 +397,8 @@ TEST(DedupeJob, MailboxChangedWhileCopyingEndsTheRunWithWholeMessages) {
     for (std::size_t at = 0; (at = unique.find("\r\n.\r\n", at)) != std::string::npos; at += 5)
         ++written;
     EXPECT_EQ(job.OutputCount(), written);
-    EXPECT_EQ(job.OutMsg(), Figures(job.MessageCount(), written));
+    EXPECT_TRUE(job.Figures().totals);
+    EXPECT_EQ(job.Figures().output, written);
 }
 
 #ifndef _WIN32
@@ -439,24 +410,21 @@ TEST(DedupeJob, WriteErrorKeepsWholeMessagesAndNamesTheFile) {
     const auto a = s.Box("a.mbx", a1 + Mail("A", 1, "<a>", "2") + big);
     RecordingHost host;
     DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string what;
-    try {
-        job.Run();
-    } catch (const IoError& e) {
-        what = e.what();
+    {
+        test::FileSizeLimit full(1000);
+        ASSERT_TRUE(full.Set());
+        try {
+            job.Run();
+        } catch (const IoError& e) {
+            what = e.what();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
     EXPECT_NE(what.find(s.dir.File("Origin.mbx") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1);
-    EXPECT_EQ(job.OutMsg(), Figures(3, 1)) << "the figures say what the file holds";
+    // Both mails were counted as they were gathered; the totals say what the file holds.
+    EXPECT_EQ(job.Figures(), Ended(2, 3, 1, Outcome::kRepeats, 1));
     s.ExpectInputsUnchanged();
 }
 #endif
@@ -522,7 +490,8 @@ TEST(DedupeJob, PlanMatchesTheCopyPassAndTheRule) {
 
         DedupeJob job(boxes, {s.dir.File("Origin.mbx"), s.dir.File("DupBox.mbx")}, host);
         job.Run();
-        EXPECT_EQ(job.OutMsg(), dry.OutMsg());
+        EXPECT_EQ(job.Figures().total, dry.Figures().total) << "round " << round;
+        EXPECT_EQ(job.Figures().output, dry.Figures().output) << "round " << round;
         if (job.RepeatedPairs() == 0) continue;
         EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), unique) << "round " << round;
         EXPECT_EQ(ReadFile(s.dir.File("DupBox.mbx")), surplus) << "round " << round;

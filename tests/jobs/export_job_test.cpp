@@ -5,46 +5,19 @@
 #include <filesystem>
 #include <vector>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-
+#include "file_size_limit.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "recording_host.h"
 #include "test_support.h"
 
 namespace tavori {
 namespace {
 
 using test::ReadFile;
+using test::RecordingHost;
 using test::ScratchDir;
 using test::WriteFile;
-
-// Records what the job shows and stops it after a given number of messages.
-class RecordingHost : public JobHost {
-  public:
-    int abortAfter = -1;
-    std::vector<std::string> counters, texts;
-    std::uint64_t maximum = 0, position = 0;
-
-    void SetProgressText(const std::string& text) override { texts.push_back(text); }
-    void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
-    void SetProgressPosition(std::uint64_t p) override { position = p; }
-    void SetCounters(const std::string& m, const std::string& a) override {
-        counters.push_back(m + " " + a);
-    }
-    void ProcessPendingEvents() override { ++events; }
-    bool AbortRequested() override {
-        ++abortTests;
-        if (abortFromTest >= 0) return abortTests >= abortFromTest;
-        return abortAfter >= 0 && events >= abortAfter;
-    }
-    int events = 0;
-    int abortTests = 0;
-    int abortFromTest = -1;  // a stop arriving between two tests, as Ctrl-C does
-};
 
 std::string Mail(const std::string& subject, const std::string& extra = "") {
     return "Subject: " + subject + "\r\n" + extra + "\r\nbody of " + subject + "\r\n.\r\n";
@@ -74,9 +47,8 @@ TEST(ExportJob, CountsPerMailboxAndOverTheRun) {
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
     job.Run();
-    EXPECT_EQ(host.counters, (std::vector<std::string>{"件数: 1 / 1 添付: 0", "件数: 2 / 2 添付: 0",
-                                                       "件数: 3 / 3 添付: 0", "件数: 1 / 4 添付: 0",
-                                                       "件数: 2 / 5 添付: 0"}));
+    EXPECT_EQ(host.FiguresOf<ExportFigures>(),
+              (std::vector<ExportFigures>{{1, 1, 0}, {2, 2, 0}, {3, 3, 0}, {1, 4, 0}, {2, 5, 0}}));
     EXPECT_EQ(job.ExportTotal(), 5);
     EXPECT_EQ(host.texts.back(), "ファイル:b.mbx を変換中...");
     EXPECT_EQ(host.position, host.maximum);
@@ -102,7 +74,7 @@ TEST(ExportJob, AttachmentRecordsFollowTheirMessage) {
     ASSERT_EQ(CountRecords(ren), 3);
     EXPECT_LT(ren.find("#Tfirst"), ren.find("#Tattached"));
     EXPECT_LT(ren.find("#Tattached"), ren.find("#Tsecond"));
-    EXPECT_EQ(host.counters.front(), "件数: 1 / 1 添付: 1");
+    EXPECT_EQ(host.FiguresOf<ExportFigures>().front(), (ExportFigures{1, 1, 1}));
     EXPECT_EQ(job.ExportTotal(), 2);  // attachment records are counted apart
     EXPECT_EQ(job.AttachTotal(), 1);
 }
@@ -127,7 +99,7 @@ TEST(ExportJob, AbortStopsAfterTheCurrentMessage) {
     const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2"));
     const auto b = s.Box("b.mbx", Mail("b1") + Mail("b2") + Mail("b3"));
     RecordingHost host;
-    host.abortAfter = 3;  // noticed after b1
+    host.StopAfterEvents(3);  // noticed after b1
     ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
     job.Run();
     EXPECT_TRUE(job.Aborted());
@@ -145,7 +117,7 @@ TEST(ExportJob, AbortIsTestedAfterEachMailbox) {
     const auto a = s.Box("a.mbx", Mail("a1") + Mail("a2") + "\r\n");
     const auto b = s.Box("b.mbx", Mail("b1"));
     RecordingHost host;
-    host.abortFromTest = 3;  // the tests after a1 and a2 see no stop
+    host.stopWhen = [&host] { return host.abortTests >= 3; };  // a1's and a2's see no stop
     ExportJob job(s.dir.File("out.REN"), {{a, ""}, {b, ""}}, RecordOptions{}, host);
     job.Run();
     EXPECT_TRUE(job.Aborted());
@@ -295,20 +267,16 @@ TEST(ExportJob, FullDiskKeepsWholeRecordsAndNamesTheRenFile) {
     const auto a = s.Box("a.mbx", Mail("a1") + Mail(std::string(4000, 'x')));
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;  // the first record fits, the second does not
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string what;
-    try {
-        job.Run();
-    } catch (const IoError& e) {
-        what = e.what();
+    {
+        test::FileSizeLimit full(1000);  // the first record fits, the second does not
+        ASSERT_TRUE(full.Set());
+        try {
+            job.Run();
+        } catch (const IoError& e) {
+            what = e.what();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
     EXPECT_NE(what.find(s.dir.File("out.REN") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(what.find("通目"), std::string::npos) << what;
@@ -346,7 +314,7 @@ TEST(ExportJob, EmptyMailboxWritesAndShowsNothing) {
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
     job.Run();
-    EXPECT_TRUE(host.counters.empty());
+    EXPECT_TRUE(host.figures.empty());
     EXPECT_EQ(ReadFile(s.dir.File("out.REN")), "");
 }
 

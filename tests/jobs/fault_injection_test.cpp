@@ -24,6 +24,7 @@
 #include "jobs/import_job.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "recording_host.h"
 #include "test_support.h"
 
 namespace tavori {
@@ -39,15 +40,7 @@ constexpr std::array<FileOp, 4> kOps{FileOp::kCreate, FileOp::kWrite, FileOp::kF
                                      FileOp::kClose};
 constexpr std::array<const char*, 4> kOpNames{"create", "write", "flush", "close"};
 
-class QuietHost : public JobHost {
-  public:
-    void SetProgressText(const std::string&) override {}
-    void SetProgressMaximum(std::uint64_t) override {}
-    void SetProgressPosition(std::uint64_t) override {}
-    void SetCounters(const std::string&, const std::string&) override {}
-    void ProcessPendingEvents() override {}
-    bool AbortRequested() override { return false; }
-};
+using QuietHost = test::RecordingHost;  // nothing it records is looked at
 
 // Counts the output calls of a run and fails the n-th call of one kind and every later one of
 // that kind, as a disk that is full stays full. Remembers the bytes each file took.

@@ -9,47 +9,21 @@
 #include <map>
 #include <vector>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
-
+#include "file_size_limit.h"
 #include "jobs/job_files.h"
 #include "platform/errors.h"
+#include "recording_host.h"
 #include "test_support.h"
 
 namespace tavori {
 namespace {
 
 using test::ReadFile;
+using test::RecordingHost;
 using test::ScratchDir;
 using test::WriteFile;
 
 constexpr const char* kNotAMail = "\r\nメールの形式が間違っています";
-
-// Records what the job shows; stops it once a number of files is done, or runs a step
-// between two files.
-class RecordingHost : public JobHost {
-  public:
-    int abortAfter = -1;
-    std::function<void(int)> betweenFiles;  // given the number of files done
-    std::vector<std::string> texts, warnings;
-    std::uint64_t maximum = 0, position = 0;
-    int events = 0;
-
-    void SetProgressText(const std::string& text) override { texts.push_back(text); }
-    void SetProgressMaximum(std::uint64_t m) override { maximum = m; }
-    void SetProgressPosition(std::uint64_t p) override { position = p; }
-    void SetCounters(const std::string&, const std::string&) override {}
-    void Warn(const std::string& text) override { warnings.push_back(text); }
-    bool replace = false;  // the answer to a mailbox about to be replaced
-    bool ConfirmReplace(const std::string&) override { return replace; }
-    void ProcessPendingEvents() override {
-        ++events;
-        if (betweenFiles) betweenFiles(events);
-    }
-    bool AbortRequested() override { return abortAfter >= 0 && events >= abortAfter; }
-};
 
 // Input files in a scratch folder that must read the same after every job.
 struct Store {
@@ -177,7 +151,7 @@ TEST(ImportJob, WritesTheMailsInListOrderAndWarnsOfFilesThatAreNoMail) {
 TEST(ImportJob, AbortEndsTheRunAfterTheCurrentFile) {
     Store s;
     RecordingHost host;
-    host.abortAfter = 1;
+    host.StopAfterEvents(1);
     ImportJob job({s.File("a.txt", "Subject: a\r\n\r\na"), s.File("b.txt", "Subject: b\r\n\r\nb")},
                   s.Options(), host);
     job.Run();
@@ -240,8 +214,8 @@ TEST(ImportJob, FileGoneDuringTheRunEndsItKeepingEarlierMails) {
     const ImportFile b = s.File("b.txt", "Subject: b\r\n\r\nb");
     s.written.erase(b.path);
     RecordingHost host;
-    host.betweenFiles = [&](int done) {
-        if (done == 1) std::remove(b.path.c_str());
+    host.onEvent = [&] {
+        if (host.events == 1) std::remove(b.path.c_str());
     };
     ImportJob job({a, b}, s.Options(), host);
     try {
@@ -262,20 +236,16 @@ TEST(ImportJob, WriteErrorKeepsEarlierMailsAndNamesTheMailbox) {
     ImportJob job({s.File("a.txt", "Subject: a\r\n\r\na"),
                    s.File("b.txt", "Subject: b\r\n\r\n" + std::string(4000, 'x'))},
                   s.Options(), host);
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string what;
-    try {
-        job.Run();
-    } catch (const IoError& e) {
-        what = e.what();
+    {
+        test::FileSizeLimit full(1000);
+        ASSERT_TRUE(full.Set());
+        try {
+            job.Run();
+        } catch (const IoError& e) {
+            what = e.what();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
     EXPECT_NE(what.find(s.dir.File("Import.mbx") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(ReadFile(s.dir.File("Import.mbx")), "Subject: a\r\n\r\na\r\n.\r\n");

@@ -35,8 +35,10 @@ using test::ReadFile;
 using test::ScratchDir;
 using test::WriteFile;
 
-// The texts of the message boxes the window shows, each answered with OK at once.
+// The texts of the message boxes the window shows, each answered with OK at once, and the
+// kind of each ("warning", "error" or "other", by its icon).
 std::vector<std::string> gMessages;
+std::vector<std::string> gKinds;
 HHOOK gHook = nullptr;
 
 // Each showing of the import's preview dialog, answered by the next of gPreviewAnswers (IDOK:
@@ -83,6 +85,13 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
             wchar_t text[1024] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 1024);
             gMessages.push_back(Narrow(text));
+            // The box's icon control, and the icons IDI_WARNING and IDI_ERROR.
+            constexpr int kIcon = 1088;
+            const auto icon =
+                reinterpret_cast<HICON>(SendDlgItemMessageW(box, kIcon, STM_GETICON, 0, 0));
+            gKinds.push_back(icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32515))   ? "warning"
+                             : icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32513)) ? "error"
+                                                                                   : "other");
             PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDYES) ? gYesNoAnswer : IDOK, 0);
         }
     }
@@ -112,6 +121,7 @@ class MainFormTest : public testing::Test {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
         gMessages.clear();
+        gKinds.clear();
         gPreviews.clear();
         gPreviewAnswers.clear();
         gYesNoAnswer = IDNO;
@@ -174,13 +184,14 @@ class MainFormTest : public testing::Test {
         PumpMessages();
     }
     void TypeFileName(const std::string& name) {
-        form_->TagFile->SetText(name);
+        form_->TabSheet1->TagFile->SetText(name);
         PumpMessages();
     }
     // The file type as the user picks it: the list is read again, then the page follows.
     void ChooseFileType(int type) {
-        SendMessageW(form_->FileType->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(type), 0);
-        form_->FileType->OnCommand(CBN_SELCHANGE);
+        SendMessageW(form_->TabSheet3->FileType->Hwnd(), CB_SETCURSEL, static_cast<WPARAM>(type),
+                     0);
+        form_->TabSheet3->FileType->OnCommand(CBN_SELCHANGE);
         PumpMessages();
     }
     // A mail store of one user with the empty folder "Box"; returns that folder's path.
@@ -202,15 +213,16 @@ class MainFormTest : public testing::Test {
 
 TEST_F(MainFormTest, FirstStartTakesTheDefaults) {
     TMainForm& form = Open();
-    EXPECT_EQ(form.OutputDir, exeFolder_);
-    EXPECT_EQ(form.ImportDir, exeFolder_);
-    EXPECT_EQ(form.WordCount->Value(), 40);
-    EXPECT_FALSE(form.HyperRef->Checked());
-    EXPECT_EQ(form.MailBegin->Text(), "Subject:");
-    EXPECT_EQ(form.MailEnd->Text(), "[前");
-    EXPECT_TRUE(form.TagFile->Items().empty());
-    EXPECT_EQ(form.TagFile->Text(), "");  // the first listing of the output folder empties it
-    EXPECT_FALSE(form.ExportBtn->Enabled());
+    EXPECT_EQ(form.TabSheet1->OutputDir, exeFolder_);
+    EXPECT_EQ(form.TabSheet3->ImportDir, exeFolder_);
+    EXPECT_EQ(form.TabSheet1->WordCount->Value(), 40);
+    EXPECT_FALSE(form.TabSheet1->HyperRef->Checked());
+    EXPECT_EQ(form.TabSheet3->MailBegin->Text(), "Subject:");
+    EXPECT_EQ(form.TabSheet3->MailEnd->Text(), "[前");
+    EXPECT_TRUE(form.TabSheet1->TagFile->Items().empty());
+    EXPECT_EQ(form.TabSheet1->TagFile->Text(),
+              "");  // the first listing of the output folder empties it
+    EXPECT_FALSE(form.TabSheet1->ExportBtn->Enabled());
     EXPECT_FALSE(form.StopBtn1->Enabled());
     EXPECT_EQ(form.PageControl1->ActivePage(), 0);
     EXPECT_EQ(form.Profile.Root().children.size(), 2u);
@@ -221,8 +233,8 @@ TEST_F(MainFormTest, SavedFolderThatVanishedIsReplacedByTheProgramsFolder) {
     WriteFile(options_.settingsFile, "[Convert]\r\nTOMOHOME=" + dir_.File("gone") +
                                          "\\\r\nIMPORTDIR=" + exeFolder_ + "\r\nWCOUNT=0x48\r\n");
     TMainForm& form = Open();
-    EXPECT_EQ(form.OutputDir, exeFolder_);
-    EXPECT_EQ(form.WordCount->Value(), 72);
+    EXPECT_EQ(form.TabSheet1->OutputDir, exeFolder_);
+    EXPECT_EQ(form.TabSheet1->WordCount->Value(), 72);
 }
 
 TEST_F(MainFormTest, ButtonsFollowTheSelections) {
@@ -243,16 +255,17 @@ TEST_F(MainFormTest, ButtonsFollowTheSelections) {
         SelectNode(c.user);
         SelectRows(c.rows);
         TypeFileName(c.fileName);
-        EXPECT_EQ(form.ExportBtn->Enabled(), c.exportEnabled) << c.reason;
-        EXPECT_EQ(form.SplitBtn->Enabled(), !c.rows.empty()) << c.reason;
-        EXPECT_FALSE(form.ImportBtn->Enabled()) << c.reason << ": no file to import selected";
+        EXPECT_EQ(form.TabSheet1->ExportBtn->Enabled(), c.exportEnabled) << c.reason;
+        EXPECT_EQ(form.TabSheet2->SplitBtn->Enabled(), !c.rows.empty()) << c.reason;
+        EXPECT_FALSE(form.TabSheet3->ImportBtn->Enabled())
+            << c.reason << ": no file to import selected";
         EXPECT_FALSE(form.StopBtn1->Enabled()) << c.reason;
     }
     // The root lists no folder: no rows, no export.
     form.BeckyUser->Select(form.BeckyUser->FirstChild(TVI_ROOT));
     PumpMessages();
     EXPECT_EQ(form.FolderList->Count(), 0);
-    EXPECT_FALSE(form.ExportBtn->Enabled());
+    EXPECT_FALSE(form.TabSheet1->ExportBtn->Enabled());
 }
 
 TEST_F(MainFormTest, SelectedRowsGetTheMarker) {
@@ -275,13 +288,13 @@ TEST_F(MainFormTest, ExportEqualsTheCommandLineTools) {
     ASSERT_GE(form.FolderList->Count(), 1);
     SelectRows({0});
     TypeFileName("Family.txt");
-    ASSERT_TRUE(form.ExportBtn->Enabled());
-    SendMessageW(form.ExportBtn->Hwnd(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(form.TabSheet1->ExportBtn->Enabled());
+    SendMessageW(form.TabSheet1->ExportBtn->Hwnd(), BM_CLICK, 0, 0);
     PumpMessages();
     EXPECT_TRUE(gMessages.empty()) << gMessages.front();
     const std::string ren = ReadFile(exeFolder_ + "Family.REN");
-    EXPECT_EQ(form.TagFile->Text(), "");  // the list was read again
-    EXPECT_EQ(form.TagFile->Items(), std::vector<std::string>{"Family.REN"});
+    EXPECT_EQ(form.TabSheet1->TagFile->Text(), "");  // the list was read again
+    EXPECT_EQ(form.TabSheet1->TagFile->Items(), std::vector<std::string>{"Family.REN"});
 
     const std::string mailbox = form.Profile.MailboxPath(
         reinterpret_cast<TreeNode*>(form.BeckyUser->Data(form.BeckyUser->Selected())),
@@ -302,16 +315,37 @@ TEST_F(MainFormTest, ExportEqualsTheCommandLineTools) {
     EXPECT_NE(ren.find("#W40\r\n"), std::string::npos);
 }
 
+// A run refused before anything was read is a warning on every page, not an error: here a
+// REN file that is a mailbox of the run under another name.
+TEST_F(MainFormTest, ExportRefusingToOverwriteAnInputWarns) {
+    ScratchDir store;
+    const std::string box = UseEmptyStore(store);
+    const std::string mail = "Subject: a\r\n\r\nbody\r\n.\r\n";
+    WriteFile(box + "a.mbx", mail);
+    ASSERT_TRUE(CreateHardLinkW(Wide(exeFolder_ + "Same.REN").c_str(), Wide(box + "a.mbx").c_str(),
+                                nullptr));
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Box");
+    SelectRows({0});
+    TypeFileName("Same.REN");
+    form.TabSheet1->ConvertClick();
+    PumpMessages();
+    ASSERT_EQ(gMessages.size(), 1u);
+    EXPECT_NE(gMessages[0].find("a.mbx"), std::string::npos) << gMessages[0];
+    EXPECT_EQ(gKinds, std::vector<std::string>{"warning"});
+    EXPECT_EQ(ReadFile(box + "a.mbx"), mail);
+}
+
 TEST_F(MainFormTest, CountersShowTheLastMailboxAndTheRun) {
     TMainForm& form = Open();
     SelectNode("山田太郎 (仕事)", "Work");
     SelectRows({0});
     TypeFileName("Work.REN");
-    form.ConvertClick();
+    form.TabSheet1->ConvertClick();
     PumpMessages();
     const std::string counts = form.MsgLabel->Text();
     EXPECT_EQ(counts.rfind("件数: ", 0), 0u) << counts;
-    EXPECT_EQ(form.Label8->Text().rfind("添付: ", 0), 0u);
+    EXPECT_EQ(form.TabSheet1->Label8->Text().rfind("添付: ", 0), 0u);
     EXPECT_EQ(form.ProgMsg->Text(), "");
     EXPECT_GT(form.ExportTotal, 0);
     EXPECT_EQ(counts, "件数: " + std::to_string(form.ExportTotal) + " / " +
@@ -337,10 +371,10 @@ TEST_F(MainFormTest, CountersAfterTwoMailboxes) {
     ASSERT_EQ(form.FolderList->Count(), 2);
     SelectRows({0, 1});
     TypeFileName("Two.REN");
-    form.ConvertClick();
+    form.TabSheet1->ConvertClick();
     PumpMessages();
     EXPECT_EQ(form.MsgLabel->Text(), "件数: 2 / 5");
-    EXPECT_EQ(form.Label8->Text(), "添付: 0");
+    EXPECT_EQ(form.TabSheet1->Label8->Text(), "添付: 0");
     EXPECT_EQ(form.ExportTotal, 5);
 }
 
@@ -360,21 +394,22 @@ TEST_F(MainFormTest, CleanupShowsItsFiguresAndRefusesToOverwriteAnInput) {
     SelectNode("山田太郎 (仕事)", "Box");
     ASSERT_EQ(form.FolderList->Count(), 2);
     SelectRows({0, 1});
-    ASSERT_TRUE(form.SplitBtn->Enabled());
+    ASSERT_TRUE(form.TabSheet2->SplitBtn->Enabled());
 
-    form.OutBox1->SetText("a.txt");  // becomes a.mbx: the first selected mailbox
-    form.SplitBtnClick();
+    form.TabSheet2->OutBox1->SetText("a.txt");  // becomes a.mbx: the first selected mailbox
+    form.TabSheet2->SplitBtnClick();
     PumpMessages();
     ASSERT_EQ(gMessages.size(), 1u);
     EXPECT_NE(gMessages[0].find("a.mbx"), std::string::npos) << gMessages[0];
+    EXPECT_EQ(gKinds, std::vector<std::string>{"warning"}) << "refused before anything was read";
     EXPECT_EQ(ReadFile(store.File("User0\\Box\\a.mbx")), copy + other);
 
-    form.OutBox1->SetText("Origin");
+    form.TabSheet2->OutBox1->SetText("Origin");
     SelectRows({0, 1});
-    form.SplitBtnClick();
+    form.TabSheet2->SplitBtnClick();
     PumpMessages();
-    EXPECT_EQ(form.OutMsg->Text(), "全件数: 3 件\n\n出力件数: 2");
-    EXPECT_EQ(form.DupLabel->Text(), "重複件数: 1");
+    EXPECT_EQ(form.TabSheet2->OutMsg->Text(), "全件数: 3 件\n\n出力件数: 2");
+    EXPECT_EQ(form.TabSheet2->DupLabel->Text(), "重複件数: 1");
     EXPECT_EQ(ReadFile(store.File("User0\\Box\\Origin.mbx")), copy + other);
     EXPECT_EQ(form.FolderList->Count(), 3);  // listed again with the new file
     EXPECT_EQ(ReadFile(store.File("User0\\Box\\b.mbx")), copy);
@@ -387,7 +422,7 @@ TEST_F(MainFormTest, StopEndsTheRunAfterTheCurrentMail) {
     TypeFileName("Stopped.REN");
     // The click waits in the queue and reaches the stop button after the first mail.
     PostMessageW(form.StopBtn1->Hwnd(), BM_CLICK, 0, 0);
-    form.ConvertClick();
+    form.TabSheet1->ConvertClick();
     PumpMessages();
     const std::string ren = ReadFile(exeFolder_ + "Stopped.REN");
     std::size_t records = 0;
@@ -404,23 +439,23 @@ TEST_F(MainFormTest, PageControlsFollowTheirSwitches) {
     WriteFile(dir_.File("a.txt"), "Subject: a\r\n\r\nx");
     WriteFile(dir_.File("b.htm"), "<html></html>");
     TMainForm& form = Open();
-    EXPECT_FALSE(form.DupBox->Enabled());
-    form.DupOut->SetChecked(true);
-    form.DupOutClick();
-    EXPECT_TRUE(form.DupBox->Enabled());
+    EXPECT_FALSE(form.TabSheet2->DupBox->Enabled());
+    form.TabSheet2->DupOut->SetChecked(true);
+    form.TabSheet2->DupOutClick();
+    EXPECT_TRUE(form.TabSheet2->DupBox->Enabled());
 
-    EXPECT_EQ(form.FileListBox2->Names(), std::vector<std::string>{"a.txt"});
-    EXPECT_FALSE(form.MailBegin->Enabled());
-    EXPECT_FALSE(form.MailEnd->Enabled());
-    SendMessageW(form.FileType->Hwnd(), CB_SETCURSEL, 1, 0);
-    form.FileType->OnCommand(CBN_SELCHANGE);
-    EXPECT_EQ(form.FileListBox2->Names(), std::vector<std::string>{"b.htm"});
-    EXPECT_TRUE(form.MailBegin->Enabled());
-    EXPECT_TRUE(form.MailEnd->Enabled());
-    form.FileListBox2KeyPress(1);  // Ctrl+A
-    EXPECT_EQ(form.FileListBox2->SelectedNames().size(), 1u);
-    EXPECT_FALSE(form.ImportBtn->Enabled()) << "no user or folder selected";
-    EXPECT_TRUE(form.TestRun->Enabled()) << "an HTML page selected";
+    EXPECT_EQ(form.TabSheet3->FileListBox2->Names(), std::vector<std::string>{"a.txt"});
+    EXPECT_FALSE(form.TabSheet3->MailBegin->Enabled());
+    EXPECT_FALSE(form.TabSheet3->MailEnd->Enabled());
+    SendMessageW(form.TabSheet3->FileType->Hwnd(), CB_SETCURSEL, 1, 0);
+    form.TabSheet3->FileType->OnCommand(CBN_SELCHANGE);
+    EXPECT_EQ(form.TabSheet3->FileListBox2->Names(), std::vector<std::string>{"b.htm"});
+    EXPECT_TRUE(form.TabSheet3->MailBegin->Enabled());
+    EXPECT_TRUE(form.TabSheet3->MailEnd->Enabled());
+    form.TabSheet3->FileListBox2KeyPress(1);  // Ctrl+A
+    EXPECT_EQ(form.TabSheet3->FileListBox2->SelectedNames().size(), 1u);
+    EXPECT_FALSE(form.TabSheet3->ImportBtn->Enabled()) << "no user or folder selected";
+    EXPECT_TRUE(form.TabSheet3->TestRun->Enabled()) << "an HTML page selected";
 }
 
 // The import page's enabling rules after each change of the file type or the selection: the
@@ -454,19 +489,20 @@ TEST_F(MainFormTest, ImportPageFollowsTheFileTypeAndTheSelection) {
         else
             form.BeckyUser->Select(form.BeckyUser->FirstChild(TVI_ROOT));
         ChooseFileType(c.type);
-        if (c.select == kFirst) form.FileListBox2->SetSelected(0, true);
-        if (c.select == kCtrlA) SendMessageW(form.FileListBox2->Hwnd(), WM_CHAR, 1, 0);
+        if (c.select == kFirst) form.TabSheet3->FileListBox2->SetSelected(0, true);
+        if (c.select == kCtrlA) SendMessageW(form.TabSheet3->FileListBox2->Hwnd(), WM_CHAR, 1, 0);
         PumpMessages();
-        EXPECT_EQ(form.FileListBox2->SelectedNames().size(), c.selected) << c.reason;
+        EXPECT_EQ(form.TabSheet3->FileListBox2->SelectedNames().size(), c.selected) << c.reason;
         for (Control* control : std::initializer_list<Control*>{
-                 form.MailBegin.get(), form.MailEnd.get(), form.Label9.get(), form.Label10.get()})
+                 form.TabSheet3->MailBegin.get(), form.TabSheet3->MailEnd.get(),
+                 form.TabSheet3->Label9.get(), form.TabSheet3->Label10.get()})
             EXPECT_EQ(control->Enabled(), c.strings) << c.reason;
         const COLORREF back = GetSysColor(c.strings ? COLOR_WINDOW : COLOR_BTNFACE);
-        EXPECT_EQ(form.MailBegin->BackgroundColor(), back) << c.reason;
-        EXPECT_EQ(form.MailEnd->BackgroundColor(), back) << c.reason;
-        EXPECT_EQ(form.TestRun->Enabled(), c.previews) << c.reason;
-        EXPECT_EQ(form.ViewBtn->Enabled(), c.previews) << c.reason;
-        EXPECT_EQ(form.ImportBtn->Enabled(), c.import) << c.reason;
+        EXPECT_EQ(form.TabSheet3->MailBegin->BackgroundColor(), back) << c.reason;
+        EXPECT_EQ(form.TabSheet3->MailEnd->BackgroundColor(), back) << c.reason;
+        EXPECT_EQ(form.TabSheet3->TestRun->Enabled(), c.previews) << c.reason;
+        EXPECT_EQ(form.TabSheet3->ViewBtn->Enabled(), c.previews) << c.reason;
+        EXPECT_EQ(form.TabSheet3->ImportBtn->Enabled(), c.import) << c.reason;
     }
 }
 
@@ -482,11 +518,11 @@ TEST_F(MainFormTest, ImportWritesTheMailsAndWarnsForAFileThatIsNoMail) {
     WriteFile(dir_.File("d.txt"), "Subject: d\r\n\r\nnot selected");
     TMainForm& form = Open();
     SelectNode("山田太郎 (仕事)", "Box");
-    for (int i : {0, 1, 2}) form.FileListBox2->SetSelected(i, true);
-    form.ImportName->SetText("mails.txt");
+    for (int i : {0, 1, 2}) form.TabSheet3->FileListBox2->SetSelected(i, true);
+    form.TabSheet3->ImportName->SetText("mails.txt");
     PumpMessages();
-    ASSERT_TRUE(form.ImportBtn->Enabled());
-    SendMessageW(form.ImportBtn->Hwnd(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(form.TabSheet3->ImportBtn->Enabled());
+    SendMessageW(form.TabSheet3->ImportBtn->Hwnd(), BM_CLICK, 0, 0);
     PumpMessages();
 
     EXPECT_EQ(gMessages, std::vector<std::string>{"b.txt\r\nメールの形式が間違っています"});
@@ -516,9 +552,9 @@ TEST_F(MainFormTest, PreviewsGoOnUntilTheUserStops) {
     WriteFile(dir_.File("c.htm"), "<html><body><pre>\nSubject: C\n\nbody c</pre></body></html>");
     TMainForm& form = Open();
     ChooseFileType(1);
-    SendMessageW(form.FileListBox2->Hwnd(), WM_CHAR, 1, 0);  // Ctrl+A
+    SendMessageW(form.TabSheet3->FileListBox2->Hwnd(), WM_CHAR, 1, 0);  // Ctrl+A
     PumpMessages();
-    ASSERT_TRUE(form.TestRun->Enabled());
+    ASSERT_TRUE(form.TabSheet3->TestRun->Enabled());
     struct Case {
         Button* button;
         std::vector<int> answers;
@@ -526,11 +562,14 @@ TEST_F(MainFormTest, PreviewsGoOnUntilTheUserStops) {
         const char* reason;
     };
     const Case cases[] = {
-        {form.TestRun.get(),
+        {form.TabSheet3->TestRun.get(),
          {IDCANCEL, IDABORT},
          {"メール切出しテスト (a.htm)", "メール切出しテスト (b.htm)"},
          "the close box goes on, 終了 stops"},
-        {form.ViewBtn.get(), {IDABORT}, {"テキスト確認 (a.htm)"}, "終了 stops the text view"},
+        {form.TabSheet3->ViewBtn.get(),
+         {IDABORT},
+         {"テキスト確認 (a.htm)"},
+         "終了 stops the text view"},
     };
     for (const Case& c : cases) {
         gPreviews.clear();
@@ -547,7 +586,7 @@ TEST_F(MainFormTest, PreviewsGoOnUntilTheUserStops) {
     gPreviews.clear();
     gMessages.clear();
     gPreviewAnswers = {IDOK, IDABORT};
-    form.TestRunClick();
+    form.TabSheet3->TestRunClick();
     ASSERT_EQ(gPreviews.size(), 2u);
     TMailBox mail;
     mail.SetMessage("Subject: A\r\nFrom: x@example.jp\r\n\r\nbody a");
@@ -558,7 +597,7 @@ TEST_F(MainFormTest, PreviewsGoOnUntilTheUserStops) {
     // The text view cuts nothing out.
     gPreviews.clear();
     gPreviewAnswers = {IDABORT};
-    form.ViewBtnClick();
+    form.TabSheet3->ViewBtnClick();
     ASSERT_EQ(gPreviews.size(), 1u);
     EXPECT_NE(gPreviews[0].text.find("[前の記事]"), std::string::npos) << gPreviews[0].text;
 }
@@ -575,9 +614,9 @@ TEST_F(MainFormTest, ImportRefusesToOverwriteAFileItReads) {
         GTEST_SKIP() << "no hard links here";
     TMainForm& form = Open();
     SelectNode("山田太郎 (仕事)", "Box");
-    form.FileListBox2->SelectAll();
-    ASSERT_TRUE(form.ImportBtn->Enabled());
-    form.ImportBtnClick();
+    form.TabSheet3->FileListBox2->SelectAll();
+    ASSERT_TRUE(form.TabSheet3->ImportBtn->Enabled());
+    form.TabSheet3->ImportBtnClick();
     PumpMessages();
     ASSERT_EQ(gMessages.size(), 1u);
     EXPECT_NE(gMessages[0].find("Import.mbx"), std::string::npos) << gMessages[0];
@@ -596,9 +635,9 @@ TEST_F(MainFormTest, ImportAsksBeforeReplacingAMailboxWithMails) {
         gYesNoAnswer = answer;
         TMainForm& form = Open();
         SelectNode("山田太郎 (仕事)", "Box");
-        form.FileListBox2->SelectAll();
-        form.ImportName->SetText("Inbox");
-        form.ImportBtnClick();
+        form.TabSheet3->FileListBox2->SelectAll();
+        form.TabSheet3->ImportName->SetText("Inbox");
+        form.TabSheet3->ImportBtnClick();
         PumpMessages();
         ASSERT_EQ(gMessages.size(), 1u) << answer;
         EXPECT_NE(gMessages[0].find(box + "Inbox.mbx\" にはメールが入っています。"),
@@ -616,7 +655,7 @@ TEST_F(MainFormTest, JobFrameLocksThePagesTheTreeAndTheList) {
     TMainForm& form = Open();
     form.BeginJob();
     EXPECT_FALSE(form.PageControl1->Enabled());
-    EXPECT_FALSE(form.ExportBtn->Enabled());
+    EXPECT_FALSE(form.TabSheet1->ExportBtn->Enabled());
     EXPECT_TRUE(form.StopBtn1->Enabled());
     EXPECT_FALSE(form.BeckyUser->Enabled());
     EXPECT_FALSE(form.FolderList->Enabled());
@@ -635,7 +674,7 @@ TEST_F(MainFormTest, ClosingDuringARunStopsItAndClosesAfterwards) {
     SelectRows({0});
     TypeFileName("Closing.REN");
     PostMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
-    form.ConvertClick();
+    form.TabSheet1->ConvertClick();
     PumpMessages();
     EXPECT_TRUE(form.Closed());
     EXPECT_TRUE(fs::exists(fs::path(options_.settingsFile)));  // closing saved the settings
@@ -643,8 +682,8 @@ TEST_F(MainFormTest, ClosingDuringARunStopsItAndClosesAfterwards) {
 
 TEST_F(MainFormTest, ClosingSavesTheSettings) {
     TMainForm& form = Open();
-    form.WordCount->SetText("300");
-    form.HyperRef->SetChecked(true);
+    form.TabSheet1->WordCount->SetText("300");
+    form.TabSheet1->HyperRef->SetChecked(true);
     form.ExitButtonClick();
     PumpMessages();
     ASSERT_TRUE(form.Closed());

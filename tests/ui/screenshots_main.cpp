@@ -292,9 +292,10 @@ std::vector<std::string> Run(const std::string& out) {
     if (form.FolderList->Count() == 0) throw Error("the folder 家族 lists no mailbox");
     form.FolderList->SetSelected(0, true);
     PumpMessages();
-    form.TagFile->SetText("Family.REN");
+    form.TabSheet1->TagFile->SetText("Family.REN");
     PumpMessages();
-    if (!form.FileListBox2->Names().empty()) form.FileListBox2->SetSelected(0, true);
+    if (!form.TabSheet3->FileListBox2->Names().empty())
+        form.TabSheet3->FileListBox2->SetSelected(0, true);
     PumpMessages();
 
     const char* const pages[] = {"page1-export.bmp", "page2-dedupe.bmp", "page3-import.bmp"};
@@ -311,14 +312,14 @@ std::vector<std::string> Run(const std::string& out) {
 
     // The cut-out test on the demo page in Shift-JIS, with the default begin and end strings.
     form.PageControl1->SetActivePage(2);
-    form.FileType->Select(1);
-    form.FileType->onChange();
-    const std::vector<std::string> files = form.FileListBox2->Names();
+    form.TabSheet3->FileType->Select(1);
+    form.TabSheet3->FileType->onChange();
+    const std::vector<std::string> files = form.TabSheet3->FileListBox2->Names();
     const auto sjis = std::find(files.begin(), files.end(), "page-sjis.htm");
     if (sjis == files.end()) throw Error("no page-sjis.htm among the files to import");
-    form.FileListBox2->SetSelected(static_cast<int>(sjis - files.begin()), true);
+    form.TabSheet3->FileListBox2->SetSelected(static_cast<int>(sjis - files.begin()), true);
     PumpMessages();
-    SaveDialogPicture(out + "mail-view.bmp", [&form] { form.TestRunClick(); });
+    SaveDialogPicture(out + "mail-view.bmp", [&form] { form.TabSheet3->TestRunClick(); });
     return faults;
 }
 

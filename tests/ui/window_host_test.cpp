@@ -5,72 +5,54 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
+
+#include "test_window.h"
 #include "ui/controls/button.h"
 #include "ui/controls/label.h"
-#include "ui/controls/panel.h"
 #include "ui/controls/progress_bar.h"
 
 namespace tavori::ui {
 namespace {
 
-LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    bool handled = false;
-    const LRESULT result = ContainerProc(hwnd, message, wParam, lParam, handled);
-    return handled ? result : DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 class WindowHostTest : public testing::Test {
   protected:
     void SetUp() override {
-        static const bool registered = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = HostProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"TavoriWindowHostTest";
-            return RegisterClassExW(&wc) != 0;
-        }();
-        ASSERT_TRUE(registered);
-        window_ = CreateWindowExW(0, L"TavoriWindowHostTest", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640,
-                                  480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(window_, nullptr);
-        progMsg_ = std::make_unique<Label>(LabelArgs{window_, 0, ""});
-        bar_ = std::make_unique<ProgressBar>(ProgressBarArgs{window_, 0});
-        msgLabel_ = std::make_unique<Label>(LabelArgs{window_, 0, ""});
-        label8_ = std::make_unique<Label>(LabelArgs{window_, 0, ""});
-        stop_ = std::make_unique<Button>(ButtonArgs{window_, 0, "中止"});
+        ASSERT_NE(window_.Hwnd(), nullptr);
+        progMsg_ = std::make_unique<Label>(LabelArgs{window_.Hwnd(), 0, ""});
+        bar_ = std::make_unique<ProgressBar>(ProgressBarArgs{window_.Hwnd(), 0});
+        stop_ = std::make_unique<Button>(ButtonArgs{window_.Hwnd(), 0, "中止"});
         stop_->SetBounds(0, 0, 80, 24);  // a click lands inside the button
         stop_->onClick = [this] { abort_ = true; };
-        host_ = std::make_unique<WindowHost>(*progMsg_, *bar_, *msgLabel_, *label8_, abort_);
-    }
-    void TearDown() override {
-        host_.reset();
-        stop_.reset();
-        label8_.reset();
-        msgLabel_.reset();
-        bar_.reset();
-        progMsg_.reset();
-        DestroyWindow(window_);
+        host_ = std::make_unique<WindowHost>(*progMsg_, *bar_, abort_);
+        host_->ShowFiguresWith([this](const JobFigures& figures) {
+            drawn_ = std::get<ExportFigures>(figures);
+            ++draws_;
+        });
     }
 
-    HWND window_ = nullptr;
-    std::unique_ptr<Label> progMsg_, msgLabel_, label8_;
+    test::TestWindow window_;
+    std::unique_ptr<Label> progMsg_;
     std::unique_ptr<ProgressBar> bar_;
     std::unique_ptr<Button> stop_;
     bool abort_ = false;
     std::unique_ptr<WindowHost> host_;
+    std::optional<ExportFigures> drawn_;
+    int draws_ = 0;
 };
 
-TEST_F(WindowHostTest, FlushShowsTheLastCountersAndPosition) {
+TEST_F(WindowHostTest, FlushShowsTheLastFiguresAndPositionOnce) {
     host_->SetProgressMaximum(100);
     host_->SetProgressPosition(10);
-    host_->SetCounters("件数: 1 / 1", "添付: 0");
+    host_->ShowFigures(ExportFigures{1, 1, 0});
     host_->SetProgressPosition(50);
-    host_->SetCounters("件数: 2 / 2", "添付: 1");
+    host_->ShowFigures(ExportFigures{2, 2, 1});
     host_->Flush();
-    EXPECT_EQ(msgLabel_->Text(), "件数: 2 / 2");
-    EXPECT_EQ(label8_->Text(), "添付: 1");
+    EXPECT_EQ(drawn_, (ExportFigures{2, 2, 1}));
     EXPECT_EQ(bar_->Position(), 50u);
+    const int draws = draws_;
+    host_->Flush();
+    EXPECT_EQ(draws_, draws) << "figures drawn already are not drawn again";
 }
 
 TEST_F(WindowHostTest, EachFileStartsWithAnEmptyBar) {

@@ -22,6 +22,11 @@ class Label : public Control {
     explicit Label(const LabelArgs& args);
     COLORREF TextColor() const { return textColor_; }
     void SetColor(COLORREF textColor);  // CLR_INVALID: back to the system's
+    // Sets the text unless the label shows it already: a label redrawn many times a second
+    // (a job's figures) costs a repaint only when its text changes.
+    void ShowText(const std::string& sjis) {
+        if (Text() != sjis) SetText(sjis);
+    }
 
   private:
     COLORREF textColor_;
