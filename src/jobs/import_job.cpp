@@ -39,6 +39,7 @@ std::string ReadUpToNul(const std::string& path, bool* endedAtNul) {
         const std::size_t got = file->Read(bytes.data() + old, bytes.size() - old);
         bytes.resize(old + got);
         if (got == 0) return bytes;
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result): a search for the NUL itself
         if (const void* nul = std::memchr(bytes.data() + old, '\0', got)) {
             if (endedAtNul) *endedAtNul = true;
             bytes.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));

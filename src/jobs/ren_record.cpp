@@ -17,7 +17,7 @@ namespace tavori {
 namespace {
 
 std::string SizeText(std::size_t bytes) {
-    constexpr std::size_t kMiB = 1024 * 1024;
+    constexpr std::size_t kMiB = std::size_t{1024} * 1024;
     if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MB";
     return std::to_string(bytes) + " バイト";
 }

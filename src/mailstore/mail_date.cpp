@@ -18,7 +18,7 @@ bool ReadNumber(std::string_view s, std::size_t& pos, std::size_t maxDigits, int
     return pos > start;
 }
 
-constexpr std::int64_t kNineHoursMs = 9 * 3600 * 1000;
+constexpr std::int64_t kNineHoursMs = std::int64_t{9} * 3600 * 1000;
 
 [[noreturn]] void Invalid(std::string_view value) {
     throw ConvertError("Date フィールドの値 \"" + QuoteExcerpt(value) +

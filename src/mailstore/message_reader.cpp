@@ -94,7 +94,7 @@ bool MailboxFile::FillBuffer() {
 void MailboxFile::RequireRoom(std::size_t held, std::size_t more) const {
     const std::size_t maxMessageBytes = plan_.maxMessageBytes;
     if (more <= maxMessageBytes - held) return;
-    constexpr std::size_t kMiB = 1024 * 1024;
+    constexpr std::size_t kMiB = std::size_t{1024} * 1024;
     const std::string bound = maxMessageBytes >= kMiB && maxMessageBytes % kMiB == 0
                                   ? std::to_string(maxMessageBytes / kMiB) + " MB"
                                   : std::to_string(maxMessageBytes) + " バイト";
@@ -107,7 +107,7 @@ bool MailboxFile::ReadMessage(MailMessage& message) {
     // unless it grew for a big one.
     std::string& raw = raw_;
     raw.clear();
-    if (raw.capacity() > 1024 * 1024) std::string().swap(raw);
+    if (raw.capacity() > std::size_t{1024} * 1024) std::string().swap(raw);
     const char* buf = buffer_.get();
     while (FillBuffer()) {
         const std::size_t end = readPtr_ + pending_;

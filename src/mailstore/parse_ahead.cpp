@@ -13,7 +13,7 @@ namespace {
 // is let go when its slot is used again, so that the slots do not keep many big buffers: what
 // stays is at most this much per slot, beside the messages in the batches.
 void ReleaseIfBig(ParsedMessage& parsed) {
-    constexpr std::size_t kKeepBytes = 16 * 1024;
+    constexpr std::size_t kKeepBytes = std::size_t{16} * 1024;
     parsed.message.ReleaseBuffersOver(kKeepBytes);
 }
 

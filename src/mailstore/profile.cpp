@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "mailstore/file_names.h"
 #include "platform/dir_list.h"
@@ -64,12 +65,15 @@ bool MailProfile::GetFolderPath(const TreeNode* node, std::string& path) {
     const std::string sep(1, platform::FolderSeparator());
     std::string folders;
     while (node->level > 1) {
-        folders = node->text + sep + folders;
+        folders.insert(0, sep).insert(0, node->text);
         node = node->parent;
     }
-    const std::string user = homeDir_ + "User" + std::to_string(node->userNumber) + sep;
-    attachDir_ = user + "Attach" + sep;
-    path = user + folders;
+    std::string user = homeDir_;
+    user.append("User").append(std::to_string(node->userNumber)).append(sep);
+    attachDir_ = user;
+    attachDir_.append("Attach").append(sep);
+    path = std::move(user);
+    path += folders;
     return true;
 }
 
@@ -85,7 +89,7 @@ void MailProfile::ListFolders(TreeNode* node) {
         if (IsReservedFolder(entry.name) || !entry.directory) continue;
         if (FindChildNode(node, entry.name)) continue;
         if (!chain) chain = FolderChain(node, path);
-        const auto id = directories_->Identity(path + entry.name + sep);
+        const auto id = directories_->Identity(std::string(path).append(entry.name).append(sep));
         if (id && std::find(chain->begin(), chain->end(), *id) != chain->end()) continue;
         auto child = std::make_unique<TreeNode>();
         child->text = entry.name;

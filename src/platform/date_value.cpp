@@ -73,8 +73,9 @@ bool EncodeDateTime(const DateTimeParts& p, double& value) {
         p.day > DaysInMonth(p.year, p.month) || p.hour < 0 || p.hour > 23 || p.minute < 0 ||
         p.minute > 59 || p.second < 0 || p.second > 59)
         return false;
-    value = ValueOf(DaysFromCivil(p.year, p.month, p.day),
-                    p.hour * std::int64_t{3600000} + p.minute * 60000 + p.second * 1000);
+    value = ValueOf(DaysFromCivil(p.year, p.month, p.day), p.hour * std::int64_t{3600000} +
+                                                               p.minute * std::int64_t{60000} +
+                                                               p.second * std::int64_t{1000});
     return true;
 }
 

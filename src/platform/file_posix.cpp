@@ -90,7 +90,7 @@ std::string FullPath(const std::string& native, int links = 0) {
     if (name.empty() || name == "." || name == "..") return RealPath(absolute);
     std::string folder = RealPath(slash == 0 ? "/" : absolute.substr(0, slash));
     if (folder == "/") folder.clear();
-    const std::string path = folder + "/" + name;
+    std::string path = folder + "/" + name;
     struct stat st {};
     constexpr int kMostLinks = 40;  // the system's own bound on a chain of links
     if (links < kMostLinks && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {

@@ -21,8 +21,8 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     // An empty view may have no address, which the system refuses as a bad parameter.
     const char* const pa = a.empty() ? "" : a.data();
     const char* const pb = b.empty() ? "" : b.data();
-    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, pa, static_cast<int>(a.size()),
-                           pb, static_cast<int>(b.size()));
+    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, pa, static_cast<int>(a.size()), pb,
+                           static_cast<int>(b.size()));
     return r == 0 ? 0 : r - CSTR_EQUAL;
 }
 

@@ -13,7 +13,8 @@ namespace {
 class Iconv {
   public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
+        // iconv_open says it failed with (iconv_t)-1.
+        if (cd_ == reinterpret_cast<iconv_t>(-1))  // NOLINT(performance-no-int-to-ptr)
             throw ConvertError(std::string("文字コード変換を準備できません: ") + from + " -> " +
                                to);
     }

@@ -126,8 +126,18 @@ void ExpectSame(const TMailList& list, const LinearList& ref, int round) {
 TEST(TMailList, IndexedListBehavesLikeALinearScan) {
     std::mt19937 rng(3);
     // Long keys too: the list keeps texts over a few kilobytes apart from the short ones.
-    const std::string keys[] = {"a", "A", "b", "B", "件名", "Re: 件名", "", "c", "C", "d",
-                                std::string(9000, 'L'), std::string(3000, 'm') + "1",
+    const std::string keys[] = {"a",
+                                "A",
+                                "b",
+                                "B",
+                                "件名",
+                                "Re: 件名",
+                                "",
+                                "c",
+                                "C",
+                                "d",
+                                std::string(9000, 'L'),
+                                std::string(3000, 'm') + "1",
                                 std::string(3000, 'm') + "2"};
     const double dates[] = {0, 1.5, 2.25, 45000.5, -1.0};
     for (int round = 0; round < 200; ++round) {
