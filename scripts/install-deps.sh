@@ -13,6 +13,8 @@ packages=(
     # The fuzz preset: clang, and the runtimes of libFuzzer and the sanitizers (only recommended
     # by clang, so named here).
     clang libclang-rt-14-dev
+    # scripts/lint.sh, which the test run runs.
+    clang-tidy
     # scripts/coverage.sh: line coverage of the g++ build from gcov's data.
     gcovr
 )

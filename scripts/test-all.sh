@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test run: installs what is missing, builds the Linux, sanitizer and Windows
-# presets, and runs every test (the Windows ones under Wine with a private prefix; the
-# ThreadSanitizer build has only the tests of the reading threads).
+# presets, checks the sources with clang-format and clang-tidy, and runs every test (the
+# Windows ones under Wine with a private prefix; the ThreadSanitizer build has only the tests
+# of the reading threads).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -13,6 +14,9 @@ for preset in native native-asan native-tsan win; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs"
 done
+
+echo "== lint (clang-format, clang-tidy)"
+scripts/lint.sh build/native
 
 echo "== test native"
 ctest --preset native -j "$jobs"
