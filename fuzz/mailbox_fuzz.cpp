@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/errors.h"
 #include "fuzz_support.h"
 #include "mailstore/mailbox.h"
-#include "platform/errors.h"
 
 using tavori::TMailBox;
 using tavori::fuzz::Require;

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
 #include "fuzz_support.h"
 #include "jobs/ren_record.h"
 #include "mailstore/mail_message.h"
-#include "platform/errors.h"
 
 using tavori::fuzz::Require;
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/errors.h"
 #include "fuzz_support.h"
 #include "mailstore/profile.h"
-#include "platform/errors.h"
 #include "platform/registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/paths.h"
 #include "cli/commands.h"
 #include "cli/figures.h"
 #include "cli/terminal_host.h"
 #include "jobs/dedupe_job.h"
-#include "mailstore/file_names.h"
 #include "platform/date_value.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/paths.h"
 #include "cli/commands.h"
 #include "cli/figures.h"
 #include "cli/terminal_host.h"
 #include "jobs/export_job.h"
-#include "mailstore/file_names.h"
 #include "mailstore/profile.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
@@ -30,8 +30,7 @@ std::string HomeDirFor(const std::string& given) {
             return {};
         }
     }
-    if (FileNameStart(home) != home.size()) home += platform::FolderSeparator();
-    return home;
+    return WithFinalSeparator(home, platform::FolderSeparator());
 }
 
 struct ExportArgs {
@@ -45,9 +44,8 @@ struct ExportArgs {
 
 int RunExport(const ExportArgs& args, Context& context) {
     const std::string output = RenFileName(platform::FromCommandLine(args.output));
-    std::string attachDir = platform::FromCommandLine(args.attachDir);
-    const char sep = platform::FolderSeparator();
-    if (!attachDir.empty() && attachDir.back() != sep && attachDir.back() != '/') attachDir += sep;
+    const std::string attachDir =
+        WithFinalSeparator(platform::FromCommandLine(args.attachDir), platform::FolderSeparator());
     const std::string home = attachDir.empty() ? HomeDirFor(args.home) : "";
     std::vector<ExportSource> sources;
     for (const std::string& arg : args.mailboxes) {

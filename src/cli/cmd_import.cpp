@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/paths.h"
 #include "cli/commands.h"
 #include "cli/figures.h"
 #include "cli/terminal_host.h"
 #include "decode/html_parser.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
-#include "mailstore/file_names.h"
 #include "mailstore/mail_message.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
+#include "base/paths.h"
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
-#include "mailstore/file_names.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mailbox.h"
-#include "platform/errors.h"
 #include "platform/text_codec.h"
 
 namespace tavori::cli {

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "base/paths.h"
 #include "cli/commands.h"
-#include "mailstore/file_names.h"
 #include "mailstore/profile.h"
 #include "platform/file.h"
 #include "platform/registry.h"
@@ -32,8 +32,8 @@ void PrintNode(MailProfile& profile, TreeNode& node, Output& out) {
 }
 
 int RunUsers(const UsersArgs& args, Context& context) {
-    std::string home = platform::FromCommandLine(args.home);
-    if (!home.empty() && FileNameStart(home) != home.size()) home += platform::FolderSeparator();
+    const std::string home =
+        WithFinalSeparator(platform::FromCommandLine(args.home), platform::FolderSeparator());
     auto registry = args.registry.empty()
                         ? platform::OpenUserRegistry()
                         : platform::OpenWineRegistryFile(platform::FromCommandLine(args.registry));

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/errors.h"
 #include "cli/commands.h"
-#include "platform/errors.h"
 #include "platform/text_codec.h"
 
 namespace tavori::cli {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/text_codec.h"
 
 namespace tavori::cli {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "decode/byte_find.h"
+#include "base/byte_find.h"
 #include "decode/jis.h"
 
 namespace tavori {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "decode/byte_find.h"
+#include "base/byte_find.h"
 
 namespace tavori {
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <utility>
 
+#include "base/errors.h"
+#include "base/paths.h"
 #include "jobs/job_files.h"
-#include "mailstore/file_names.h"
 #include "mailstore/mailbox.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace tavori {
@@ -76,8 +76,6 @@ bool KeepCopy(const TMailBox& box, const TMailList& keys, int k, std::vector<cha
 }
 
 }  // namespace
-
-std::string MailboxFileName(const std::string& name) { return ChangeExtension(name, ".mbx"); }
 
 DedupeJob::DedupeJob(std::vector<std::string> mailboxes, DedupeOptions options, JobHost& host)
     : mailboxes_(std::move(mailboxes)), options_(std::move(options)), host_(host) {}

@@ -13,9 +13,6 @@ namespace tavori {
 
 class TMailBox;
 
-// The output name: the extension replaced by ".mbx", or ".mbx" appended when there is none.
-std::string MailboxFileName(const std::string& name);
-
 struct DedupeOptions {
     std::string uniquePath;
     std::string duplicatePath;  // empty: surplus copies are written nowhere

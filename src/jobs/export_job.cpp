@@ -2,12 +2,11 @@
 
 #include <array>
 
+#include "base/errors.h"
+#include "base/paths.h"
 #include "jobs/job_files.h"
-#include "mailstore/file_names.h"
 #include "mailstore/mailbox.h"
-#include "platform/errors.h"
 #include "platform/file.h"
-#include "platform/locale.h"
 
 namespace tavori {
 namespace {
@@ -57,15 +56,6 @@ bool IsParentReference(std::string_view component) {
 }
 
 }  // namespace
-
-std::string RenFileName(const std::string& name) { return ChangeExtension(name, ".REN"); }
-
-bool AddToNameHistory(std::vector<std::string>& history, const std::string& name) {
-    for (const std::string& item : history)
-        if (platform::CompareTextIgnoreCase(item, name) == 0) return false;
-    history.push_back(name);
-    return true;
-}
 
 std::string AttachmentPath(const std::string& attachDir, const std::string& name) {
     if (name.empty() || name.find(':') != std::string::npos) return {};

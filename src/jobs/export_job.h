@@ -59,13 +59,6 @@ class ExportJob {
     bool aborted_ = false;
 };
 
-// The output name: the extension (from the last "." after the last "\" or ":") replaced by
-// ".REN", or ".REN" appended when there is none.
-std::string RenFileName(const std::string& name);
-
-// Adds name to the history unless an item equals it, letter case ignored. True when added.
-bool AddToNameHistory(std::vector<std::string>& history, const std::string& name);
-
 // The attachment file that a line of the "X-Becky-Attachment-File:" field names inside the
 // attachments folder, or "" when the name must not be read: it would reach outside the folder
 // (absolute path, drive, ":", "..", leading "\" or "/") or names a Windows device.

@@ -5,13 +5,13 @@
 #include <memory>
 #include <utility>
 
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "decode/html_parser.h"
 #include "jobs/job_files.h"
 #include "mailstore/mail_message.h"
 #include "mailstore/message_reader.h"
-#include "platform/errors.h"
 #include "platform/file.h"
-#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {

@@ -1,6 +1,6 @@
 #include "jobs/job_files.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/file.h"
 
 namespace tavori {

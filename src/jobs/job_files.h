@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "jobs/job_host.h"
-#include "platform/errors.h"
 
 namespace tavori {
 namespace platform {

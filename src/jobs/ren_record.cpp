@@ -7,11 +7,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "decode/byte_find.h"
+#include "base/byte_find.h"
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mail_message.h"
-#include "platform/errors.h"
-#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {

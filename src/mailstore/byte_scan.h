@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "decode/byte_find.h"
+#include "base/byte_find.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

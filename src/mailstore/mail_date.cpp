@@ -1,8 +1,8 @@
 #include "mailstore/mail_date.h"
 
-#include "decode/byte_find.h"
-#include "platform/errors.h"
-#include "platform/sjis_text.h"
+#include "base/byte_find.h"
+#include "base/errors.h"
+#include "base/sjis_text.h"
 
 namespace tavori {
 namespace {

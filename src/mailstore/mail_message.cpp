@@ -2,11 +2,11 @@
 #include <cstring>
 #include <utility>
 
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "mailstore/byte_scan.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mail_message.h"
-#include "platform/errors.h"
-#include "platform/sjis_text.h"
 
 namespace tavori {
 

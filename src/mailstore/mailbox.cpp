@@ -1,6 +1,6 @@
 #include "mailstore/mailbox.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 
 namespace tavori {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/sjis_text.h"
 #include "decode/header_decoder.h"
 #include "mailstore/byte_scan.h"
 #include "mailstore/mail_message.h"
-#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {

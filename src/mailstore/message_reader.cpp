@@ -4,10 +4,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/errors.h"
 #include "decode/header_decoder.h"
 #include "mailstore/byte_scan.h"
 #include "mailstore/parse_ahead.h"
-#include "platform/errors.h"
 
 namespace tavori {
 namespace {

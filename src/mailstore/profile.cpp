@@ -6,9 +6,9 @@
 #include <string_view>
 #include <utility>
 
-#include "mailstore/file_names.h"
+#include "base/errors.h"
+#include "base/paths.h"
 #include "platform/dir_list.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/locale.h"
 #include "platform/registry.h"

@@ -5,9 +5,9 @@
 
 #include <memory>
 
+#include "base/errors.h"
 #include "platform/date_value.h"
 #include "platform/dir_list.h"
-#include "platform/errors.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {

@@ -1,8 +1,8 @@
 #include <windows.h>
 
+#include "base/sjis_text.h"
 #include "platform/date_value.h"
 #include "platform/dir_list.h"
-#include "platform/sjis_text.h"
 
 namespace tavori::platform {
 namespace {

@@ -1,5 +1,5 @@
 // The parts of the file services that are the same on every system.
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/file.h"
 
 #include <algorithm>

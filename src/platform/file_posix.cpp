@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/file.h"
 #include "platform/text_codec.h"
 

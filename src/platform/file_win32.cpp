@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include "platform/errors.h"
+#include "base/errors.h"
+#include "base/paths.h"
 #include "platform/file.h"
 #include "platform/win32_util.h"
 
@@ -244,8 +245,7 @@ std::string CreatedPathOf(const std::string& path) {
     if (slash == std::string::npos || slash + 1 == full.size()) return full;
     std::string folder;
     if (!FinalPath(full.substr(0, slash + 1), folder)) return full;
-    if (folder.back() != '\\') folder += '\\';
-    return folder + full.substr(slash + 1);
+    return WithFinalSeparator(folder, '\\') + full.substr(slash + 1);
 }
 
 bool SameFullPath(const std::string& a, const std::string& b) {
@@ -255,7 +255,7 @@ bool SameFullPath(const std::string& a, const std::string& b) {
 bool IsInsideFolder(const std::string& path, const std::string& folder) {
     std::string finalPath, finalFolder;
     if (!FinalPath(path, finalPath) || !FinalPath(folder, finalFolder)) return false;
-    if (finalFolder.empty() || finalFolder.back() != '\\') finalFolder += '\\';
+    finalFolder = finalFolder.empty() ? "\\" : WithFinalSeparator(finalFolder, '\\');
     return finalPath.size() > finalFolder.size() &&
            lstrcmpiA(finalPath.substr(0, finalFolder.size()).c_str(), finalFolder.c_str()) == 0;
 }

@@ -1,8 +1,8 @@
 #include <cstdio>
 
+#include "base/sjis_text.h"
 #include "platform/date_value.h"
 #include "platform/locale.h"
-#include "platform/sjis_text.h"
 
 namespace tavori::platform {
 

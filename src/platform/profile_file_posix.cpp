@@ -11,9 +11,9 @@
 #include <optional>
 #include <string_view>
 
+#include "base/sjis_text.h"
 #include "platform/file.h"
 #include "platform/profile_file.h"
-#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "base/sjis_text.h"
 #include "platform/file.h"
 #include "platform/registry.h"
-#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {

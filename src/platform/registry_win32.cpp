@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/registry.h"
 
 namespace tavori::platform {

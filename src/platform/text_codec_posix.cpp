@@ -3,7 +3,7 @@
 
 #include <cerrno>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {

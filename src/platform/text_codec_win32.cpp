@@ -2,7 +2,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {

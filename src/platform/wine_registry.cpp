@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/errors.h"
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "platform/file.h"
 #include "platform/registry.h"
-#include "platform/sjis_text.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {

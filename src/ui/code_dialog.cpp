@@ -1,6 +1,6 @@
 #include "ui/code_dialog.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 
 namespace tavori::ui {
 

@@ -1,5 +1,6 @@
 #include "ui/dedupe_page.h"
 
+#include "base/paths.h"
 #include "jobs/dedupe_job.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"

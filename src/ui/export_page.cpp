@@ -4,8 +4,8 @@
 
 #include <commctrl.h>
 
+#include "base/paths.h"
 #include "jobs/export_job.h"
-#include "mailstore/file_names.h"
 #include "platform/locale.h"
 #include "ui/bevel_label.h"
 #include "ui/controls/button.h"
@@ -67,10 +67,9 @@ void ExportPage::SetOutputDir(const std::string& dir) {
 }
 
 void ExportPage::DirSelectClick() {
-    std::string folder = ChooseFolder(context_.window, "格納先のフォルダーを選択");
+    const std::string folder = ChooseFolder(context_.window, "格納先のフォルダーを選択");
     if (folder.empty()) return;
-    if (FileNameStart(folder) != folder.size()) folder += '\\';
-    SetOutputDir(folder);
+    SetOutputDir(WithFinalSeparator(folder, '\\'));
 }
 
 void ExportPage::FileListBox1Change() {

@@ -6,10 +6,10 @@
 
 #include <commctrl.h>
 
+#include "base/paths.h"
 #include "decode/html_parser.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
-#include "mailstore/file_names.h"
 #include "mailstore/mailbox.h"
 #include "mailstore/profile.h"
 #include "ui/bevel_label.h"
@@ -34,9 +34,7 @@ const char* const kMasks[] = {"*.txt;*.eml", "*.htm"};
 // import folder is kept as the browser gave it); the path has one, as the error messages
 // that name the file show it.
 std::string PathInList(const FileListBox& list, const std::string& name) {
-    const std::string& folder = list.Folder();
-    const bool ends = FileNameStart(folder) == folder.size();
-    return ends ? folder + name : folder + "\\" + name;
+    return WithFinalSeparator(list.Folder(), '\\') + name;
 }
 
 }  // namespace
@@ -144,8 +142,7 @@ void ImportPage::Button1Click() {
     const std::string folder = ChooseFolder(context_.window, "読込みフォルダーを選択");
     if (folder.empty()) return;
     // The folder as the browser gives it, without a final "\"; the list needs one.
-    const bool ends = FileNameStart(folder) == folder.size();
-    FileListBox2->SetFolder(ends ? folder : folder + "\\");
+    FileListBox2->SetFolder(WithFinalSeparator(folder, '\\'));
     DirLabel2->SetText(folder);
     ImportDir = folder;
 }

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
+#include "base/errors.h"
+#include "base/paths.h"
 #include "jobs/job_files.h"
-#include "mailstore/file_names.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/profile_file.h"
 #include "platform/registry.h"

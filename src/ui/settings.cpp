@@ -5,8 +5,9 @@
 #include <set>
 #include <string_view>
 
-#include "mailstore/file_names.h"
-#include "platform/sjis_text.h"
+#include "base/paths.h"
+#include "base/sjis_text.h"
+#include "platform/locale.h"
 
 namespace tavori::ui {
 namespace {
@@ -109,6 +110,13 @@ bool SaveSettings(platform::ProfileFile& file, const Settings& settings,
     for (std::size_t i = 0; i < settings.history.size(); ++i)
         if (!file.WriteText(kHistory, "FILE" + std::to_string(i), Stored(settings.history[i])))
             return false;
+    return true;
+}
+
+bool AddToNameHistory(std::vector<std::string>& history, const std::string& name) {
+    for (const std::string& item : history)
+        if (platform::CompareTextIgnoreCase(item, name) == 0) return false;
+    history.push_back(name);
     return true;
 }
 

@@ -20,6 +20,10 @@ struct Settings {
 // Shown once when SaveSettings returns false.
 inline constexpr char kSettingsWriteWarning[] = "ﾌｧｲﾙに書込めませんでした\n処理をｽｷｯﾌﾟします";
 
+// Adds name to the REN file names' history unless an item equals it, letter case ignored.
+// True when added.
+bool AddToNameHistory(std::vector<std::string>& history, const std::string& name);
+
 // The executable's full path with its extension replaced by ".ini".
 std::string SettingsFileName(const std::string& exePath);
 

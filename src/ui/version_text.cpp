@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/sjis_text.h"
+#include "base/sjis_text.h"
 
 namespace tavori::ui {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "ui/controls/label.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/dialogs.h"

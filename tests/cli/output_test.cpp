@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "test_support.h"
 
 namespace tavori::cli {

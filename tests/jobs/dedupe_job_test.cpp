@@ -8,10 +8,10 @@
 #include <random>
 #include <vector>
 
+#include "base/errors.h"
 #include "file_size_limit.h"
 #include "jobs/job_files.h"
 #include "mailstore/mailbox.h"
-#include "platform/errors.h"
 #include "recording_host.h"
 #include "test_support.h"
 
@@ -176,12 +176,6 @@ TEST(DedupeJob, MailWithoutHeaderIsKeptAndReadsBackAsItself) {
     ASSERT_TRUE(box.ReadMessage());
     EXPECT_FALSE(box.HasHeader());
     EXPECT_EQ(box.Body(), "just a body");
-}
-
-TEST(MailboxFileName, ReplacesOrAppendsTheExtension) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"Origin", "Origin.mbx"}, {"x.txt", "x.mbx"}, {"a.b\\c", "a.b\\c.mbx"}};
-    for (const auto& [name, expected] : rows) EXPECT_EQ(MailboxFileName(name), expected) << name;
 }
 
 TEST(DedupeJob, AbortInTheScanCreatesNoFile) {

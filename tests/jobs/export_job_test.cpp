@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/errors.h"
 #include "file_size_limit.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 #include "recording_host.h"
 #include "test_support.h"
@@ -316,29 +316,6 @@ TEST(ExportJob, EmptyMailboxWritesAndShowsNothing) {
     job.Run();
     EXPECT_TRUE(host.figures.empty());
     EXPECT_EQ(ReadFile(s.dir.File("out.REN")), "");
-}
-
-struct NameCase {
-    const char* name;
-    const char* expected;
-};
-
-TEST(RenFileName, ReplacesTheExtension) {
-    const NameCase cases[] = {{"Mail.txt", "Mail.REN"},
-                              {"Mail", "Mail.REN"},
-                              {"mail.ren", "mail.REN"},
-                              {"a.b.c", "a.b.REN"},
-                              {"dir.x\\Mail", "dir.x\\Mail.REN"},
-                              {"C:Mail", "C:Mail.REN"},
-                              {"表.txt", "表.REN"}};
-    for (const auto& c : cases) EXPECT_EQ(RenFileName(c.name), c.expected) << c.name;
-}
-
-TEST(NameHistory, AddsOnlyNamesNotThereIgnoringCase) {
-    std::vector<std::string> history{"TomoText.REN"};
-    EXPECT_FALSE(AddToNameHistory(history, "tomotext.ren"));
-    EXPECT_TRUE(AddToNameHistory(history, "Mail.REN"));
-    EXPECT_EQ(history, (std::vector<std::string>{"TomoText.REN", "Mail.REN"}));
 }
 
 TEST(AttachmentPath, KeepsNamesInsideTheFolder) {

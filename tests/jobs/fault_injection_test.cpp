@@ -19,10 +19,10 @@
 #include <unistd.h>
 #endif
 
+#include "base/errors.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/export_job.h"
 #include "jobs/import_job.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 #include "recording_host.h"
 #include "test_support.h"

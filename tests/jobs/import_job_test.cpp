@@ -9,9 +9,9 @@
 #include <map>
 #include <vector>
 
+#include "base/errors.h"
 #include "file_size_limit.h"
 #include "jobs/job_files.h"
-#include "platform/errors.h"
 #include "recording_host.h"
 #include "test_support.h"
 

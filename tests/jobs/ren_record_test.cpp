@@ -4,11 +4,11 @@
 
 #include <random>
 
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "mailstore/mail_message.h"
 #include "mailstore/mailbox.h"
 #include "platform/date_value.h"
-#include "platform/errors.h"
-#include "platform/sjis_text.h"
 #include "test_support.h"
 
 namespace tavori {

@@ -3,10 +3,10 @@
 
 #include <random>
 
+#include "base/errors.h"
 #include "mailstore/mail_date.h"
 #include "mailstore/mail_message.h"
 #include "mailstore/parse_ahead.h"
-#include "platform/errors.h"
 
 namespace tavori {
 namespace {

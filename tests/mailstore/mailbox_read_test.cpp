@@ -4,9 +4,9 @@
 #include <random>
 #include <vector>
 
+#include "base/errors.h"
 #include "mailstore/mailbox.h"
 #include "mailstore/parse_ahead.h"
-#include "platform/errors.h"
 #include "test_support.h"
 
 namespace tavori {

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/sjis_text.h"
 #include "decode/header_decoder.h"
 #include "decode/jis.h"
 #include "mailstore/mailbox.h"
-#include "platform/sjis_text.h"
 #include "test_support.h"
 
 namespace tavori {

@@ -5,14 +5,14 @@
 #include <map>
 #include <optional>
 
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "mailstore/profile.h"
 #include "platform/date_value.h"
 #include "platform/dir_list.h"
-#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/locale.h"
 #include "platform/registry.h"
-#include "platform/sjis_text.h"
 
 namespace tavori {
 namespace {

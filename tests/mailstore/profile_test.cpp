@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/file.h"
 #include "platform/registry.h"
 #include "test_support.h"

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "base/errors.h"
 #include "file_size_limit.h"
-#include "platform/errors.h"
 #include "test_support.h"
 
 #ifdef _WIN32

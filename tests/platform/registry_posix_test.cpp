@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "platform/registry.h"
 #include "test_support.h"
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "base/errors.h"
 #include "mailstore/profile.h"
-#include "platform/errors.h"
 #include "platform/registry.h"
 
 namespace tavori {

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "ui/controls/combo_box.h"
 #include "ui/controls/drop_down_list.h"
 #include "ui/controls/file_list_box.h"

@@ -256,5 +256,12 @@ TEST(Settings, EveryFailingFileCallLeavesAWholeFile) {
     platform::SetFileFaultHook(nullptr);
 }
 
+TEST(NameHistory, AddsOnlyNamesNotThereIgnoringCase) {
+    std::vector<std::string> history{"TomoText.REN"};
+    EXPECT_FALSE(AddToNameHistory(history, "tomotext.ren"));
+    EXPECT_TRUE(AddToNameHistory(history, "Mail.REN"));
+    EXPECT_EQ(history, (std::vector<std::string>{"TomoText.REN", "Mail.REN"}));
+}
+
 }  // namespace
 }  // namespace tavori::ui

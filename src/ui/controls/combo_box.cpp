@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "ui/text.h"
 
 namespace tavori::ui {

@@ -1,12 +1,14 @@
 #include "ui/controls/file_list_box.h"
 
+#include "base/paths.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
 
+#include "base/errors.h"
+#include "base/sjis_text.h"
 #include "platform/dir_list.h"
-#include "platform/errors.h"
-#include "platform/sjis_text.h"
 #include "ui/text.h"
 
 namespace tavori::ui {
@@ -17,17 +19,6 @@ constexpr UINT_PTR kSubclassId = 1;
 // Upper-cased ASCII letters, leaving the second bytes of double-byte characters alone: the
 // second byte of "ア" is "A" and that of "ヂ" is "a", and they are different characters.
 std::string SortKey(const std::string& name) { return UpperAscii(name); }
-
-// True when text ends in a folder separator; a "\" that is the second byte of a double-byte
-// character such as "表" is not one.
-bool EndsInSeparator(const std::string& text) {
-    bool separator = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        separator = text[i] == '\\' || text[i] == '/';
-        if (IsSjisLeadByte(text[i])) ++i;
-    }
-    return separator;
-}
 
 std::vector<std::string> SplitMask(const std::string& mask) {
     std::vector<std::string> patterns;
@@ -90,7 +81,7 @@ void FileListBox::Refresh() {
     names_.clear();
     if (!folder_.empty()) {
         // A folder chosen in the folder browser comes without the final separator.
-        const std::string folder = EndsInSeparator(folder_) ? folder_ : folder_ + "\\";
+        const std::string folder = WithFinalSeparator(folder_, '\\');
         for (const std::string& pattern : SplitMask(mask_))
             for (auto& entry : platform::ListEntries(folder, pattern, false))
                 names_.push_back(std::move(entry.name));

@@ -1,6 +1,6 @@
 #include "ui/controls/list_view.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "ui/text.h"
 
 namespace tavori::ui {

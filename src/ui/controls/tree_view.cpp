@@ -1,6 +1,6 @@
 #include "ui/controls/tree_view.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 #include "ui/text.h"
 
 namespace tavori::ui {

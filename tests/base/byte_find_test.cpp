@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "decode/byte_find.h"
+#include "base/byte_find.h"
 
 namespace tavori {
 namespace {

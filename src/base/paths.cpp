@@ -1,4 +1,4 @@
-#include "mailstore/file_names.h"
+#include "base/paths.h"
 
 namespace tavori {
 
@@ -46,5 +46,23 @@ std::string ChangeExtension(std::string_view path, std::string_view ext) {
     out += ext;
     return out;
 }
+
+bool EndsWithSeparator(std::string_view path) {
+    bool separator = false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        separator = path[i] == '\\' || path[i] == '/';
+        if (IsSjisLeadByte(path[i])) ++i;
+    }
+    return separator;
+}
+
+std::string WithFinalSeparator(std::string folder, char separator) {
+    if (!folder.empty() && !EndsWithSeparator(folder)) folder += separator;
+    return folder;
+}
+
+std::string MailboxFileName(std::string_view name) { return ChangeExtension(name, ".mbx"); }
+
+std::string RenFileName(std::string_view name) { return ChangeExtension(name, ".REN"); }
 
 }  // namespace tavori
