@@ -1,12 +1,35 @@
 // The parts of the file services that are the same on every system.
 #include "base/errors.h"
 #include "platform/file.h"
+#include "platform/system_files.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace tavori::platform {
+
+InputFile::InputFile(std::intptr_t handle, std::string path)
+    : handle_(handle), path_(std::move(path)) {}
+
+// Only regular files are read: what the path names is asked first, so that a FIFO is never
+// opened in a way that waits for a writer.
+std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kMissing) return nullptr;
+    if (kind != FileKind::kRegular) throw IoError(NotRegularFileMessage(path, kind));
+    std::intptr_t handle = 0;
+    if (!system_files::OpenForReading(path, handle)) return nullptr;
+    return std::unique_ptr<InputFile>(new InputFile(handle, path));
+}
+
+// The size is asked of the system only once the reading reaches the size last seen.
+bool InputFile::AtEnd() const {
+    if (eof_) return true;
+    if (position_ < knownSize_) return false;
+    knownSize_ = Size();
+    return position_ >= knownSize_;
+}
 
 std::size_t InputFile::Read(char* dest, std::size_t n) {
     if (n == 0) return 0;
@@ -100,6 +123,19 @@ bool OutputFile::CloseChecked(std::string& reason) {
 
 OutputFile::OutputFile(std::intptr_t handle, std::string path)
     : handle_(handle), path_(std::move(path)) {}
+
+std::unique_ptr<OutputFile> OutputFile::Open(const std::string& path) {
+    const FileKind kind = KindOf(path);
+    if (kind == FileKind::kFolder || kind == FileKind::kOther)
+        throw IoError(NotRegularFileMessage(path, kind));
+    if (FileFaultInjected(FileOp::kCreate, path))
+        throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
+    bool made = false;
+    const std::intptr_t handle = system_files::OpenForWriting(path, made);
+    std::unique_ptr<OutputFile> file(new OutputFile(handle, path));
+    file->created_ = made && kind == FileKind::kMissing;
+    return file;
+}
 
 std::unique_ptr<OutputFile> OutputFile::Create(const std::string& path) {
     auto file = Open(path);

@@ -10,11 +10,15 @@
 
 #include "base/errors.h"
 #include "platform/file.h"
+#include "platform/system_files.h"
 #include "platform/text_codec.h"
 
 namespace tavori::platform {
 namespace {
 
+using system_files::Fail;
+
+// The system's words for an error number.
 std::string Reason(int err) { return std::strerror(err); }
 
 std::string NativePath(const std::string& path) { return SjisToUtf8(path); }
@@ -30,12 +34,13 @@ FileKind KindOfMode(mode_t mode) {
 int OpenRegular(const std::string& path, int flags, const char* failure) {
     const std::string native = NativePath(path);
     int fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-    if (fd < 0) throw IoError(PathError(path, failure, Reason(errno)));
+    if (fd < 0) Fail(path, failure);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        throw IoError(PathError(path, failure, Reason(err)));
+        errno = err;
+        Fail(path, failure);
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -108,16 +113,23 @@ std::string FullPath(const std::string& native, int links = 0) {
 
 }  // namespace
 
-InputFile::InputFile(std::intptr_t handle, std::string path)
-    : handle_(handle), path_(std::move(path)) {}
+namespace system_files {
 
-std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
-    const FileKind kind = KindOf(path);
-    if (kind == FileKind::kMissing) return nullptr;
-    if (kind != FileKind::kRegular) throw IoError(NotRegularFileMessage(path, kind));
-    const int fd = OpenRegular(path, O_RDONLY, "を開けません");
-    return std::unique_ptr<InputFile>(new InputFile(fd, path));
+bool OpenForReading(const std::string& path, std::intptr_t& handle) {
+    handle = OpenRegular(path, O_RDONLY, "を開けません");
+    return true;
 }
+
+std::intptr_t OpenForWriting(const std::string& path, bool& made) {
+    made = true;  // open(2) does not tell; the caller's look before says
+    return OpenRegular(path, O_WRONLY | O_CREAT, "を作成できません");
+}
+
+void Fail(const std::string& path, const char* predicate) {
+    throw IoError(PathError(path, predicate, Reason(errno)));
+}
+
+}  // namespace system_files
 
 InputFile::~InputFile() { ::close(static_cast<int>(handle_)); }
 
@@ -125,21 +137,19 @@ std::size_t InputFile::ReadRaw(char* dest, std::size_t n) {
     for (;;) {
         ssize_t got = ::read(static_cast<int>(handle_), dest, n);
         if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) throw IoError(PathError(path_, "を読み込めません", Reason(errno)));
+        if (errno != EINTR) Fail(path_, "を読み込めません");
     }
 }
 
 std::uint64_t InputFile::Size() const {
     struct stat st {};
-    if (::fstat(static_cast<int>(handle_), &st) != 0)
-        throw IoError(PathError(path_, "のサイズを取得できません", Reason(errno)));
+    if (::fstat(static_cast<int>(handle_), &st) != 0) Fail(path_, "のサイズを取得できません");
     return static_cast<std::uint64_t>(st.st_size);
 }
 
 FileState InputFile::State() const {
     struct stat st {};
-    if (::fstat(static_cast<int>(handle_), &st) != 0)
-        throw IoError(PathError(path_, "を調べられません", Reason(errno)));
+    if (::fstat(static_cast<int>(handle_), &st) != 0) Fail(path_, "を調べられません");
     return FileState{
         FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
         static_cast<std::uint64_t>(st.st_size),
@@ -152,29 +162,9 @@ void InputFile::SizeAndWritten(std::uint64_t& size, std::int64_t& written) const
     written = state.written;
 }
 
-bool InputFile::AtEnd() const {
-    if (eof_) return true;
-    if (position_ < knownSize_) return false;
-    knownSize_ = Size();
-    return position_ >= knownSize_;
-}
-
-std::unique_ptr<OutputFile> OutputFile::Open(const std::string& path) {
-    const FileKind kind = KindOf(path);
-    if (kind == FileKind::kFolder || kind == FileKind::kOther)
-        throw IoError(NotRegularFileMessage(path, kind));
-    if (FileFaultInjected(FileOp::kCreate, path))
-        throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
-    const int fd = OpenRegular(path, O_WRONLY | O_CREAT, "を作成できません");
-    std::unique_ptr<OutputFile> file(new OutputFile(fd, path));
-    file->created_ = kind == FileKind::kMissing;
-    return file;
-}
-
 FileId OutputFile::Identity() const {
     struct stat st {};
-    if (::fstat(static_cast<int>(handle_), &st) != 0)
-        throw IoError(PathError(path_, "を調べられません", Reason(errno)));
+    if (::fstat(static_cast<int>(handle_), &st) != 0) Fail(path_, "を調べられません");
     return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
@@ -224,7 +214,7 @@ FileKind KindOf(const std::string& path) {
     struct stat st {};
     if (::stat(NativePath(path).c_str(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) return FileKind::kMissing;
-        throw IoError(PathError(path, "を調べられません", Reason(errno)));
+        Fail(path, "を調べられません");
     }
     return KindOfMode(st.st_mode);
 }

@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "platform/file.h"
+#include "platform/system_files.h"
 #include "platform/win32_util.h"
 
 namespace tavori::platform {
@@ -27,10 +28,7 @@ namespace {
 
 HANDLE H(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-[[noreturn]] void Fail(const char* what, const std::string& path) {
-    DWORD code = GetLastError();
-    throw IoError(PathError(path, what, win32::ErrorText(code)));
-}
+using system_files::Fail;
 
 // A handle that is no disk file (a console, a pipe, a device) is closed and refused.
 void RequireDisk(HANDLE h, const std::string& path) {
@@ -77,43 +75,56 @@ bool FinalPath(const std::string& path, std::string& result) {
 
 }  // namespace
 
-InputFile::InputFile(std::intptr_t handle, std::string path)
-    : handle_(handle), path_(std::move(path)) {}
+namespace system_files {
 
-std::unique_ptr<InputFile> InputFile::OpenIfExists(const std::string& path) {
-    const FileKind kind = KindOf(path);
-    if (kind == FileKind::kMissing) return nullptr;
-    if (kind != FileKind::kRegular) throw IoError(NotRegularFileMessage(path, kind));
+bool OpenForReading(const std::string& path, std::intptr_t& handle) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD code = GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return nullptr;
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
         SetLastError(code);
-        Fail("を開けません", path);
+        Fail(path, "を開けません");
     }
     RequireDisk(h, path);
-    return std::unique_ptr<InputFile>(new InputFile(reinterpret_cast<std::intptr_t>(h), path));
+    handle = reinterpret_cast<std::intptr_t>(h);
+    return true;
 }
+
+std::intptr_t OpenForWriting(const std::string& path, bool& made) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) Fail(path, "を作成できません");
+    made = GetLastError() != ERROR_ALREADY_EXISTS;
+    RequireDisk(h, path);
+    return reinterpret_cast<std::intptr_t>(h);
+}
+
+void Fail(const std::string& path, const char* predicate) {
+    const DWORD code = GetLastError();
+    throw IoError(PathError(path, predicate, win32::ErrorText(code)));
+}
+
+}  // namespace system_files
 
 InputFile::~InputFile() { CloseHandle(H(handle_)); }
 
 std::size_t InputFile::ReadRaw(char* dest, std::size_t n) {
     DWORD got = 0;
     DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
-    if (!ReadFile(H(handle_), dest, want, &got, nullptr)) Fail("を読み込めません", path_);
+    if (!ReadFile(H(handle_), dest, want, &got, nullptr)) Fail(path_, "を読み込めません");
     return got;
 }
 
 std::uint64_t InputFile::Size() const {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(H(handle_), &size)) Fail("のサイズを取得できません", path_);
+    if (!GetFileSizeEx(H(handle_), &size)) Fail(path_, "のサイズを取得できません");
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 FileState InputFile::State() const {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(H(handle_), &info)) Fail("を調べられません", path_);
+    if (!GetFileInformationByHandle(H(handle_), &info)) Fail(path_, "を調べられません");
     return FileState{
         FileId{info.dwVolumeSerialNumber,
                (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow},
@@ -126,38 +137,14 @@ FileState InputFile::State() const {
 void InputFile::SizeAndWritten(std::uint64_t& size, std::int64_t& written) const {
     size = Size();
     FILETIME last{};
-    if (!GetFileTime(H(handle_), nullptr, nullptr, &last)) Fail("を調べられません", path_);
+    if (!GetFileTime(H(handle_), nullptr, nullptr, &last)) Fail(path_, "を調べられません");
     written = static_cast<std::int64_t>((static_cast<std::uint64_t>(last.dwHighDateTime) << 32) |
                                         last.dwLowDateTime);
 }
 
-bool InputFile::AtEnd() const {
-    if (eof_) return true;
-    if (position_ < knownSize_) return false;
-    knownSize_ = Size();
-    return position_ >= knownSize_;
-}
-
-std::unique_ptr<OutputFile> OutputFile::Open(const std::string& path) {
-    const FileKind kind = KindOf(path);
-    if (kind == FileKind::kFolder || kind == FileKind::kOther)
-        throw IoError(NotRegularFileMessage(path, kind));
-    if (FileFaultInjected(FileOp::kCreate, path))
-        throw IoError(PathError(path, "を作成できません", kInjectedFaultReason));
-    const bool missing = kind == FileKind::kMissing;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) Fail("を作成できません", path);
-    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-    RequireDisk(h, path);
-    std::unique_ptr<OutputFile> file(new OutputFile(reinterpret_cast<std::intptr_t>(h), path));
-    file->created_ = created && missing;
-    return file;
-}
-
 FileId OutputFile::Identity() const {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(H(handle_), &info)) Fail("を調べられません", path_);
+    if (!GetFileInformationByHandle(H(handle_), &info)) Fail(path_, "を調べられません");
     return FileId{info.dwVolumeSerialNumber,
                   (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
@@ -216,7 +203,7 @@ FileKind KindOf(const std::string& path) {
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
             code == ERROR_INVALID_NAME || code == ERROR_BAD_NETPATH || code == ERROR_BAD_PATHNAME)
             return FileKind::kMissing;
-        throw IoError(PathError(path, "を調べられません", win32::ErrorText(code)));
+        Fail(path, "を調べられません");  // the code is still the last error
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kFolder;
     if (attributes & FILE_ATTRIBUTE_DEVICE) return FileKind::kOther;
