@@ -51,9 +51,7 @@ class TBevelLabel : public Control {
   public:
     explicit TBevelLabel(const BevelLabelArgs& args);
 
-    const BevelStyle& Style() const { return style_; }
     void SetStyle(const BevelStyle& style);
-    bool Down() const { return style_.down; }
     void SetDown(bool down);
     void SetBevelInner(TBevelCut cut);
     void SetBevelOuter(TBevelCut cut);

@@ -75,8 +75,6 @@ class TMainForm {
     void ExitButtonClick();
     void About1Click();
 
-    bool JobRunning() const { return jobRunning_; }
-
     // The window's state, as the jobs and the settings use it.
     std::string SettingsFileName;
     int ExportTotal = 0;

@@ -26,7 +26,6 @@ class FileListBox : public Control {
     void SetFolder(const std::string& folder);
     const std::string& Folder() const { return folder_; }  // as given
     void SetMask(const std::string& mask);                 // re-lists, then onChange
-    const std::string& Mask() const { return mask_; }
     void Refresh();  // reads the folder again, then onChange
 
     std::vector<std::string> Names() const { return names_; }

@@ -20,7 +20,6 @@ class ProgressBar : public Control {
     explicit ProgressBar(const ProgressBarArgs& args);
     void SetMaximum(std::uint64_t maximum);
     void SetPosition(std::uint64_t position);  // beyond the maximum shows full
-    std::uint64_t Maximum() const { return maximum_; }
     std::uint64_t Position() const { return position_; }
     int Shown() const { return shown_; }  // the control's own position, 0..kRange
 

@@ -24,8 +24,6 @@ class SpinEdit : public Control {
     // around it) clamped to the range; minValue when the text is no number.
     int Value() const;
     void SetValue(int value);  // clamped; the text shows it
-    int MinValue() const { return min_; }
-    int MaxValue() const { return max_; }
     HWND ArrowsHwnd() const { return arrows_; }
 
     std::function<void()> onChange;  // the text changed (typed, stepped or set)

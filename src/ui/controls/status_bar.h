@@ -18,7 +18,6 @@ class StatusBar : public Control {
     explicit StatusBar(const StatusBarArgs& args);
     void Resize();  // call from the parent's WM_SIZE: the bar keeps to the bottom edge
     int Height() const;
-    int PanelCount() const { return panels_; }
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
 
