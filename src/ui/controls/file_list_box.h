@@ -26,7 +26,7 @@ class FileListBox : public Control {
     void SetFolder(const std::string& folder);
     const std::string& Folder() const { return folder_; }  // as given
     void SetMask(const std::string& mask);                 // re-lists, then onChange
-    void Refresh();  // reads the folder again, then onChange
+    void Refresh();                                        // reads the folder again, then onChange
 
     std::vector<std::string> Names() const { return names_; }
     std::vector<std::string> SelectedNames() const;  // in list order
