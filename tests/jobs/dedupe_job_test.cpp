@@ -404,16 +404,7 @@ TEST(DedupeJob, WriteErrorKeepsWholeMessagesAndNamesTheFile) {
     const auto a = s.Box("a.mbx", a1 + Mail("A", 1, "<a>", "2") + big);
     RecordingHost host;
     DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
-    std::string what;
-    {
-        test::FileSizeLimit full(1000);
-        ASSERT_TRUE(full.Set());
-        try {
-            job.Run();
-        } catch (const IoError& e) {
-            what = e.what();
-        }
-    }
+    const std::string what = test::IoErrorOnFullDisk(1000, [&] { job.Run(); });
     EXPECT_NE(what.find(s.dir.File("Origin.mbx") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(ReadFile(s.dir.File("Origin.mbx")), a1);

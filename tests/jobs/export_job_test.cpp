@@ -267,16 +267,8 @@ TEST(ExportJob, FullDiskKeepsWholeRecordsAndNamesTheRenFile) {
     const auto a = s.Box("a.mbx", Mail("a1") + Mail(std::string(4000, 'x')));
     RecordingHost host;
     ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
-    std::string what;
-    {
-        test::FileSizeLimit full(1000);  // the first record fits, the second does not
-        ASSERT_TRUE(full.Set());
-        try {
-            job.Run();
-        } catch (const IoError& e) {
-            what = e.what();
-        }
-    }
+    // the first record fits, the second does not
+    const std::string what = test::IoErrorOnFullDisk(1000, [&] { job.Run(); });
     EXPECT_NE(what.find(s.dir.File("out.REN") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(what.find("通目"), std::string::npos) << what;

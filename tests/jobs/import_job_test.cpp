@@ -236,16 +236,7 @@ TEST(ImportJob, WriteErrorKeepsEarlierMailsAndNamesTheMailbox) {
     ImportJob job({s.File("a.txt", "Subject: a\r\n\r\na"),
                    s.File("b.txt", "Subject: b\r\n\r\n" + std::string(4000, 'x'))},
                   s.Options(), host);
-    std::string what;
-    {
-        test::FileSizeLimit full(1000);
-        ASSERT_TRUE(full.Set());
-        try {
-            job.Run();
-        } catch (const IoError& e) {
-            what = e.what();
-        }
-    }
+    const std::string what = test::IoErrorOnFullDisk(1000, [&] { job.Run(); });
     EXPECT_NE(what.find(s.dir.File("Import.mbx") + "\" に書き込めません: "), std::string::npos)
         << what;
     EXPECT_EQ(ReadFile(s.dir.File("Import.mbx")), "Subject: a\r\n\r\na\r\n.\r\n");

@@ -6,6 +6,9 @@
 
 #include <csignal>
 #include <cstdint>
+#include <string>
+
+#include "base/errors.h"
 
 namespace tavori::test {
 
@@ -32,6 +35,20 @@ class FileSizeLimit {
     void (*previous_)(int) = SIG_DFL;
     bool ok_ = false;
 };
+
+// The message of the IoError that run throws once the disk is full after bytes; "" when it
+// throws none.
+template <class Run>
+std::string IoErrorOnFullDisk(std::uint64_t bytes, Run run) {
+    FileSizeLimit full(bytes);
+    if (!full.Set()) return "the file size limit could not be set";
+    try {
+        run();
+    } catch (const IoError& e) {
+        return e.what();
+    }
+    return {};
+}
 
 }  // namespace tavori::test
 #endif
