@@ -38,6 +38,73 @@ TEST(TextCodec, Utf8WithoutShiftJisFormIsAnError) {
     EXPECT_THROW(Utf8ToSjis("\xC3"), ConvertError);              // cut sequence
 }
 
+struct CharsetCase {
+    const char* charset;
+    std::string text;
+    const char* utf8;  // nullptr: the charset is unknown
+    const char* reason;
+};
+
+// Both builds must read a mail's charsets alike: iconv here, the code-page services on Windows.
+TEST(TextCodec, ReadsTheCharsetsOfMail) {
+    const CharsetCase cases[] = {
+        {"UTF-8", "\xE3\x81\x82", "\xE3\x81\x82", "UTF-8 as it is, name in capitals"},
+        {"iso-8859-1", "caf\xE9", "caf\xC3\xA9", "Latin-1"},
+        {"ISO-8859-15", "\xA4", "\xE2\x82\xAC", "Latin-9 has the euro at A4"},
+        {"windows-1252", "\x80", "\xE2\x82\xAC", "the Windows Latin code page"},
+        {"koi8-r", "\xC1", "\xD0\xB0", "Cyrillic a"},
+        {"iso-8859-5", "\xD0", "\xD0\xB0", "Cyrillic a"},
+        {"windows-1251", "\xE0", "\xD0\xB0", "Cyrillic a"},
+        {"euc-kr", "\xB0\xA1", "\xEA\xB0\x80", "Hangul ga"},
+        {"gb2312", "\xD6\xD0", "\xE4\xB8\xAD", "Chinese zhong"},
+        {"GB18030", "\xD6\xD0", "\xE4\xB8\xAD", "Chinese zhong"},
+        {"big5", "\xA4\xA4", "\xE4\xB8\xAD", "Chinese zhong"},
+        {"us-ascii", "plain", "plain", "ASCII"},
+        {"", "abc", nullptr, "no name"},
+        {"x-no-such-charset", "abc", nullptr, "unknown"},
+        {"utf-8//IGNORE", "abc", nullptr, "a suffix is no charset name"},
+    };
+    for (const auto& c : cases) {
+        const auto utf8 = CharsetToUtf8(c.charset, c.text);
+        if (!c.utf8) {
+            EXPECT_FALSE(utf8.has_value()) << c.reason;
+            continue;
+        }
+        ASSERT_TRUE(utf8.has_value()) << c.reason;
+        EXPECT_EQ(*utf8, c.utf8) << c.reason;
+    }
+}
+
+struct ExactCase {
+    const char* utf8;
+    const char* sjis;
+    std::size_t replaced;
+    const char* reason;
+};
+
+// Exact conversion only: iconv writes some characters as look-alikes that Windows, without
+// best fit, does not have; both must give the same bytes.
+TEST(TextCodec, ConvertsToShiftJisExactly) {
+    const ExactCase cases[] = {
+        {"a\xE3\x81\x82", "a\x82\xA0", 0, "ASCII and hiragana"},
+        {"\xE2\x91\xA0", "\x87\x40", 0, "NEC special character"},
+        {"\xEF\xBD\x9E", "\x81\x60", 0, "full-width tilde, the code page's wave dash"},
+        {"\xC2\xA5", "=", 1, "yen sign: iconv would write a backslash"},
+        {"\xE2\x80\xBE", "=", 1, "overline: iconv would write a tilde"},
+        {"\xE3\x80\x9C", "=", 1, "wave dash proper: a look-alike only"},
+        {"x\xF0\x9F\x98\x80y", "x=y", 1, "emoji"},
+        {"\xC3(", "=(", 1, "invalid sequence"},
+        {"\xE3\x81x", "=x", 1, "a sequence cut short is one character"},
+        {"\xEA\xB0\x80\xE3\x81\x82", "=\x82\xA0", 1, "Hangul then hiragana"},
+        {"", "", 0, "empty"},
+    };
+    for (const auto& c : cases) {
+        std::size_t replaced = 0;
+        EXPECT_EQ(Utf8ToSjisExact(c.utf8, "=", replaced), c.sjis) << c.reason;
+        EXPECT_EQ(replaced, c.replaced) << c.reason;
+    }
+}
+
 // Text for display: a cut character must not throw or lose what comes before it.
 TEST(TextCodec, BrokenShiftJisKeepsTheValidText) {
     std::string out;
