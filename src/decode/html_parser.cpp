@@ -106,8 +106,8 @@ constexpr std::size_t kLongestEntity = 5;
 
 }  // namespace
 
-THTMLParser::THTMLParser(std::string_view page) : text_(page) {
-    kanj::ConvertToSjis(text_);
+THTMLParser::THTMLParser(std::string_view page, PageText given) : text_(page) {
+    if (given == PageText::kDetect) kanj::ConvertToSjis(text_);
     if (const void* nul = std::memchr(text_.data(), '\0', text_.size()))
         text_.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text_.data()));
     NextToken();
@@ -318,6 +318,11 @@ std::string THTMLParser::ExtractText() {
 
 std::string HtmlToText(std::string_view page) {
     THTMLParser parser(page);
+    return parser.ExtractText();
+}
+
+std::string SjisHtmlToText(std::string_view page) {
+    THTMLParser parser(page, THTMLParser::PageText::kShiftJis);
     return parser.ExtractText();
 }
 

@@ -22,8 +22,11 @@ class THTMLParser {
         kSkipOff = 6,
     };
 
+    // How the page's text is given: in any of the Japanese encodings, detected and converted,
+    // or already in Shift-JIS (a mail part its charset has converted).
+    enum class PageText { kDetect, kShiftJis };
     // Takes its own copy of the page, converted to Shift-JIS, and reads the first token.
-    explicit THTMLParser(std::string_view page);
+    explicit THTMLParser(std::string_view page, PageText given = PageText::kDetect);
 
     // Reads the token at the current position.
     void NextToken();
@@ -55,5 +58,7 @@ class THTMLParser {
 
 // The plain text of a page (any byte string; converted to Shift-JIS first).
 std::string HtmlToText(std::string_view page);
+// The plain text of a page that is Shift-JIS already.
+std::string SjisHtmlToText(std::string_view page);
 
 }  // namespace tavori

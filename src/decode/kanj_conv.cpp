@@ -187,6 +187,10 @@ bool HasShiftJisLead(std::string_view text) {
 
 }  // namespace
 
+bool ReadsAsEuc(std::string_view text) {
+    return IsEucText(text) && (!IsSjisText(text) || !HasShiftJisLead(text));
+}
+
 void ConvertToSjis(std::string& text) {
     // The table of detection results, k = Shift-JIS | EUC-JP | ISO-2022-JP: any valid escape
     // sequence wins (k >= 4), EUC-JP when the text is not also valid Shift-JIS (k == 2) or,
@@ -194,7 +198,7 @@ void ConvertToSjis(std::string& text) {
     // in that order spares the passes whose answer cannot change the outcome.
     if (IsJisText(text)) {
         JisToSjisInPlace(text);
-    } else if (IsEucText(text) && (!IsSjisText(text) || !HasShiftJisLead(text))) {
+    } else if (ReadsAsEuc(text)) {
         EucToSjis(text);
     }
 }

@@ -20,6 +20,9 @@ int IsSjisText(std::string_view text);  // kSjis or 0
 int IsEucText(std::string_view text);
 int IsJisText(std::string_view text);  // kJis or 0
 
+// True when text without escape sequences reads better as EUC-JP than as Shift-JIS: it is
+// valid EUC-JP and either no valid Shift-JIS or, valid as both, without a Shift-JIS lead byte.
+bool ReadsAsEuc(std::string_view text);
 // In place; the text is cut behind the last converted byte. A character cut short by the
 // end of the text is dropped. EUC-JP half-width katakana (0x8E xx) become the one byte xx,
 // and JIS X 0212 codes (0x8F xx yy), which Shift-JIS lacks, the geta mark 〓.

@@ -1,0 +1,294 @@
+#include "mime/header_words.h"
+
+#include <algorithm>
+#include <map>
+
+#include "mime/transfer.h"
+
+namespace tavori::mime {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+    return text;
+}
+
+// Decoded text must stay one line of a header: line ends and tabs become spaces, and NUL and
+// 0x1A bytes, which end or break texts elsewhere, go.
+void KeepOneLine(std::string& text, std::size_t from) {
+    std::size_t w = from;
+    for (std::size_t i = from; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\0' || c == '\x1A') continue;
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+        text[w++] = c;
+    }
+    text.resize(w);
+}
+
+// Text outside encoded words.
+void AppendPlain(std::string_view text, SjisText& out) {
+    if (text.find('\x1B') != std::string_view::npos)
+        AppendCharsetAsSjis("iso-2022-jp", text, out);
+    else if (HasEightBit(text) && IsValidUtf8(text))
+        AppendUtf8AsSjis(text, out);
+    else
+        out.text += text;
+}
+
+struct EncodedWord {
+    std::size_t end = 0;  // behind its "?="
+    std::string charset;  // lower case, without an RFC 2231 language
+    std::string bytes;
+};
+
+// The encoded word at text[at] ("=?"), if one is there: charset, "B" or "Q", text without
+// blanks or "?", "?=".
+bool ReadEncodedWord(std::string_view text, std::size_t at, EncodedWord& word) {
+    const std::size_t charsetEnd = text.find('?', at + 2);
+    if (charsetEnd == std::string_view::npos || charsetEnd == at + 2) return false;
+    std::string_view charset = text.substr(at + 2, charsetEnd - at - 2);
+    if (charset.size() > 64 || std::any_of(charset.begin(), charset.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= 0x20 || c == '"';
+        }))
+        return false;
+    if (charsetEnd + 2 >= text.size() || text[charsetEnd + 2] != '?') return false;
+    const char encoding = text[charsetEnd + 1];
+    const bool b = encoding == 'B' || encoding == 'b';
+    if (!b && encoding != 'Q' && encoding != 'q') return false;
+    const std::size_t start = charsetEnd + 3;
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '?' && static_cast<unsigned char>(text[end]) > 0x20)
+        ++end;
+    if (end + 1 >= text.size() || text[end] != '?' || text[end + 1] != '=') return false;
+    const std::string_view encoded = text.substr(start, end - start);
+    charset = charset.substr(0, charset.find('*'));  // "utf-8*ja": the language goes
+    word.charset = Lower(charset);
+    word.bytes = b ? DecodeBase64(encoded) : DecodeQEncoding(encoded);
+    word.end = end + 2;
+    return true;
+}
+
+}  // namespace
+
+std::string UnfoldHeader(std::string_view header) {
+    std::string out;
+    out.reserve(header.size());
+    const std::size_t n = header.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = header[i];
+        if (c != '\r' && c != '\n') {
+            out += c == '\t' ? ' ' : c;
+            continue;
+        }
+        std::size_t next = i + 1;
+        if (c == '\r' && next < n && header[next] == '\n') ++next;
+        if (next < n && IsBlank(header[next])) {
+            i = next - 1;  // the blank stays; the line end goes
+            continue;
+        }
+        if (next < n) out += "\r\n";
+        i = next - 1;
+    }
+    return out;
+}
+
+void AppendDecodedText(std::string_view text, SjisText& out) {
+    const std::size_t from = out.text.size();
+    std::size_t pos = 0;  // text[pos, ...) is not yet appended
+    // Adjacent encoded words of one charset, joined before they are converted.
+    std::string groupCharset, groupBytes;
+    std::size_t groupStart = 0, groupEnd = 0;
+    bool group = false;
+    auto flush = [&] {
+        if (!group) return;
+        group = false;
+        if (!AppendCharsetAsSjis(groupCharset, groupBytes, out))
+            out.text += text.substr(groupStart, groupEnd - groupStart);  // as written
+    };
+    EncodedWord word;
+    for (std::size_t at = text.find("=?"); at != std::string_view::npos;
+         at = text.find("=?", at + 2)) {
+        if (at < pos || !ReadEncodedWord(text, at, word)) continue;
+        const std::string_view between = text.substr(pos, at - pos);
+        const bool onlyBlanks = std::all_of(between.begin(), between.end(), [](char c) {
+            return IsBlank(c) || c == '\r' || c == '\n';
+        });
+        if (!(group && onlyBlanks)) {
+            flush();
+            AppendPlain(between, out);
+        }
+        if (group && word.charset == groupCharset) {
+            groupBytes += word.bytes;
+        } else {
+            flush();
+            group = true;
+            groupCharset = word.charset;
+            groupBytes = word.bytes;
+            groupStart = at;
+        }
+        groupEnd = word.end;
+        pos = word.end;
+        at = word.end - 2;
+    }
+    flush();
+    AppendPlain(text.substr(pos), out);
+    KeepOneLine(out.text, from);
+}
+
+std::string FieldParams::Get(std::string_view name) const {
+    for (const auto& [n, v] : params)
+        if (n == name) return v;
+    return {};
+}
+
+bool FieldParams::Has(std::string_view name) const {
+    return std::any_of(params.begin(), params.end(),
+                       [&](const auto& p) { return p.first == name; });
+}
+
+namespace {
+
+// The pieces of a field value between its ";", quoted strings kept whole.
+std::vector<std::string_view> SplitParams(std::string_view value) {
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    bool quoted = false;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (quoted && c == '\\') {
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ';' && !quoted) {
+            pieces.push_back(value.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    pieces.push_back(value.substr(start));
+    return pieces;
+}
+
+std::string Unquote(std::string_view value) {
+    value = Trim(value);
+    if (value.size() < 2 || value.front() != '"') return std::string(value);
+    std::string out;
+    for (std::size_t i = 1; i < value.size(); ++i) {
+        if (value[i] == '"') break;
+        if (value[i] == '\\' && i + 1 < value.size()) ++i;
+        out += value[i];
+    }
+    return out;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::string PercentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(text[i + 1]) << 4 | HexDigit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The sections of one RFC 2231 parameter ("name*0*=", "name*1=", or "name*=").
+struct Sections {
+    std::map<int, std::pair<bool, std::string>> parts;  // number: percent-encoded, text
+};
+
+}  // namespace
+
+FieldParams ParseFieldParams(std::string_view fieldValue) {
+    FieldParams result;
+    const std::vector<std::string_view> pieces = SplitParams(fieldValue);
+    result.value = Lower(Trim(pieces.front()));
+    std::vector<std::pair<std::string, Sections>> extended;  // in order of first appearance
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        const std::size_t eq = pieces[i].find('=');
+        if (eq == std::string_view::npos) continue;
+        std::string name = Lower(Trim(pieces[i].substr(0, eq)));
+        const std::string_view raw = Trim(pieces[i].substr(eq + 1));
+        const std::size_t star = name.find('*');
+        if (name.empty()) continue;
+        if (star == std::string::npos) {
+            SjisText decoded;
+            AppendDecodedText(Unquote(raw), decoded);
+            result.unmapped += decoded.unmapped;
+            result.params.emplace_back(std::move(name), std::move(decoded.text));
+            continue;
+        }
+        // RFC 2231: "name*" alone, or "name*N" and "name*N*" sections.
+        const std::string base = name.substr(0, star);
+        std::string_view rest = std::string_view(name).substr(star + 1);
+        const bool encoded = rest.empty() || rest.back() == '*';
+        if (!rest.empty() && rest.back() == '*') rest.remove_suffix(1);
+        int number = 0;
+        for (char c : rest) {
+            if (c < '0' || c > '9' || number > 999) {
+                number = -1;
+                break;
+            }
+            number = number * 10 + (c - '0');
+        }
+        if (number < 0) continue;
+        auto it = std::find_if(extended.begin(), extended.end(),
+                               [&](const auto& e) { return e.first == base; });
+        if (it == extended.end()) it = extended.insert(extended.end(), {base, Sections{}});
+        it->second.parts[number] = {encoded, Unquote(raw)};
+    }
+    for (auto& [base, sections] : extended) {
+        std::string charset, bytes;
+        bool first = true;
+        for (auto& [number, part] : sections.parts) {
+            std::string_view text = part.second;
+            if (part.first && first) {  // charset'language'text
+                const std::size_t q1 = text.find('\'');
+                const std::size_t q2 = q1 == std::string_view::npos ? q1 : text.find('\'', q1 + 1);
+                if (q2 != std::string_view::npos) {
+                    charset = Lower(text.substr(0, q1));
+                    text = text.substr(q2 + 1);
+                }
+            }
+            bytes += part.first ? PercentDecode(text) : std::string(text);
+            first = false;
+        }
+        SjisText decoded;
+        if (charset.empty())
+            AppendDecodedText(bytes, decoded);
+        else
+            AppendTextAsSjis(charset, bytes, decoded);
+        KeepOneLine(decoded.text, 0);
+        result.unmapped += decoded.unmapped;
+        // An RFC 2231 value wins over a plain one of the same name.
+        auto plain = std::find_if(result.params.begin(), result.params.end(),
+                                  [&](const auto& p) { return p.first == base; });
+        if (plain != result.params.end())
+            plain->second = std::move(decoded.text);
+        else
+            result.params.emplace_back(base, std::move(decoded.text));
+    }
+    return result;
+}
+
+}  // namespace tavori::mime

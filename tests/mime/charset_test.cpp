@@ -1,0 +1,100 @@
+#include "mime/charset.h"
+
+#include <gtest/gtest.h>
+
+#include "mime/transfer.h"
+
+namespace tavori::mime {
+namespace {
+
+// The literals of this program are Shift-JIS; UTF-8 input is written as u8 literals.
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+struct CharsetCase {
+    const char* charset;  // nullptr: detected
+    std::string text;
+    const char* sjis;
+    std::size_t unmapped;
+    const char* reason;
+};
+
+TEST(MimeCharset, ConvertsEveryCharsetToShiftJis) {
+    const CharsetCase cases[] = {
+        {"utf-8", U8(u8"あア亜"), "あア亜", 0, "UTF-8"},
+        {"UTF-8", U8(u8"〜‖−¢£¬—"), "～∥－￠￡￢―", 0,
+         "the look-alikes of Mac and Unix mail become the code page's characters"},
+        {"utf-8", U8(u8"a😀b"), "a〓b", 1, "a character Shift-JIS lacks"},
+        {"utf-8", "\xE3\x81", "〓", 1, "a sequence cut short"},
+        {"iso-2022-jp", "\x1B$B$\"\x1B(Ba", "あa", 0, "JIS X 0208"},
+        {"ISO-2022-JP", "\x1B$B-!\x1B(B", "①", 0,
+         "the code page's own row, as Windows mail writes"},
+        {"iso-2022-jp", "\x1B(I1\x1B(B", "\xB1", 0, "half-width katakana by escape"},
+        {"iso-2022-jp", "\x0E\x31\x0F", "\xB1", 0, "half-width katakana by SO and SI"},
+        {"iso-2022-jp-2", "\x1B$A0!\x1B(Bx", "〓x", 1, "GB 2312 in ISO-2022-JP-2"},
+        {"iso-2022-jp-1", "\x1B$(D0!0\"\x1B(B", "〓〓", 2, "JIS X 0212, one mark per character"},
+        {"iso-2022-jp", "\x1B$B$\"\r\n$$\x1B(B", "あ\r\nい", 0,
+         "a line end inside a two-byte run does not shift the pairs"},
+        {"iso-2022-jp", "\x1B$B$", "〓", 1, "half a character at the end"},
+        {"euc-jp", "\xA4\xA2\x8E\xB1\x8F\xB0\xA1", "あ\xB1〓", 1,
+         "EUC-JP pairs, half-width katakana, JIS X 0212"},
+        {"Shift_JIS", "\x82\xA0\x83\x5C", "あソ", 0, "Shift-JIS as it is"},
+        {"windows-31j", "\x87\x40", "①", 0, "Windows' name of the code page"},
+        {"us-ascii", U8(u8"ascii? あ"), "ascii? あ", 0, "8-bit text marked ASCII is detected"},
+        {"iso-8859-1", "\xA3 caf\xE9", "￡ caf〓", 1,
+         "Latin-1: pound by look-alike, e acute missing"},
+        {"koi8-r", "\xC1", "а", 0, "Cyrillic through the system"},
+        {nullptr, "\x1B$B$\"\x1B(B", "あ", 0, "detected: ISO-2022-JP"},
+        {nullptr, U8(u8"日本"), "日本", 0, "detected: UTF-8"},
+        {nullptr, "\xC6\xFC\xCB\xDC", "日本", 0, "detected: EUC-JP"},
+        {nullptr, "\x93\xFA\x96\x7B", "日本", 0, "detected: Shift-JIS"},
+        {nullptr, "plain", "plain", 0, "detected: ASCII"},
+    };
+    for (const auto& c : cases) {
+        SjisText out;
+        if (c.charset)
+            ASSERT_TRUE(AppendCharsetAsSjis(c.charset, c.text, out)) << c.reason;
+        else
+            AppendDetectedAsSjis(c.text, out);
+        EXPECT_EQ(out.text, c.sjis) << c.reason;
+        EXPECT_EQ(out.unmapped, c.unmapped) << c.reason;
+    }
+}
+
+TEST(MimeCharset, AnUnknownCharsetIsRefusedOrDetected) {
+    SjisText out;
+    EXPECT_FALSE(AppendCharsetAsSjis("x-unknown", "abc", out));
+    EXPECT_EQ(out.text, "");
+    AppendTextAsSjis("x-unknown", U8(u8"あ"), out);
+    EXPECT_EQ(out.text, "あ");
+}
+
+struct TransferCase {
+    const char* encoding;
+    const char* text;
+    std::string decoded;
+    const char* reason;
+};
+
+TEST(MimeTransfer, DecodesBase64AndQuotedPrintable) {
+    const TransferCase cases[] = {
+        {"base64", "YWJj\r\nZGVm", "abcdef", "line ends skipped"},
+        {"BASE64", "YWI=", "ab", "padding, name in capitals"},
+        {"base64", "YQ==\r\nYmM=", "a", "the data ends at its padding"},
+        {"base64", "Y W!J*j", "abc", "bytes outside the alphabet skipped"},
+        {"base64", "YWJjZ", "abc", "a single character left gives nothing"},
+        {"base64", "YWJjZA", "abcd", "missing padding"},
+        {"quoted-printable", "a=3Db=3dc", "a=b=c", "hex in either case"},
+        {"quoted-printable", "long=\r\nline=\nend", "longlineend", "soft line breaks"},
+        {"quoted-printable", "a=zz=4", "a=zz=4", "a broken escape stays"},
+        {"quoted-printable", "end=", "end", "= at the very end"},
+        {"quoted-printable", "a_b", "a_b", "underscore is itself in bodies"},
+        {"7bit", "a=3D", "a=3D", "no transfer encoding"},
+        {"", "YWJj", "YWJj", "none named"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeTransfer(c.encoding, c.text), c.decoded) << c.reason;
+    EXPECT_EQ(DecodeQEncoding("a_b=5F"), "a b_");
+}
+
+}  // namespace
+}  // namespace tavori::mime
