@@ -23,6 +23,18 @@ class ConvertError : public Error {
     using Error::Error;
 };
 
+// A Date field that is no date and time: the job may ask whether to write the mail without
+// a date. value is the field's text as the mail has it.
+class DateError : public ConvertError {
+  public:
+    DateError(const std::string& message, std::string value)
+        : ConvertError(message), value_(std::move(value)) {}
+    const std::string& Value() const { return value_; }
+
+  private:
+    std::string value_;
+};
+
 // "\"<path>\" <predicate>: <reason>", the one shape of file error messages, read as a
 // Japanese sentence about the file: "\"a.REN\" に書き込めません: No space left on device".
 // The reason (the system's own words) is left out when empty.

@@ -31,8 +31,9 @@ struct HeaderLines {
     // (then it is read again where it is asked for, so that the error comes there).
     double date = 0;
     bool dateKnown = false;
+    // lenientDate: the date is read as a decoded message reads it.
     void FindValues(std::string_view header, const std::vector<std::string>& names,
-                    std::string_view marker);
+                    std::string_view marker, bool lenientDate);
 };
 
 }  // namespace tavori

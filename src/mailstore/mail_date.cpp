@@ -4,6 +4,9 @@
 #include "base/errors.h"
 #include "base/sjis_text.h"
 
+#include <string>
+#include <vector>
+
 namespace tavori {
 namespace {
 
@@ -21,11 +24,98 @@ bool ReadNumber(std::string_view s, std::size_t& pos, std::size_t maxDigits, int
 constexpr std::int64_t kNineHoursMs = std::int64_t{9} * 3600 * 1000;
 
 [[noreturn]] void Invalid(std::string_view value) {
-    throw ConvertError("Date フィールドの値 \"" + QuoteExcerpt(value) +
-                       "\" は正しい日付と時刻ではありません");
+    throw DateError(
+        "Date フィールドの値 \"" + QuoteExcerpt(value) + "\" は正しい日付と時刻ではありません",
+        std::string(value));
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The month of a name whose first three letters are a month's, letter case ignored; 0 if none.
+int MonthOf(std::string_view word) {
+    static constexpr std::string_view kMonths = "janfebmaraprmayjunjulaugsepoctnovdec";
+    if (word.size() < 3) return 0;
+    std::string key;
+    for (char c : word.substr(0, 3)) key += static_cast<char>(LowerAscii(c));
+    const std::size_t at = kMonths.find(key);
+    return at == std::string_view::npos || at % 3 != 0 ? 0 : static_cast<int>(at / 3) + 1;
+}
+
+// The text without its comments ("(...)", nested, with "\" escapes), each a blank.
+std::string WithoutComments(std::string_view text) {
+    std::string out;
+    int depth = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (depth > 0 && c == '\\') {
+            ++i;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')' && depth > 0) {
+            if (--depth == 0) out += ' ';
+        } else if (depth == 0) {
+            out += c;
+        }
+    }
+    return out;
 }
 
 }  // namespace
+
+double ParseMailDateLenient(std::string_view value) {
+    const std::string d = WithoutComments(value);
+    int month = 0, hour = -1, minute = 0, second = 0;
+    std::vector<std::string_view> numbers;  // the day and the year, in the order written
+    bool gmt = false;
+    const std::size_t n = d.size();
+    for (std::size_t i = 0; i < n;) {
+        const char c = d[i];
+        std::size_t end = i + 1;
+        if (IsDigit(c)) {
+            while (end < n && IsDigit(d[end])) ++end;
+            if (end < n && d[end] == ':' && hour < 0) {  // the time
+                std::size_t t = i;
+                if (!ReadNumber(d, t, 2, hour) || t != end || !ReadNumber(d, ++t, 2, minute))
+                    Invalid(value);
+                if (t < n && d[t] == ':' && !ReadNumber(d, ++t, 2, second)) Invalid(value);
+                if (t < n && d[t] == '.')  // fractions of a second
+                    for (++t; t < n && IsDigit(d[t]);) ++t;
+                end = t;
+            } else if (hour >= 0 && end - i == 4 && i > 0 && (d[i - 1] == '+' || d[i - 1] == '-')) {
+                // a numeric zone, written as it is
+            } else {
+                numbers.push_back(std::string_view(d).substr(i, end - i));
+            }
+        } else if (IsLetter(c)) {
+            while (end < n && IsLetter(d[end])) ++end;
+            const std::string_view word = std::string_view(d).substr(i, end - i);
+            std::string lower;
+            for (char w : word) lower += static_cast<char>(LowerAscii(w));
+            if (month == 0 && MonthOf(word) != 0 && lower.size() <= 9)
+                month = MonthOf(word);
+            else if (hour >= 0 &&
+                     (lower == "gmt" || lower == "ut" || lower == "utc" || lower == "z"))
+                gmt = true;
+        }
+        i = end;
+    }
+    if (numbers.empty()) return 0;  // no day: no date, as without the field
+    if (month == 0 || hour < 0 || numbers.size() < 2) Invalid(value);
+    // The day is the first number of one or two digits; the year the other.
+    std::size_t dayAt = numbers[0].size() <= 2 ? 0 : 1;
+    const std::string_view dayText = numbers[dayAt], yearText = numbers[dayAt == 0 ? 1 : 0];
+    if (dayText.size() > 2 || yearText.size() > 4) Invalid(value);
+    int day = 0, year = 0;
+    for (char c : dayText) day = day * 10 + (c - '0');
+    for (char c : yearText) year = year * 10 + (c - '0');
+    if (yearText.size() == 2) year += year < 50 ? 2000 : 1900;
+    if (yearText.size() == 3) year += 1900;
+    if (second == 60) second = 59;  // a leap second
+    double result = 0;
+    if (!EncodeDateTime({year, month, day, hour, minute, second}, result)) Invalid(value);
+    if (gmt && !AddMilliseconds(result, kNineHoursMs, result)) Invalid(value);
+    return result;
+}
 
 double ParseMailDate(std::string_view d) {
     static constexpr std::string_view kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

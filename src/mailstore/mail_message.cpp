@@ -55,6 +55,8 @@ void HeaderLines::Index(std::string_view h) {
 void MailMessage::Clear() {
     header_.clear();
     body_.clear();
+    unmapped_.body = 0;
+    unmapped_.lines.clear();
     lines_.Index({});
     linesKnown_ = true;
 }
@@ -66,6 +68,24 @@ void MailMessage::Swap(MailMessage& other) noexcept {
     std::swap(linesKnown_, other.linesKnown_);
     found_.swap(other.found_);
     std::swap(beyondPlan_, other.beyondPlan_);
+    std::swap(form_, other.form_);
+    std::swap(unmapped_, other.unmapped_);
+}
+
+std::size_t MailMessage::Unmapped(const std::vector<std::string>& fields) const {
+    std::size_t count = unmapped_.body;
+    if (unmapped_.lines.empty()) return count;
+    for (const std::string& name : fields) {
+        const std::string_view value = FieldView(name);
+        if (value.empty()) continue;
+        const auto at = static_cast<std::size_t>(value.data() - header_.data());
+        // The line the value lies in: the last one that starts at or before it.
+        const std::pair<std::size_t, std::size_t>* line = nullptr;
+        for (const auto& entry : unmapped_.lines)
+            if (entry.first <= at) line = &entry;
+        if (line && header_.find('\n', line->first) >= at) count += line->second;
+    }
+    return count;
 }
 
 void MailMessage::ReleaseBuffersOver(std::size_t bytes) {
@@ -89,7 +109,7 @@ void MailMessage::FindFields(const std::shared_ptr<const WantedFields>& fields) 
     IndexLines();
     if (found_ != fields) found_ = fields;  // the same list for every message of a file
     beyondPlan_ = 0;
-    lines_.FindValues(header_, found_->names, found_->marker);
+    lines_.FindValues(header_, found_->names, found_->marker, form_ == MessageForm::kDecoded);
 }
 
 std::string_view MailMessage::FieldView(std::string_view name) const {
@@ -133,7 +153,7 @@ std::string_view HeaderLines::Value(std::string_view h, std::string_view name) c
 }
 
 void HeaderLines::FindValues(std::string_view header, const std::vector<std::string>& names,
-                             std::string_view marker) {
+                             std::string_view marker, bool lenientDate) {
     if (!marker.empty()) markerAt = FindText(header, marker);
     values.resize(names.size());
     dateKnown = false;
@@ -141,7 +161,7 @@ void HeaderLines::FindValues(std::string_view header, const std::vector<std::str
         const std::string_view value = Value(header, names[i]);
         if (names[i] == "Date:") {  // read here too, so the job need not touch the bytes
             try {
-                date = ParseMailDate(value);
+                date = lenientDate ? ParseMailDateLenient(value) : ParseMailDate(value);
                 dateKnown = true;
             } catch (const ConvertError&) {
             }
@@ -160,7 +180,8 @@ void HeaderLines::FindValues(std::string_view header, const std::vector<std::str
 double MailMessage::GetDate() const {
     if (!linesKnown_) IndexLines();
     if (lines_.dateKnown) return lines_.date;
-    return ParseMailDate(FieldView("Date:"));
+    const std::string_view value = FieldView("Date:");
+    return form_ == MessageForm::kDecoded ? ParseMailDateLenient(value) : ParseMailDate(value);
 }
 
 std::string MailMessage::CollectField(std::string_view marker) const {

@@ -14,6 +14,12 @@ namespace tavori {
 
 struct HeaderDecodeBuffers;
 
+// How a message's text is read. kMailbox: as the mailbox reader defines it, the form every
+// job writes back to mailbox files. kDecoded: for a person to read (the export's decoding
+// mode): header lines unfolded keeping their blanks, encoded words of every charset and raw
+// UTF-8 decoded, and the body the decoded text of the mail (see mime/mime_body.h).
+enum class MessageForm : unsigned char { kMailbox, kDecoded };
+
 // The header fields a reader looks up in every message, named in advance (as given to
 // FieldView), and the marker it gives CollectField.
 struct WantedFields {
@@ -28,9 +34,13 @@ class MailMessage {
 
     MailMessage() = default;
     // text normalised like a message read from a mailbox file.
-    explicit MailMessage(std::string_view text);
+    explicit MailMessage(std::string_view text, MessageForm form = MessageForm::kMailbox);
     // A copy holds the same text; the values found in advance stay with the original.
-    MailMessage(const MailMessage& other) : header_(other.header_), body_(other.body_) {}
+    MailMessage(const MailMessage& other)
+        : header_(other.header_),
+          body_(other.body_),
+          form_(other.form_),
+          unmapped_(other.unmapped_) {}
     MailMessage& operator=(const MailMessage& other);
     MailMessage(MailMessage&&) noexcept = default;
     MailMessage& operator=(MailMessage&&) noexcept = default;
@@ -43,8 +53,8 @@ class MailMessage {
     std::string GetField(std::string_view name) const { return std::string(FieldView(name)); }
     // The same value where it lies in the header, valid while the message is unchanged.
     std::string_view FieldView(std::string_view name) const;
-    // The Date field as a date-time value, 0 when there is no usable date; ConvertError when
-    // the field is no valid date and time.
+    // The Date field as a date-time value, 0 when there is no usable date; DateError when
+    // the field is no valid date and time. A decoded message reads more forms of dates.
     double GetDate() const;
     // The header text after the first occurrence of marker, with every later occurrence of the
     // marker itself removed; empty when the header does not hold it.
@@ -55,14 +65,20 @@ class MailMessage {
     // for a field the reader was not given, each a search of the header. A reader's plan
     // should name every field its caller reads.
     int LookupsBeyondPlan() const { return beyondPlan_; }
+    MessageForm Form() const { return form_; }
+    // Of a decoded message: the characters Shift-JIS lacks, written as "〓", in the body and
+    // in the values of the named fields (as GetField finds them).
+    std::size_t Unmapped(const std::vector<std::string>& fields) const;
 
     void Clear();
     void Swap(MailMessage& other) noexcept;
 
-    // For the reader of a mailbox file: text parsed into this message, reusing its buffers
-    // (text must not lie in them); without wantBody the body stays empty. decoding holds the
-    // parsing thread's buffers for encoded words. True when the message has a header or a body.
-    bool Parse(std::string_view text, bool wantBody, HeaderDecodeBuffers& decoding);
+    // For the reader of a mailbox file: text parsed into this message in the given form,
+    // reusing its buffers (text must not lie in them); without wantBody the body stays empty.
+    // decoding holds the parsing thread's buffers for encoded words. True when the message
+    // has a header or a body.
+    bool Parse(std::string_view text, bool wantBody, HeaderDecodeBuffers& decoding,
+               MessageForm form = MessageForm::kMailbox);
     // Indexes the header lines now and finds the values of fields; without this, the first
     // lookup indexes them.
     void FindFields(const std::shared_ptr<const WantedFields>& fields);
@@ -81,6 +97,13 @@ class MailMessage {
     mutable bool linesKnown_ = false;
     std::shared_ptr<const WantedFields> found_;  // the names of lines_.values
     mutable int beyondPlan_ = 0;
+    MessageForm form_ = MessageForm::kMailbox;
+    // Of a decoded message: the characters lacking in its body, and in each header line that
+    // has any (where the line starts, how many).
+    struct Unmapped {
+        std::size_t body = 0;
+        std::vector<std::pair<std::size_t, std::size_t>> lines;
+    } unmapped_;
 };
 
 }  // namespace tavori

@@ -7,6 +7,8 @@
 #include "decode/header_decoder.h"
 #include "mailstore/byte_scan.h"
 #include "mailstore/mail_message.h"
+#include "mime/header_words.h"
+#include "mime/mime_body.h"
 
 namespace tavori {
 namespace {
@@ -216,11 +218,54 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
     return !headerOut.empty() || !body.empty();
 }
 
+// The decoded form: the header and body split as in the mailbox form, then each header line
+// unfolded keeping its blank and decoded, and the body the text a person reads, under the
+// body rules of the mailbox form. lines gets the header lines with characters Shift-JIS
+// lacks, bodyUnmapped those of the body.
+bool ParseDecoded(std::string_view text, std::string& headerOut, std::string& bodyOut,
+                  bool wantBody, std::vector<std::pair<std::size_t, std::size_t>>& lines,
+                  std::size_t& bodyUnmapped) {
+    std::string cleaned;
+    if (text.find('\x1A') != std::string_view::npos) {
+        cleaned.assign(text);
+        std::erase(cleaned, '\x1A');
+        text = cleaned;
+    }
+    const std::size_t split = FindHeaderEnd(text);
+    const std::string_view rawHeader =
+        split == std::string_view::npos ? std::string_view() : text.substr(0, split);
+    const std::string_view rawBody =
+        split == std::string_view::npos ? text : text.substr(split + 4);
+    headerOut.clear();
+    lines.clear();
+    bodyUnmapped = 0;
+    const std::string unfolded = mime::UnfoldHeader(rawHeader);
+    mime::SjisText header;
+    header.text.reserve(unfolded.size());
+    for (std::size_t start = 0; start < unfolded.size();) {
+        std::size_t end = unfolded.find("\r\n", start);
+        if (end == std::string::npos) end = unfolded.size();
+        if (!header.text.empty()) header.text += "\r\n";
+        const std::size_t lineStart = header.text.size(), before = header.unmapped;
+        mime::AppendDecodedText(std::string_view(unfolded).substr(start, end - start), header);
+        if (header.unmapped > before) lines.emplace_back(lineStart, header.unmapped - before);
+        start = end + 2;
+    }
+    headerOut = std::move(header.text);
+    bodyOut.clear();
+    if (!wantBody) return !headerOut.empty() || !TrimMailText(rawBody).empty();
+    const mime::SjisText body = mime::DecodeBodyText(rawHeader, rawBody);
+    bodyUnmapped = body.unmapped;
+    const std::string_view trimmed = TrimMailText(body.text);
+    if (!trimmed.empty()) NormaliseBody(trimmed, bodyOut);
+    return !headerOut.empty() || !trimmed.empty();
+}
+
 }  // namespace
 
-MailMessage::MailMessage(std::string_view text) {
+MailMessage::MailMessage(std::string_view text, MessageForm form) {
     HeaderDecodeBuffers decoding;
-    Parse(text, true, decoding);
+    Parse(text, true, decoding, form);
 }
 
 MailMessage& MailMessage::operator=(const MailMessage& other) {
@@ -228,8 +273,14 @@ MailMessage& MailMessage::operator=(const MailMessage& other) {
     return *this;
 }
 
-bool MailMessage::Parse(std::string_view text, bool wantBody, HeaderDecodeBuffers& decoding) {
+bool MailMessage::Parse(std::string_view text, bool wantBody, HeaderDecodeBuffers& decoding,
+                        MessageForm form) {
     linesKnown_ = false;
+    form_ = form;
+    if (form == MessageForm::kDecoded)
+        return ParseDecoded(text, header_, body_, wantBody, unmapped_.lines, unmapped_.body);
+    unmapped_.body = 0;
+    unmapped_.lines.clear();
     return ParseInto(text, header_, body_, wantBody, decoding);
 }
 

@@ -41,7 +41,7 @@ class MailboxFile final : public MessageSource {
     bool AtEnd() override { return pending_ == 0 && carry_.empty() && file_->AtEnd(); }
     void Split(RawMessages& raw, std::uint64_t bytes, std::size_t messages) override;
     void Parse(std::string_view text, ParsedMessage& into, int worker, bool indexLines) override {
-        into.any = into.message.Parse(text, plan_.body, decoding_[worker]);
+        into.any = into.message.Parse(text, plan_.body, decoding_[worker], plan_.form);
         if (indexLines) into.message.FindFields(fields_);  // here, where the message was parsed
     }
     bool ReadMessage(MailMessage& message);
@@ -120,7 +120,8 @@ bool MailboxFile::ReadMessage(MailMessage& message) {
             pending_ -= d + MailMessage::kSeparator.size();
             bytesRead_ += d + MailMessage::kSeparator.size();
             if (raw.empty()) {  // the whole message is in the buffer: parse it from there
-                return message.Parse(std::string_view(buf + start, d), plan_.body, decoding_[0]);
+                return message.Parse(std::string_view(buf + start, d), plan_.body, decoding_[0],
+                                     plan_.form);
             }
             raw.append(buf + start, d);
             break;
@@ -133,7 +134,7 @@ bool MailboxFile::ReadMessage(MailMessage& message) {
         pending_ -= n;
         bytesRead_ += n;
     }
-    return message.Parse(raw, plan_.body, decoding_[0]);
+    return message.Parse(raw, plan_.body, decoding_[0], plan_.form);
 }
 
 static_assert(ParseAhead::kBatchBytes >= platform::InputFile::kBlockBytes,

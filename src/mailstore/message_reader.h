@@ -24,6 +24,8 @@ struct ReadPlan {
     // A reader that needs header fields only (a scan) leaves the body of each message
     // unbuilt: Body() is then empty, and Read still tells whether there was one.
     bool body = true;
+    // How each message is read: the mailbox form, or decoded for a person to read.
+    MessageForm form = MessageForm::kMailbox;
     // The fields asked of every message (and the marker given to CollectField): where the
     // second thread reads the file, it finds these too, and the lookups use what it found.
     WantedFields fields;

@@ -129,6 +129,40 @@ TEST(ParseMailDate, ReadsTheFieldAsTheMailboxReaderDefinesIt) {
     }
 }
 
+// The decoding mode reads what the mailbox reader's rule cannot, and the same where it can.
+TEST(ParseMailDateLenient, ReadsWhatRfc5322Allows) {
+    const DateCase cases[] = {
+        {"Tue, 05 Mar 1999 12:34:56 GMT", {1999, 3, 5, 21, 34, 56}, "as the strict rule"},
+        {"Tue, 05 Mar 1999 12:34:56 -0500", {1999, 3, 5, 12, 34, 56}, "numeric zone as written"},
+        {"Thu,\r\n 13 Feb 1969 23:32:54 -0330", {1969, 2, 13, 23, 32, 54}, "folded"},
+        {"Thu,13Feb1969 23:32:54 -0330", {1969, 2, 13, 23, 32, 54}, "glued by an old unfold"},
+        {"Tue, 5 mar 2005 12:34:56 UT", {2005, 3, 5, 21, 34, 56}, "lower-case month, UT"},
+        {"1 Jan 05 00:00:00 +0900", {2005, 1, 1, 0, 0, 0}, "two-digit year 05 is 2005"},
+        {"1 Jan 99 00:00:00 +0900", {1999, 1, 1, 0, 0, 0}, "two-digit year 99 is 1999"},
+        {"1 Jan 105 00:00:00 +0900", {2005, 1, 1, 0, 0, 0}, "three-digit year"},
+        {"Fri, 21 Nov 1997 09:55:06 (JST) +0900 (comment)", {1997, 11, 21, 9, 55, 6}, "comments"},
+        {"Thu Mar  5 12:34:56 1999", {1999, 3, 5, 12, 34, 56}, "asctime order"},
+        {"21 November 1997 09:55 EST", {1997, 11, 21, 9, 55, 0}, "full month, no seconds"},
+        {"Tue, 05 Mar 1999 23:59:60 +0900", {1999, 3, 5, 23, 59, 59}, "leap second"},
+        {"Tuesday", {0, 0, 0, 0, 0, 0}, "no day number: no date"},
+    };
+    for (const auto& c : cases) {
+        double v = 0;
+        ASSERT_NO_THROW(v = ParseMailDateLenient(c.field)) << c.reason;
+        if (c.expected.year == 0) {
+            EXPECT_EQ(v, 0.0) << c.reason;
+            continue;
+        }
+        DateTimeParts p = DecodeDateTime(v);
+        EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
+                  std::tie(c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
+                           c.expected.minute, c.expected.second))
+            << c.reason;
+    }
+    for (const char* bad : {"Tue, 32 Mar 1999 12:34:56", "Tue, 05 Mar 1999", "5 Xyz 1999 1:2:3"})
+        EXPECT_THROW(ParseMailDateLenient(bad), DateError) << bad;
+}
+
 TEST(ParseMailDate, RaisesAnErrorNamingTheValueForInvalidDates) {
     const char* cases[] = {
         "Tue, 32 Mar 1999 12:34:56 +0900",  // day 32
@@ -147,8 +181,9 @@ TEST(ParseMailDate, RaisesAnErrorNamingTheValueForInvalidDates) {
         try {
             ParseMailDate(field);
             ADD_FAILURE() << "no error for " << field;
-        } catch (const ConvertError& e) {
+        } catch (const DateError& e) {
             EXPECT_NE(std::string(e.what()).find(field), std::string::npos) << e.what();
+            EXPECT_EQ(e.Value(), field);
         }
     }
 }
