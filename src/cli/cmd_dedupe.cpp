@@ -22,6 +22,7 @@ struct DedupeArgs {
     std::string duplicate;
     bool dryRun = false;
     bool force = false;
+    bool keepGoing = false;
     std::vector<std::string> mailboxes;
 };
 
@@ -56,8 +57,10 @@ int RunDedupe(const DedupeArgs& args, Context& context) {
 
     TerminalHost host(context.err, context.verbose);
     host.AllowReplacing(args.force);
+    host.AllowUndated(args.keepGoing);
     DedupeJob job(std::move(mailboxes), options, host);
     host.Run([&] { args.dryRun ? job.Scan() : job.Run(); });
+    host.ReportUndated(job.Undated());
     PrintDedupeFigures(context.out, job.Figures());
     if (job.Aborted()) {
         context.err.Line(job.OutputCount() > 0
@@ -97,6 +100,9 @@ void AddDedupeCommand(CLI::App& app, Context& context) {
                     "also write the surplus copies into this new mailbox (extension .mbx)")
         ->check(OutputMailboxProblem, "FILE");
     cmd->add_flag("--force", args->force, "replace existing mailboxes that hold mails");
+    cmd->add_flag("--keep-going", args->keepGoing,
+                  "take a mail whose Date is no date as one without a date (never a copy), "
+                  "name it on the error output and go on");
     cmd->add_flag("--dry-run", args->dryRun,
                   "only read: list each repeated mail's copies, which is kept and which is "
                   "surplus");

@@ -37,6 +37,8 @@ struct ExportArgs {
     std::string output;
     int width = 40;  // the window's width until it is changed
     bool refs = false;
+    bool decode = false;
+    bool keepGoing = false;
     std::string attachDir;
     std::string home;
     std::vector<std::string> mailboxes;
@@ -56,15 +58,19 @@ int RunExport(const ExportArgs& args, Context& context) {
     RecordOptions options;
     options.width = args.width;
     options.hyperRef = args.refs;
+    options.decode = args.decode;
     options.dateSeparator = platform::DateSeparator();
     options.timeSeparator = platform::TimeSeparator();
 
     TerminalHost host(context.err, context.verbose);
+    host.AllowUndated(args.keepGoing);
     ExportJob job(output, std::move(sources), options, host);
     host.Run([&job] { job.Run(); });
+    host.ReportUndated(job.Undated());
     if (job.Aborted()) context.err.Line("中断しました: それまでの記録は書き込まれています");
     context.out.Line(output);
     PrintExportFigures(context.out, job.MessagesWritten(), job.AttachTotal());
+    if (args.decode) PrintUnmapped(context.out, job.Unmapped());
     return job.Aborted() ? 1 : 0;
 }
 
@@ -90,6 +96,12 @@ void AddExportCommand(CLI::App& app, Context& context) {
                     "columns per line written to each record (40-255, default 40)")
         ->check(CLI::Range(40, 255));
     cmd->add_flag("--refs", args->refs, "repeat the referenced ids in the body");
+    cmd->add_flag("--decode", args->decode,
+                  "decode MIME: encoded words of every charset, base64 and quoted-printable "
+                  "bodies, the text part of multipart mails (the mailbox files are unchanged)");
+    cmd->add_flag("--keep-going", args->keepGoing,
+                  "write a mail whose Date is no date without a date, name it on the error "
+                  "output and go on");
     cmd->add_option("--attach-dir", args->attachDir,
                     "the attachments folder (default: the Attach folder of the mailbox's user)");
     cmd->add_option("--home", args->home,

@@ -60,10 +60,14 @@ void AppendNumber(std::string& text, std::uint64_t n) {
 }
 
 // progress: where --verbose reports the bytes read against the file size, else nullptr.
-void ShowMailbox(const std::string& path, Output& out, Output* progress) {
+// decode: the fields as the export's decoding mode reads them.
+void ShowMailbox(const std::string& path, bool decode, Output& out, Output* progress) {
     TMailBox box;
     // The listing shows header fields only.
-    box.Open(path, 0, {.body = false, .fields = {{"Date:", "From:", "Subject:"}, {}}});
+    box.Open(path, 0,
+             {.body = false,
+              .form = decode ? MessageForm::kDecoded : MessageForm::kMailbox,
+              .fields = {{"Date:", "From:", "Subject:"}, {}}});
     if (!box.Opened()) throw IoError(PathError(path, "はありません"));
     const std::string name = FileNameOf(path);
     std::uint64_t number = 0;
@@ -99,10 +103,14 @@ void AddShowCommand(CLI::App& app, Context& context) {
     auto* cmd = app.add_subcommand(
         "show", "List the messages of mailbox files: file, number, offset, date, From, Subject");
     auto paths = std::make_shared<std::vector<std::string>>();
+    auto decode = std::make_shared<bool>(false);
+    cmd->add_flag("--decode", *decode,
+                  "decode MIME encoded words of every charset and read more forms of dates");
     cmd->add_option("MAILBOX", *paths, "mailbox files (.mbx)")->required();
-    context.verbs.push_back({cmd, [paths, &context] {
+    context.verbs.push_back({cmd, [paths, decode, &context] {
                                  for (const std::string& arg : *paths)
-                                     ShowMailbox(platform::FromCommandLine(arg), context.out,
+                                     ShowMailbox(platform::FromCommandLine(arg), *decode,
+                                                 context.out,
                                                  context.verbose ? &context.err : nullptr);
                                  return 0;
                              }});

@@ -23,6 +23,10 @@ void PrintExportFigures(Output& out, int messages, int attachments) {
     out.Line("件数: " + std::to_string(messages) + " / 添付: " + std::to_string(attachments));
 }
 
+void PrintUnmapped(Output& out, std::uint64_t count) {
+    out.Line("Shift-JIS にない文字: " + std::to_string(count) + " 個");
+}
+
 void PrintDedupeFigures(Output& out, const DedupeFigures& figures) {
     if (figures.totals) {
         out.Line("全件数: " + std::to_string(figures.total) + " 件");

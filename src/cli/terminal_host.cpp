@@ -1,5 +1,7 @@
 #include "cli/terminal_host.h"
 
+#include "base/sjis_text.h"
+
 #include <csignal>
 #include <string_view>
 
@@ -51,6 +53,17 @@ void TerminalHost::SetProgressText(const std::string& text) {
 }
 
 void TerminalHost::ShowFigures(const JobFigures& figures) { figures_ = figures; }
+
+BadDateAnswer TerminalHost::AskBadDate(const BadDate& bad) {
+    if (!keepGoing_) return BadDateAnswer::kStop;
+    Warn("\"" + bad.file + "\" の " + std::to_string(bad.number) +
+         " 通目の日付を変換できません: 「" + QuoteExcerpt(bad.value) + "」 日付なしで書き出します");
+    return BadDateAnswer::kUndated;
+}
+
+void TerminalHost::ReportUndated(int count) {
+    if (count > 0) Warn("日付なしで書き出したメール: " + std::to_string(count) + " 通");
+}
 
 void TerminalHost::Warn(const std::string& text) {
     if (drawn_) {

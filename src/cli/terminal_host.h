@@ -27,6 +27,12 @@ class TerminalHost : public JobHost {
     // A mailbox with mails in it is replaced only with --force: there is nobody to ask.
     bool ConfirmReplace(const std::string& /*path*/) override { return replace_; }
     void AllowReplacing(bool replace) { replace_ = replace; }
+    // A mail whose Date is no date: with --keep-going it is named on the error output and
+    // written without a date; without, the job stops with the error.
+    BadDateAnswer AskBadDate(const BadDate& bad) override;
+    void AllowUndated(bool keepGoing) { keepGoing_ = keepGoing; }
+    // With --keep-going and such mails: their count on the error output.
+    void ReportUndated(int count);
     // Ends the progress line.
     void Finish();
 
@@ -41,6 +47,7 @@ class TerminalHost : public JobHost {
     Output& err_;
     bool bar_;
     bool replace_ = false;
+    bool keepGoing_ = false;
     bool drawn_ = false;
     std::string file_;
     std::optional<JobFigures> figures_;  // the last the job sent

@@ -61,9 +61,19 @@ bool ReadNext(TMailBox& box, const std::string& path, int& number) {
     return true;
 }
 
+// The date of the current message in the passes after the scan, which has read every Date
+// already: one that is no date was accepted there as no date (or the job ended).
+double ScannedDate(const TMailBox& box) {
+    try {
+        return box.GetDate();
+    } catch (const DateError&) {
+        return 0;
+    }
+}
+
 // The position of the current message's pair among the repeated ones, or -1.
 int PairOf(const TMailBox& box, const TMailList& keys) {
-    return keys.IndexOfKey(box.FieldView("Subject:"), box.GetDate());
+    return keys.IndexOfKey(box.FieldView("Subject:"), ScannedDate(box));
 }
 
 // The copy pass's rule for a copy of repeated pair k: true when it goes to the unique mailbox.
@@ -104,6 +114,7 @@ void DedupeJob::ScanAll() {
     messageCount_ = 0;
     outputCount_ = -1;
     aborted_ = false;
+    undated_.Reset();
     figures_ = {};
     host_.ShowFigures(figures_);
     host_.SetProgressText(kScanning);
@@ -137,8 +148,13 @@ bool DedupeJob::ScanMailbox(const std::string& path, TMailBox& box) {
     while (!box.AtEnd()) {
         if (!ReadNext(box, path, number)) continue;
         try {
-            keys_.AddOrCount(box.FieldView("Subject:"), box.FieldView("Message-Id:"),
-                             box.GetDate());
+            double date = 0;  // a mail without a date is never a copy
+            try {
+                date = box.GetDate();
+            } catch (const DateError& e) {
+                if (!undated_.Accept(path, number, e)) throw;
+            }
+            keys_.AddOrCount(box.FieldView("Subject:"), box.FieldView("Message-Id:"), date);
         } catch (const Error& e) {
             RethrowForMessage(e, path, number, "を読めません");
         }

@@ -7,6 +7,7 @@
 
 #include "jobs/job_host.h"
 #include "jobs/mail_list.h"
+#include "jobs/undated_mails.h"
 #include "platform/file.h"
 
 namespace tavori {
@@ -41,6 +42,9 @@ class DedupeJob {
     int RepeatedPairs() const { return keys_.Count(); }
     int OutputCount() const { return outputCount_; }  // -1 until the unique mailbox exists
     bool Aborted() const { return aborted_; }
+    // Mails the scan read as without a date because their Date was no date (the host said
+    // so): never copies of another.
+    int Undated() const { return undated_.Count(); }
     // The figures, also sent through the host whenever they change.
     const DedupeFigures& Figures() const { return figures_; }
 
@@ -77,6 +81,7 @@ class DedupeJob {
     int messageCount_ = 0;
     int outputCount_ = -1;
     bool aborted_ = false;
+    UndatedMails undated_{host_};
     DedupeFigures figures_;
     std::uint64_t step_ = 0;
 };

@@ -85,7 +85,22 @@ ExportJob::ExportJob(std::string outputPath, std::vector<ExportSource> sources,
     : outputPath_(std::move(outputPath)),
       sources_(std::move(sources)),
       options_(std::move(options)),
-      host_(host) {}
+      host_(host),
+      undated_(host) {}
+
+std::array<std::string_view, 4> ExportJob::Pieces(const MailMessage& message,
+                                                  const std::string& file, int number,
+                                                  RecordBuffers& buffers) {
+    std::array<std::string_view, 4> pieces;
+    try {
+        pieces = BuildRecordPieces(message, options_, buffers);
+    } catch (const DateError& e) {
+        if (!undated_.Accept(file, number, e)) throw;
+        pieces = BuildRecordPieces(message, options_, buffers, true);
+    }
+    if (options_.decode) unmapped_ += message.Unmapped(fieldNames_);
+    return pieces;
+}
 
 void ExportJob::Run() {
     exportTotal_ = 0;
@@ -120,7 +135,8 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     } closer{mailbox};
 
     mailbox.Open(source.mailboxPath, 0,
-                 {.fields = {RecordFieldNames(), std::string(kAttachmentMarker)}});
+                 {.form = options_.decode ? MessageForm::kDecoded : MessageForm::kMailbox,
+                  .fields = {fieldNames_, std::string(kAttachmentMarker)}});
     host_.SetProgressText("ファイル:" + FileNameOf(source.mailboxPath) + " を変換中...");
     host_.SetProgressMaximum(mailbox.GetFileSize());
     TMailBox attached;
@@ -131,7 +147,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     while (!mailbox.AtEnd()) {
         try {
             if (!mailbox.ReadMessage()) continue;
-            pieces = BuildRecordPieces(mailbox.Message(), options_, buffers);
+            pieces = Pieces(mailbox.Message(), source.mailboxPath, count + 1, buffers);
         } catch (const Error& e) {
             RethrowForMessage(e, source.mailboxPath, count + 1, "を変換できません");
         }
@@ -141,7 +157,8 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
         ++messagesWritten_;
         attachCount += ExportAttachments(source, mailbox, attached, ren);
         ++count;
-        host_.ShowFigures(ExportFigures{count, exportTotal_ + count, attachCount});
+        host_.ShowFigures(
+            ExportFigures{count, exportTotal_ + count, attachCount, options_.decode, unmapped_});
         host_.ProcessPendingEvents();
         if (host_.AbortRequested()) {
             ren.Flush();  // every record counted so far is in the file before the stop
@@ -174,9 +191,13 @@ int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mai
         if (!platform::IsInsideFolder(path, source.attachDir)) continue;
         std::string record;
         try {
-            attached.Open(path);
-            if (attached.Opened() && attached.ReadMessage())
-                record = BuildRecord(attached.Message(), options_);
+            attached.Open(
+                path, 0, {.form = options_.decode ? MessageForm::kDecoded : MessageForm::kMailbox});
+            if (attached.Opened() && attached.ReadMessage()) {
+                RecordBuffers buffers;
+                for (std::string_view piece : Pieces(attached.Message(), path, 1, buffers))
+                    record += piece;
+            }
             attached.Close();
         } catch (const Error& e) {
             attached.Close();

@@ -1,16 +1,19 @@
 #pragma once
 // The export run: every message of a list of mailbox files, and the .EML attachment files
 // that a message names, becomes one REN record in one REN file.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "jobs/job_host.h"
 #include "jobs/ren_record.h"
+#include "jobs/undated_mails.h"
 
 namespace tavori {
 
 class TMailBox;
+class MailMessage;
 namespace platform {
 class OutputFile;
 }
@@ -42,10 +45,17 @@ class ExportJob {
     int MessagesWritten() const { return messagesWritten_; }
     int AttachTotal() const { return attachTotal_; }  // attachment records of the whole run
     bool Aborted() const { return aborted_; }
+    // Mails written without a date because their Date was no date (the host said so).
+    int Undated() const { return undated_.Count(); }
+    // In the decoding mode: the characters Shift-JIS lacks, written as "〓" in the records.
+    std::uint64_t Unmapped() const { return unmapped_; }
 
   private:
     // false when the run was aborted
     bool ConvertMailbox(const ExportSource& source, TMailBox& mailbox, platform::OutputFile& ren);
+    // The record's pieces; a Date that is no date is put to the host.
+    std::array<std::string_view, 4> Pieces(const MailMessage& message, const std::string& file,
+                                           int number, RecordBuffers& buffers);
     int ExportAttachments(const ExportSource& source, const TMailBox& mailbox, TMailBox& attached,
                           platform::OutputFile& ren);
 
@@ -57,6 +67,9 @@ class ExportJob {
     int messagesWritten_ = 0;
     int attachTotal_ = 0;
     bool aborted_ = false;
+    UndatedMails undated_;
+    std::uint64_t unmapped_ = 0;
+    const std::vector<std::string> fieldNames_ = RecordFieldNames();
 };
 
 // The attachment file that a line of the "X-Becky-Attachment-File:" field names inside the

@@ -14,6 +14,10 @@ struct ExportFigures {
     int mailboxMessages = 0;     // message records of the mailbox file being read
     int runMessages = 0;         // message records of the run, that file's included
     int mailboxAttachments = 0;  // attachment records of the mailbox file being read
+    // In the decoding mode (decoded true): the characters Shift-JIS lacks that the run's
+    // records hold so far, each written as "〓".
+    bool decoded = false;
+    std::uint64_t unmapped = 0;
     bool operator==(const ExportFigures&) const = default;
 };
 
@@ -41,6 +45,16 @@ struct DedupeFigures {
 
 using JobFigures = std::variant<ExportFigures, DedupeFigures>;
 
+// A mail whose Date field is no date and time.
+struct BadDate {
+    std::string file;   // the mailbox file, or the attachment file, that holds it
+    int number = 0;     // the mail's number in that file, from 1
+    std::string value;  // the Date field as the mail has it
+};
+// What to do with it: write it as a mail without a date (this once, or for every such mail
+// of the run), or stop the job with the error.
+enum class BadDateAnswer { kUndated, kAllUndated, kStop };
+
 class JobHost {
   public:
     virtual ~JobHost() = default;
@@ -57,6 +71,9 @@ class JobHost {
     // replace it. The window asks the user; the command-line tool answers its --force. A host
     // that cannot ask keeps the file.
     virtual bool ConfirmReplace(const std::string& /*path*/) { return false; }
+    // A mail whose Date field is no date: the window asks the user; the command-line tool
+    // answers its --keep-going. A host that cannot ask stops the job.
+    virtual BadDateAnswer AskBadDate(const BadDate& /*bad*/) { return BadDateAnswer::kStop; }
     // Lets the window repaint and handle its stop button between two mails.
     virtual void ProcessPendingEvents() = 0;
     virtual bool AbortRequested() = 0;

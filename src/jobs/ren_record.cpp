@@ -283,9 +283,9 @@ std::vector<std::string> RecordFieldNames() {
     return names;
 }
 
-std::string BuildRecord(const MailMessage& message, const RecordOptions& options) {
+std::string BuildRecord(const MailMessage& message, const RecordOptions& options, bool undated) {
     RecordBuffers buffers;
-    const auto pieces = BuildRecordPieces(message, options, buffers);
+    const auto pieces = BuildRecordPieces(message, options, buffers, undated);
     std::string text = std::move(buffers.head);  // the first piece
     text.reserve(text.size() + pieces[1].size() + pieces[2].size() + pieces[3].size());
     for (std::size_t i = 1; i < pieces.size(); ++i) text += pieces[i];
@@ -294,7 +294,7 @@ std::string BuildRecord(const MailMessage& message, const RecordOptions& options
 
 std::array<std::string_view, 4> BuildRecordPieces(const MailMessage& message,
                                                   const RecordOptions& options,
-                                                  RecordBuffers& buffers) {
+                                                  RecordBuffers& buffers, bool undated) {
     std::string& out = buffers.head;
     // Field values are read where they lie in the header, and dates are written into the
     // writer's buffers: a record costs no allocation of its own.
@@ -303,7 +303,7 @@ std::array<std::string_view, 4> BuildRecordPieces(const MailMessage& message,
     for (const RecordRow& row : kRecordLayout) {
         std::string_view value;
         if (row.read == FieldRead::kDateTime) {
-            build.date = message.GetDate();
+            build.date = undated ? 0 : message.GetDate();
         } else {
             value = message.FieldView(row.field);
             if (value.empty() && row.read == FieldRead::kOptionalText) continue;

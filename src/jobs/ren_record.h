@@ -16,6 +16,8 @@ struct RecordOptions {
     bool hyperRef = false;  // repeat the referenced ids as "▼id▲" lines before the body
     std::string dateSeparator = "/";
     std::string timeSeparator = ":";
+    // Read the mails decoded for a person (MessageForm::kDecoded) rather than as stored.
+    bool decode = false;
     // A list field holding only ">" makes a record quadratic in the field's length; a record
     // that would grow beyond this is refused before it is built.
     std::size_t maxRecordBytes = std::size_t{256} * 1024 * 1024;
@@ -28,7 +30,8 @@ std::string ExtractBracketed(std::string_view text, char open, char close, bool 
 // The record of the mailbox's current message, which ReadMessage has just read. Reads the
 // message through GetField, GetDate and Body only; a Date field that is no date, or a record
 // longer than options.maxRecordBytes, raises ConvertError.
-std::string BuildRecord(const MailMessage& message, const RecordOptions& options);
+std::string BuildRecord(const MailMessage& message, const RecordOptions& options,
+                        bool undated = false);
 
 // Buffers a writer of many records reuses from record to record.
 struct RecordBuffers {
@@ -40,9 +43,11 @@ struct RecordBuffers {
 // joining them: everything before the body (built into buffers.head), then the mailbox's
 // Body() where it lies. Valid until the buffers or the message change. The record's bound is
 // checked as for the whole.
+// undated: the record of a mail without a date, whatever its Date field says (the user chose
+// to write a mail whose Date is no date so).
 std::array<std::string_view, 4> BuildRecordPieces(const MailMessage& message,
                                                   const RecordOptions& options,
-                                                  RecordBuffers& buffers);
+                                                  RecordBuffers& buffers, bool undated = false);
 // The header fields a record is made of, for a reader's plan (ReadPlan::fields).
 std::vector<std::string> RecordFieldNames();
 

@@ -304,6 +304,22 @@ TEST(DedupeJob, BadDateNamesTheMailboxAndMessage) {
     EXPECT_FALSE(s.Exists("Origin.mbx"));
 }
 
+// Accepted as undated, two mails with the same subject and the same bad Date are no copies:
+// both are kept, as mails without a date are.
+TEST(DedupeJob, MailsWithABadDateAcceptedAsUndatedAreNeverCopies) {
+    Store s;
+    const std::string bad = "Subject: x\r\nDate: 32 Mar 1999 10:00:00 +0900\r\n\r\nb\r\n.\r\n";
+    const auto a = s.Box("a.mbx", Mail("A", 1, "<1>", "1") + bad + Mail("A", 1, "<1>", "1") + bad);
+    RecordingHost host;
+    host.dateAnswers = {BadDateAnswer::kAllUndated};
+    DedupeJob job({a}, {s.dir.File("Origin.mbx"), ""}, host);
+    job.Run();
+    EXPECT_EQ(host.badDates.size(), 1u);
+    EXPECT_EQ(job.Undated(), 2);
+    EXPECT_EQ(host.FiguresOf<DedupeFigures>().back().output, 3) << "one A, both undated";
+    s.ExpectInputsUnchanged();
+}
+
 // The copy pass and the plan rely on reading the messages the scan read: a mailbox that
 // another program changed in between is an error naming it, before any of it is copied.
 TEST(DedupeJob, MailboxChangedAfterTheScanIsAnErrorNamingIt) {

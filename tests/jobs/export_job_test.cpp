@@ -157,6 +157,68 @@ TEST(ExportJob, ErrorNamesTheMessageAndKeepsEveryEarlierRecord) {
     EXPECT_EQ(CountRecords(ren), 1);
 }
 
+// A Date that is no date: the host's answer writes the mail without one, for this mail or for
+// all of the run, or ends the run as before.
+TEST(ExportJob, BadDatesAreWrittenUndatedAsTheHostAnswers) {
+    using A = BadDateAnswer;
+    struct Row {
+        std::vector<A> answers;
+        std::size_t asked;
+        int records;  // -1: the run ends with the error
+        const char* reason;
+    } rows[] = {
+        {{}, 1, -1, "no answer: stop, as without the question"},
+        {{A::kUndated, A::kUndated}, 2, 3, "asked for each"},
+        {{A::kAllUndated}, 1, 3, "asked once for the run"},
+        {{A::kUndated, A::kStop}, 2, -1, "stopped at the second"},
+    };
+    const std::string bad = "Date: Tue, 32 Mar 1999 12:00:00\r\n";
+    for (const Row& row : rows) {
+        Store s;
+        const auto a = s.Box("a.mbx", Mail("a1", bad) + Mail("a2") + Mail("a3", bad));
+        RecordingHost host;
+        host.dateAnswers = row.answers;
+        ExportJob job(s.dir.File("out.REN"), {{a, ""}}, RecordOptions{}, host);
+        if (row.records < 0) {
+            EXPECT_THROW(job.Run(), ConvertError) << row.reason;
+        } else {
+            job.Run();
+            const std::string ren = ReadFile(s.dir.File("out.REN"));
+            EXPECT_EQ(CountRecords(ren), row.records) << row.reason;
+            EXPECT_NE(ren.find("#Ta1\r\n#K＠差出人\r\n#K不明＠送信日時"), std::string::npos)
+                << row.reason;
+            EXPECT_EQ(job.Undated(), 2) << row.reason;
+        }
+        ASSERT_EQ(host.badDates.size(), row.asked) << row.reason;
+        EXPECT_EQ(host.badDates[0].number, 1) << row.reason;
+        EXPECT_EQ(host.badDates[0].value, "Tue, 32 Mar 1999 12:00:00") << row.reason;
+    }
+}
+
+// The decoding mode reads the mail as a person does and counts what Shift-JIS lacks.
+TEST(ExportJob, DecodingModeWritesTheReadableTextAndCountsMissingCharacters) {
+    Store s;
+    const auto a = s.Box("a.mbx",
+                         "Subject: =?utf-8?b?44GC8J+YgA==?=\r\nContent-Type: text/plain; "
+                         "charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                         "44GE8J+YgA==\r\n.\r\n");
+    RecordOptions options;
+    options.decode = true;
+    RecordingHost host;
+    ExportJob job(s.dir.File("out.REN"), {{a, ""}}, options, host);
+    job.Run();
+    const std::string ren = ReadFile(s.dir.File("out.REN"));
+    EXPECT_NE(ren.find("#Tあ〓\r\n"), std::string::npos) << ren;
+    EXPECT_NE(ren.find("\r\nい〓\r\n#E"), std::string::npos) << ren;
+    EXPECT_EQ(job.Unmapped(), 2u);
+    EXPECT_EQ(host.FiguresOf<ExportFigures>().back(), (ExportFigures{1, 1, 0, true, 2}));
+
+    ExportJob plain(s.dir.File("plain.REN"), {{a, ""}}, RecordOptions{}, host);
+    plain.Run();
+    EXPECT_NE(ReadFile(s.dir.File("plain.REN")).find("44GE8J+YgA=="), std::string::npos)
+        << "without the mode the body stays as stored";
+}
+
 // An attached mail that cannot be converted is named itself, not as a message of the mailbox;
 // the record of the mail it belongs to is already in the file and stays there.
 TEST(ExportJob, BadAttachmentNamesTheAttachedFileAndKeepsItsMailsRecord) {

@@ -38,6 +38,9 @@ class RecordingHost : public JobHost {
 
     // The answer to a mailbox about to be replaced.
     bool replace = false;
+    // The answers to mails whose Date is no date, in turn (then kStop), and what was asked.
+    std::vector<BadDateAnswer> dateAnswers;
+    std::vector<BadDate> badDates;
     // AbortRequested is true once this says so; none never stops.
     std::function<bool()> stopWhen;
     // Steps of the test: after each progress text, and after each call of ProcessPendingEvents.
@@ -68,6 +71,11 @@ class RecordingHost : public JobHost {
     bool ConfirmReplace(const std::string& path) override {
         asked.push_back(path);
         return replace;
+    }
+    BadDateAnswer AskBadDate(const BadDate& bad) override {
+        badDates.push_back(bad);
+        return badDates.size() <= dateAnswers.size() ? dateAnswers[badDates.size() - 1]
+                                                     : BadDateAnswer::kStop;
     }
     void ProcessPendingEvents() override {
         ++events;
