@@ -8,6 +8,9 @@ namespace tavori::ui {
 
 void ShowError(HWND owner, const std::string& text);
 void ShowWarning(HWND owner, const std::string& text);
+// A warning with the buttons はい, すべてはい and いいえ: IDYES, IDNO (すべてはい) or IDCANCEL
+// (いいえ, also Esc and the close box).
+int AskYesAllNo(HWND owner, const std::string& text);
 // The folder the user chose in the system's folder browser, or "" when cancelled.
 std::string ChooseFolder(HWND owner, const std::string& prompt);
 

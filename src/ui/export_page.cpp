@@ -31,9 +31,9 @@ ExportPage::ExportPage(Panel& page, PageContext context) : context_(std::move(co
     BevelLabelArgs dirArgs;
     dirArgs.parent = p;
     DirLabel1 = std::make_unique<TBevelLabel>(dirArgs);
-    DirLabel1->SetBounds(8, 168, 362, 20);
+    DirLabel1->SetBounds(8, 182, 362, 20);
     DirSelect = std::make_unique<Button>(ButtonArgs{p, 0, "参照..."});
-    DirSelect->SetBounds(378, 166, 72, 24);
+    DirSelect->SetBounds(378, 180, 72, 24);
     DirSelect->onClick = [this] { DirSelectClick(); };
 
     Label3 = std::make_unique<Label>(LabelArgs{p, 0, "知子テキストファイル名"});
@@ -44,17 +44,26 @@ ExportPage::ExportPage(Panel& page, PageContext context) : context_(std::move(co
     context_.hints->Add(*TagFile, "出力ファイル");
 
     GroupBox1 = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "ｵﾌﾟｼｮﾝ"});
-    GroupBox1->SetBounds(216, 56, 234, 72);
+    // The group has two more lines for the decoding mode under the references box: its rows
+    // stand closer, and the controls below it a little lower.
+    GroupBox1->SetBounds(216, 52, 234, 96);
     Label11 = std::make_unique<Label>(LabelArgs{p, 0, "１行の桁数"});
-    Label11->SetBounds(226, 78, 64, 16);
+    Label11->SetBounds(226, 72, 64, 16);
     WordCount = std::make_unique<SpinEdit>(SpinEditArgs{p, 0, 40, 255, 72});
-    WordCount->SetBounds(294, 75, 60, 20);
+    WordCount->SetBounds(294, 69, 60, 20);
     HyperRef = std::make_unique<Button>(ButtonArgs{p, 0, "参照ﾒｰﾙIDを▼...▲で本文に付加する", true});
-    HyperRef->SetBounds(226, 102, 220, 18);
+    HyperRef->SetBounds(226, 94, 220, 16);
+    // Its caption is wider than the group: two lines.
+    DecodeMime = std::make_unique<Button>(
+        ButtonArgs{.parent = p,
+                   .text = "MIMEを解読する（件名・本文を読める文字にする）",
+                   .checkBox = true,
+                   .multiline = true});
+    DecodeMime->SetBounds(226, 112, 220, 30);
     Label8 = std::make_unique<Label>(LabelArgs{p, 0, "添付:"});
-    Label8->SetBounds(216, 136, 120, 16);
+    Label8->SetBounds(216, 150, 142, 30);
     ExportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "変換開始"});
-    ExportBtn->SetBounds(360, 132, 90, 26);
+    ExportBtn->SetBounds(360, 150, 90, 26);
     ExportBtn->onClick = [this] { ConvertClick(); };
 }
 
@@ -94,6 +103,7 @@ void ExportPage::Run(const Selection& selection, JobHost& host, int& messages) {
     RecordOptions options;
     options.width = WordCount->Value();
     options.hyperRef = HyperRef->Checked();
+    options.decode = DecodeMime->Checked();
     options.dateSeparator = platform::DateSeparator();
     options.timeSeparator = platform::TimeSeparator();
     ExportJob job(OutputDir + name, std::move(sources), options, host);
@@ -115,13 +125,18 @@ void ExportPage::ShowFigures(const JobFigures& figures) {
     if (!f) return;
     context_.counter->ShowText("件数: " + std::to_string(f->mailboxMessages) + " / " +
                                std::to_string(f->runMessages));
-    Label8->ShowText("添付: " + std::to_string(f->mailboxAttachments));
+    std::string attachments = "添付: " + std::to_string(f->mailboxAttachments);
+    // In the decoding mode, the characters Shift-JIS lacks, on a second line.
+    if (f->decoded)
+        attachments += "\r\nShift-JIS にない文字: " + std::to_string(f->unmapped) + " 個";
+    Label8->ShowText(attachments);
 }
 
 void ExportPage::LoadSettings(const Settings& settings) {
     OutputDir = settings.outputDir;
     WordCount->SetValue(settings.wordCount);
     HyperRef->SetChecked(settings.hyperRef);
+    DecodeMime->SetChecked(settings.decode);
     TagFile->SetItems(settings.history);
 }
 
@@ -129,6 +144,7 @@ void ExportPage::SaveSettings(Settings& settings) const {
     settings.outputDir = OutputDir;
     settings.wordCount = WordCount->Value();
     settings.hyperRef = HyperRef->Checked();
+    settings.decode = DecodeMime->Checked();
     settings.history = TagFile->Items();
 }
 

@@ -50,6 +50,7 @@ class ExportPage final : public JobPage {
     std::unique_ptr<Label> Label11;
     std::unique_ptr<SpinEdit> WordCount;
     std::unique_ptr<Button> HyperRef;
+    std::unique_ptr<Button> DecodeMime;  // the decoding mode
     std::unique_ptr<Label> Label8;
     std::unique_ptr<Button> ExportBtn;
 

@@ -84,6 +84,7 @@ Settings LoadSettings(const platform::ProfileFile& file) {
                   : width > kMaxWordCount ? kMaxWordCount
                                           : width;
     s.hyperRef = ReadInteger(file, kConvert, "HYPERFIND", 0) != 0;
+    s.decode = ReadInteger(file, kConvert, "DECODE", 0) != 0;
     s.mailBegin = file.ReadText(kHtml, "BEGIN", s.mailBegin);
     s.mailEnd = file.ReadText(kHtml, "END", s.mailEnd);
     // Any key of the section counts, in file order; the numbers after "FILE" mean nothing on
@@ -104,6 +105,7 @@ bool SaveSettings(platform::ProfileFile& file, const Settings& settings,
         !file.WriteText(kConvert, "IMPORTDIR", Stored(settings.importDir)) ||
         !file.WriteText(kConvert, "WCOUNT", std::to_string(width)) ||
         !file.WriteText(kConvert, "HYPERFIND", settings.hyperRef ? "1" : "0") ||
+        !file.WriteText(kConvert, "DECODE", settings.decode ? "1" : "0") ||
         !file.WriteText(kHtml, "BEGIN", Stored(settings.mailBegin)) ||
         !file.WriteText(kHtml, "END", Stored(settings.mailEnd)) || !file.EraseSection(kHistory))
         return false;

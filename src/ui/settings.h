@@ -1,6 +1,6 @@
 #pragma once
 // The window's choices kept across runs in the INI file beside the executable: the output and
-// import folders, the two export options, the begin and end strings of the HTML cut-out and
+// import folders, the three export options, the begin and end strings of the HTML cut-out and
 // the history of REN file names. Read once when the window is created, written at every close.
 #include <string>
 #include <vector>
@@ -13,6 +13,7 @@ struct Settings {
     std::string outputDir, importDir;  // as saved; empty when never saved
     int wordCount = 40;                // line width of the REN records, 40 to 255
     bool hyperRef = false;
+    bool decode = false;  // the export's decoding mode
     std::string mailBegin = "Subject:", mailEnd = "[前";
     std::vector<std::string> history;  // REN file names, without folder
 };

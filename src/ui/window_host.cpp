@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/errors.h"
+#include "base/sjis_text.h"
 #include "ui/controls/label.h"
 #include "ui/controls/progress_bar.h"
 #include "ui/dialogs.h"
@@ -64,6 +65,21 @@ bool WindowHost::ConfirmReplace(const std::string& path) {
         "\r\n置き換えますか？";
     return MessageBoxW(owner_, Wide(text).c_str(), L"Tavori!",
                        MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+BadDateAnswer WindowHost::AskBadDate(const BadDate& bad) {
+    Flush();
+    const std::string text = "\"" + bad.file + "\" のメール " + std::to_string(bad.number) +
+                             " の日付を変換できません: 「" + QuoteExcerpt(bad.value) +
+                             "」\r\n日付なしで書き出して続けますか？";
+    switch (AskYesAllNo(owner_, text)) {
+        case IDYES:
+            return BadDateAnswer::kUndated;
+        case IDNO:
+            return BadDateAnswer::kAllUndated;
+        default:
+            return BadDateAnswer::kStop;
+    }
 }
 
 void WindowHost::Flush() {

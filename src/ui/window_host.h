@@ -33,6 +33,8 @@ class WindowHost : public JobHost {
     void ShowWarningsOver(HWND owner) { owner_ = owner; }
     // A Yes/No warning naming the mailbox, No the default button: years of mail may be in it.
     bool ConfirmReplace(const std::string& path) override;
+    // "... のメール N の日付を変換できません ..." with はい, すべてはい and いいえ.
+    BadDateAnswer AskBadDate(const BadDate& bad) override;
 
     // Shows the last figures and progress; the job reports both after every mail, but they
     // are only redrawn about 30 times a second while it runs.

@@ -50,8 +50,10 @@ struct PreviewShown {
 };
 std::vector<PreviewShown> gPreviews;
 std::vector<int> gPreviewAnswers;
-// The answer to a Yes/No warning (a mailbox about to be replaced).
+// The answer to a Yes/No warning (a mailbox about to be replaced), and the texts of the
+// buttons of each such box ("はい/いいえ").
 int gYesNoAnswer = IDNO;
+std::vector<std::string> gButtons;
 
 void AnswerPreview(HWND dialog) {
     wchar_t caption[256] = {};
@@ -92,6 +94,15 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
             gKinds.push_back(icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32515))   ? "warning"
                              : icon == LoadIconW(nullptr, MAKEINTRESOURCEW(32513)) ? "error"
                                                                                    : "other");
+            if (GetDlgItem(box, IDYES)) {
+                std::string buttons;
+                for (int id : {IDYES, IDNO, IDCANCEL}) {
+                    wchar_t caption[64] = {};
+                    if (!GetDlgItemTextW(box, id, caption, 64)) continue;
+                    buttons += (buttons.empty() ? "" : "/") + Narrow(caption);
+                }
+                gButtons.push_back(buttons);
+            }
             PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDYES) ? gYesNoAnswer : IDOK, 0);
         }
     }
@@ -125,6 +136,7 @@ class MainFormTest : public testing::Test {
         gPreviews.clear();
         gPreviewAnswers.clear();
         gYesNoAnswer = IDNO;
+        gButtons.clear();
         gHook = SetWindowsHookExW(WH_CBT, AnswerMessageBoxes, nullptr, GetCurrentThreadId());
         before_ = Snapshot(kStore);
         hive_ = "Software\\TavoriFormTest\\" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -282,37 +294,90 @@ TEST_F(MainFormTest, SelectedRowsGetTheMarker) {
 }
 
 // The window's export gives the very file the command-line tool gives for the same mailboxes.
+// In both modes: as stored, and decoded.
 TEST_F(MainFormTest, ExportEqualsTheCommandLineTools) {
     TMainForm& form = Open();
     SelectNode("山田太郎 (家族)", "家族");
     ASSERT_GE(form.FolderList->Count(), 1);
-    SelectRows({0});
-    TypeFileName("Family.txt");
-    ASSERT_TRUE(form.TabSheet1->ExportBtn->Enabled());
-    SendMessageW(form.TabSheet1->ExportBtn->Hwnd(), BM_CLICK, 0, 0);
-    PumpMessages();
-    EXPECT_TRUE(gMessages.empty()) << gMessages.front();
-    const std::string ren = ReadFile(exeFolder_ + "Family.REN");
-    EXPECT_EQ(form.TabSheet1->TagFile->Text(), "");  // the list was read again
-    EXPECT_EQ(form.TabSheet1->TagFile->Items(), std::vector<std::string>{"Family.REN"});
+    for (const bool decode : {false, true}) {
+        const std::string name = decode ? "Decoded" : "Family";
+        SelectRows({0});
+        TypeFileName(name + ".txt");
+        form.TabSheet1->DecodeMime->SetChecked(decode);
+        ASSERT_TRUE(form.TabSheet1->ExportBtn->Enabled());
+        SendMessageW(form.TabSheet1->ExportBtn->Hwnd(), BM_CLICK, 0, 0);
+        PumpMessages();
+        EXPECT_TRUE(gMessages.empty()) << gMessages.front();
+        const std::string ren = ReadFile(exeFolder_ + name + ".REN");
+        EXPECT_EQ(form.TabSheet1->TagFile->Text(), "");  // the list was read again
+        EXPECT_EQ(form.TabSheet1->TagFile->Items().back(), name + ".REN");
+        EXPECT_EQ(
+            form.TabSheet1->Label8->Text().find("Shift-JIS にない文字: 0 個") != std::string::npos,
+            decode);
 
-    const std::string mailbox = form.Profile.MailboxPath(
-        reinterpret_cast<TreeNode*>(form.BeckyUser->Data(form.BeckyUser->Selected())),
-        form.Profile.Rows()[0]);
-    std::string attach = form.Profile.AttachDir();
-    attach.pop_back();  // a "\" before the closing quote would escape it
-    const std::string cli = std::string(TAVORI_CLI) + " export -o \"" + exeFolder_ +
-                            "Cli.REN\" --attach-dir \"" + attach + "\" \"" + mailbox + "\"";
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    std::wstring command = Wide(cli);
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(ReadFile(exeFolder_ + "Cli.REN"), ren);
-    EXPECT_NE(ren.find("#W40\r\n"), std::string::npos);
+        const std::string mailbox = form.Profile.MailboxPath(
+            reinterpret_cast<TreeNode*>(form.BeckyUser->Data(form.BeckyUser->Selected())),
+            form.Profile.Rows()[0]);
+        std::string attach = form.Profile.AttachDir();
+        attach.pop_back();  // a "\" before the closing quote would escape it
+        const std::string cli = std::string(TAVORI_CLI) + " export " + (decode ? "--decode " : "") +
+                                "-o \"" + exeFolder_ + "Cli.REN\" --attach-dir \"" + attach +
+                                "\" \"" + mailbox + "\"";
+        STARTUPINFOW si{sizeof si};
+        PROCESS_INFORMATION pi{};
+        std::wstring command = Wide(cli);
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &pi));
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        EXPECT_EQ(ReadFile(exeFolder_ + "Cli.REN"), ren) << name;
+        EXPECT_NE(ren.find("#W40\r\n"), std::string::npos);
+    }
+}
+
+// A Date that is no date: はい writes the mail without a date and asks again at the next,
+// すべてはい for the rest of the run, いいえ ends the run with the error as before.
+TEST_F(MainFormTest, BadDateAsksAndWritesTheMailUndated) {
+    ScratchDir store;
+    const std::string box = UseEmptyStore(store);
+    const std::string bad = "Date: Thu, 45 Feb 1969 23:32:54 +0900\r\n";
+    WriteFile(box + "a.mbx", "Subject: a\r\n" + bad + "\r\n1\r\n.\r\nSubject: b\r\n\r\n2\r\n.\r\n" +
+                                 "Subject: c\r\n" + bad + "\r\n3\r\n.\r\n");
+    struct Row {
+        int answer;
+        std::vector<std::string> kinds;  // of the boxes shown
+        int records;
+        const char* reason;
+    } rows[] = {
+        {IDYES, {"warning", "warning"}, 3, "はい: asked for each"},
+        {IDNO, {"warning"}, 3, "すべてはい: asked once"},
+        {IDCANCEL, {"warning", "error"}, 0, "いいえ: the run ends with the error"},
+    };
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)", "Box");
+    for (const Row& row : rows) {
+        gMessages.clear();
+        gKinds.clear();
+        gButtons.clear();
+        gYesNoAnswer = row.answer;
+        SelectRows({0});
+        TypeFileName("Bad.REN");
+        form.TabSheet1->ConvertClick();
+        PumpMessages();
+        EXPECT_EQ(gKinds, row.kinds) << row.reason;
+        ASSERT_FALSE(gMessages.empty()) << row.reason;
+        EXPECT_NE(gMessages[0].find("a.mbx\" のメール 1 の日付を変換できません: 「Thu, 45 Feb"),
+                  std::string::npos)
+            << gMessages[0];
+        EXPECT_EQ(gButtons.front(), "はい/すべてはい/いいえ") << row.reason;
+        const std::string ren = ReadFile(exeFolder_ + "Bad.REN");
+        int records = 0;
+        for (std::size_t p = ren.find("#S\r\n"); p != std::string::npos;
+             p = ren.find("#S\r\n", p + 1))
+            ++records;
+        EXPECT_EQ(records, row.records) << row.reason;
+    }
 }
 
 // A run refused before anything was read is a warning on every page, not an error: here a

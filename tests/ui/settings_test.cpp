@@ -37,6 +37,7 @@ TEST(Settings, FirstStartWithoutFileGivesDefaults) {
     EXPECT_EQ(s.importDir, "");
     EXPECT_EQ(s.wordCount, 40);
     EXPECT_FALSE(s.hyperRef);
+    EXPECT_FALSE(s.decode);
     EXPECT_EQ(s.mailBegin, "Subject:");
     EXPECT_EQ(s.mailEnd, "[前");
     EXPECT_TRUE(s.history.empty());
@@ -103,12 +104,16 @@ TEST(Settings, HistoryIsReadInFileOrder) {
 TEST(Settings, SaveAfterLoadNormalisesTheValues) {
     ScratchDir dir;
     const std::string path = dir.File("Tavori.ini");
-    WriteFile(path, "[Convert]\r\nHYPERFIND=2\r\n[HISTORY]\r\nFILE3=c.REN\r\nFILE1=a.REN\r\n");
+    WriteFile(
+        path,
+        "[Convert]\r\nHYPERFIND=2\r\nDECODE=3\r\n[HISTORY]\r\nFILE3=c.REN\r\nFILE1=a.REN\r\n");
     const auto file = OpenProfileFile(path);
     const Settings s = LoadSettings(*file);
     EXPECT_TRUE(s.hyperRef);
+    EXPECT_TRUE(s.decode);
     ASSERT_TRUE(SaveSettings(*file, s, "40"));
     EXPECT_EQ(file->ReadText("Convert", "HYPERFIND", ""), "1");
+    EXPECT_EQ(file->ReadText("Convert", "DECODE", ""), "1");
     EXPECT_EQ(file->Keys("HISTORY"), (std::vector<std::string>{"FILE0", "FILE1"}));
     EXPECT_EQ(file->ReadText("HISTORY", "FILE0", ""), "c.REN");
 }
@@ -124,7 +129,7 @@ TEST(Settings, FirstSaveWritesTheKeysInOrder) {
     ASSERT_TRUE(SaveSettings(*OpenProfileFile(path), s, "72"));
     EXPECT_EQ(ReadFile(path),
               "[Convert]\r\nTOMOHOME=C:\\REN\\\r\nIMPORTDIR=C:\\取込\r\nWCOUNT=72\r\n"
-              "HYPERFIND=1\r\n[HTML]\r\nBEGIN=Subject:\r\nEND=[前\r\n"
+              "HYPERFIND=1\r\nDECODE=0\r\n[HTML]\r\nBEGIN=Subject:\r\nEND=[前\r\n"
               "[HISTORY]\r\nFILE0=a.REN\r\nFILE1=b.REN\r\n");
 }
 
@@ -185,8 +190,9 @@ class RecordingFile : public ProfileFile {
 TEST(Settings, SaveStopsAtTheFirstFailedWrite) {
     const std::vector<std::string> order = {
         "write Convert/TOMOHOME",  "write Convert/IMPORTDIR", "write Convert/WCOUNT",
-        "write Convert/HYPERFIND", "write HTML/BEGIN",        "write HTML/END",
-        "erase HISTORY",           "write HISTORY/FILE0",     "write HISTORY/FILE1",
+        "write Convert/HYPERFIND", "write Convert/DECODE",    "write HTML/BEGIN",
+        "write HTML/END",          "erase HISTORY",           "write HISTORY/FILE0",
+        "write HISTORY/FILE1",
     };
     Settings s;
     s.history = {"a.REN", "b.REN"};

@@ -8,6 +8,7 @@ Button::Button(const ButtonArgs& args) {
         style |= BS_AUTOCHECKBOX;
     else
         style |= args.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (args.multiline) style |= BS_MULTILINE;
     Create(L"BUTTON", args.text, style, 0, args.parent, args.id);
 }
 

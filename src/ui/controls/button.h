@@ -13,6 +13,7 @@ struct ButtonArgs {
     std::string text;
     bool checkBox = false;       // a check box instead of a push button
     bool defaultButton = false;  // the button Enter presses
+    bool multiline = false;      // the text wraps onto more lines where it is too long
 };
 
 class Button : public Control {
