@@ -230,16 +230,15 @@ void AppendUtf8AsSjis(std::string_view utf8, SjisText& out) {
 }
 
 void AppendDetectedAsSjis(std::string_view text, SjisText& out) {
+    const bool eightBit = HasEightBit(text);
     if (HasJisEscape(text))
         AppendIso2022Jp(text, out);
-    else if (!HasEightBit(text))
-        out.text += text;
-    else if (IsValidUtf8(text))
+    else if (eightBit && IsValidUtf8(text))
         AppendUtf8AsSjis(text, out);
-    else if (kanj::ReadsAsEuc(text))
+    else if (eightBit && kanj::ReadsAsEuc(text))
         AppendEuc(text, out);
     else
-        out.text += text;
+        out.text += text;  // ASCII, or Shift-JIS
 }
 
 bool AppendCharsetAsSjis(std::string_view charset, std::string_view text, SjisText& out) {

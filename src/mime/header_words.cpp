@@ -257,10 +257,12 @@ FieldParams ParseFieldParams(std::string_view fieldValue) {
         if (it == extended.end()) it = extended.insert(extended.end(), {base, Sections{}});
         it->second.parts[number] = {encoded, Unquote(raw)};
     }
-    for (auto& [base, sections] : extended) {
+    for (const auto& entry : extended) {
+        const std::string& base = entry.first;
+        const Sections& sections = entry.second;
         std::string charset, bytes;
         bool first = true;
-        for (auto& [number, part] : sections.parts) {
+        for (const auto& [number, part] : sections.parts) {
             std::string_view text = part.second;
             if (part.first && first) {  // charset'language'text
                 const std::size_t q1 = text.find('\'');

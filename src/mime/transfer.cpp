@@ -33,10 +33,8 @@ std::string DecodeQuoted(std::string_view text, bool underscoreIsSpace) {
     const std::size_t n = text.size();
     for (std::size_t i = 0; i < n; ++i) {
         const char c = text[i];
-        if (c == '_' && underscoreIsSpace) {
-            out += ' ';
-        } else if (c != '=') {
-            out += c;
+        if (c != '=') {
+            out += c == '_' && underscoreIsSpace ? ' ' : c;
         } else if (i + 2 < n && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(text[i + 1]) << 4 | HexValue(text[i + 2]));
             i += 2;
