@@ -38,14 +38,15 @@ std::string DecodeQuoted(std::string_view text, bool underscoreIsSpace) {
         } else if (i + 2 < n && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
             out += static_cast<char>(HexValue(text[i + 1]) << 4 | HexValue(text[i + 2]));
             i += 2;
-        } else if (i + 1 < n && text[i + 1] == '\n') {
-            i += 1;  // a soft line break
-        } else if (i + 2 < n && text[i + 1] == '\r' && text[i + 2] == '\n') {
-            i += 2;
-        } else if (i + 1 == n || (i + 2 == n && text[i + 1] == '\r')) {
-            break;  // "=" at the very end joins with nothing
         } else {
-            out += c;
+            // A soft line break: "=" at a line end, also one a converter gave a second CR.
+            std::size_t end = i + 1;
+            while (end < n && text[end] == '\r') ++end;
+            if (end == n) break;  // "=" at the very end joins with nothing
+            if (text[end] == '\n')
+                i = end;
+            else
+                out += c;
         }
     }
     return out;
