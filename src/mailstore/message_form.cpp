@@ -239,18 +239,15 @@ bool ParseDecoded(std::string_view text, std::string& headerOut, std::string& bo
     headerOut.clear();
     lines.clear();
     bodyUnmapped = 0;
-    const std::string unfolded = mime::UnfoldHeader(rawHeader);
     mime::SjisText header;
-    header.text.reserve(unfolded.size());
-    for (std::size_t start = 0; start < unfolded.size();) {
-        std::size_t end = unfolded.find("\r\n", start);
-        if (end == std::string::npos) end = unfolded.size();
+    header.text.swap(headerOut);  // its buffer, reused
+    header.text.reserve(rawHeader.size());
+    mime::ForEachUnfoldedLine(rawHeader, [&](std::string_view line) {
         if (!header.text.empty()) header.text += "\r\n";
         const std::size_t lineStart = header.text.size(), before = header.unmapped;
-        mime::AppendDecodedText(std::string_view(unfolded).substr(start, end - start), header);
+        mime::AppendDecodedText(line, header);
         if (header.unmapped > before) lines.emplace_back(lineStart, header.unmapped - before);
-        start = end + 2;
-    }
+    });
     headerOut = std::move(header.text);
     bodyOut.clear();
     if (!wantBody) return !headerOut.empty() || !TrimMailText(rawBody).empty();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "decode/jis.h"
 #include "decode/kanj_conv.h"
@@ -55,6 +56,22 @@ void AppendSjisCode(std::uint16_t code, std::string& out) {
     out += static_cast<char>(code & 0xFF);
 }
 
+// The Shift-JIS bytes of every JIS X 0208 pair (row and cell 0x21-0x7E), lead byte first:
+// the pair's arithmetic looked up, for the bulk of a Japanese text.
+struct PairTable {
+    std::array<std::array<char, 2>, 94 * 94> bytes{};
+    constexpr PairTable() {
+        for (unsigned row = 0; row < 94; ++row)
+            for (unsigned cell = 0; cell < 94; ++cell) {
+                const std::uint16_t sjis =
+                    JisToSjis(static_cast<std::uint16_t>((row + 0x21) << 8 | (cell + 0x21)));
+                bytes[row * 94 + cell] = {static_cast<char>(sjis >> 8),
+                                          static_cast<char>(sjis & 0xFF)};
+            }
+    }
+};
+constexpr PairTable kPairs;
+
 // ISO-2022-JP and its variants (-1, -2, -3 and the like). JIS X 0208 and the JIS X 0213
 // first plane are converted by the JIS arithmetic, which also keeps the code page's own rows
 // (circled digits and the like) that Windows mail writes in ISO-2022-JP; half-width katakana
@@ -67,26 +84,57 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
     Set set = Set::kAscii;
     bool shiftedOut = false;  // SO: half-width katakana until SI
     const std::size_t n = text.size();
+    // No character gives more bytes than it takes: the output is written in place of a
+    // buffer as long as the text, and cut to its length at the end.
+    const std::size_t base = out.text.size();
+    out.text.resize(base + n);
+    char* const start = out.text.data() + base;
+    char* o = start;
+    auto geta = [&] {
+        *o++ = kGeta[0];
+        *o++ = kGeta[1];
+        ++out.unmapped;
+    };
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     for (std::size_t i = 0; i < n;) {
-        const auto b = static_cast<unsigned char>(text[i]);
+        const unsigned char b = t[i];
+        if (set == Set::kAscii && !shiftedOut && b != 0x1B && b != 0x0E && b != 0x0F) {
+            // A run of one-byte text up to the next escape or shift, copied whole.
+            std::size_t end = i + 1;
+            while (end < n && t[end] != 0x1B && t[end] != 0x0E && t[end] != 0x0F) ++end;
+            std::memcpy(o, t + i, end - i);
+            o += end - i;
+            i = end;
+            continue;
+        }
+        if (set == Set::kJis0208 && !shiftedOut) {
+            // A run of two-byte characters, the bulk of Japanese text, converted pair by pair.
+            const std::size_t runStart = i;
+            while (i + 1 < n && t[i] - 0x21u < 0x5Eu && t[i + 1] - 0x21u < 0x5Eu) {
+                std::memcpy(o, kPairs.bytes[(t[i] - 0x21u) * 94 + (t[i + 1] - 0x21u)].data(), 2);
+                o += 2;
+                i += 2;
+            }
+            if (i != runStart) continue;
+        }
         if (b == 0x1B) {
             // ESC, intermediate bytes 0x20-0x2F, one final byte 0x30-0x7E.
             std::size_t k = i + 1;
-            while (k < n && text[k] >= 0x20 && text[k] <= 0x2F) ++k;
+            while (k < n && t[k] >= 0x20 && t[k] <= 0x2F) ++k;
             if (k >= n) break;  // cut short by the end
             const std::string_view seq = text.substr(i + 1, k - i);
             i = k + 1;
-            if (seq == "(B" || seq == "(J" || seq == "(H")
+            if (seq == "(B" || seq == "(J" || seq == "(H") {
                 set = Set::kAscii;
-            else if (seq == "$B" || seq == "$@" || seq == "$(Q" || seq == "$(O" || seq == "$(B")
+            } else if (seq == "$B" || seq == "$@" || seq == "$(Q" || seq == "$(O" || seq == "$(B") {
                 set = Set::kJis0208;
-            else if (seq == "(I")
+            } else if (seq == "(I") {
                 set = Set::kKatakana;
-            else if (seq.size() >= 2 && seq[0] == '$')
+            } else if (seq.size() >= 2 && seq[0] == '$') {
                 set = Set::kOtherDouble;
-            else if (seq == "N" && i < n) {  // one character of the 96-character set in G2
+            } else if (seq == "N" && i < n) {  // one character of the 96-character set in G2
                 ++i;
-                AppendGeta(out);
+                geta();
             }
             continue;  // other designations (ESC & @, ESC . A) change nothing here
         }
@@ -96,31 +144,32 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
             continue;
         }
         if (b < 0x21 || b >= 0x7F) {  // controls, space, DEL and stray 8-bit bytes as they are
-            out.text += static_cast<char>(b);
+            *o++ = static_cast<char>(b);
             ++i;
-            continue;
-        }
-        if (shiftedOut || set == Set::kKatakana) {
+        } else if (shiftedOut || set == Set::kKatakana) {
             if (b <= 0x5F)
-                out.text += static_cast<char>(b + 0x80);
+                *o++ = static_cast<char>(b + 0x80);
             else
-                AppendGeta(out);
+                geta();
             ++i;
         } else if (set == Set::kAscii) {
-            out.text += static_cast<char>(b);
+            *o++ = static_cast<char>(b);
             ++i;
-        } else if (i + 1 >= n || static_cast<unsigned char>(text[i + 1]) < 0x21) {
-            AppendGeta(out);  // half a character
+        } else if (i + 1 >= n || t[i + 1] < 0x21) {
+            geta();  // half a character
             ++i;
         } else {
-            if (set == Set::kJis0208)
-                AppendSjisCode(JisToSjis(static_cast<std::uint16_t>(b << 8 | (text[i + 1] & 0xFF))),
-                               out.text);
-            else
-                AppendGeta(out);
+            if (set == Set::kJis0208) {
+                const std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>(b << 8 | t[i + 1]));
+                *o++ = static_cast<char>(sjis >> 8);
+                *o++ = static_cast<char>(sjis & 0xFF);
+            } else {
+                geta();
+            }
             i += 2;
         }
     }
+    out.text.resize(base + static_cast<std::size_t>(o - start));
 }
 
 // EUC-JP: JIS X 0208 pairs by the JIS arithmetic, 0x8E and a byte as half-width katakana,

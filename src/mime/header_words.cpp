@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "base/byte_find.h"
 #include "mime/transfer.h"
 
 namespace tavori::mime {
@@ -26,8 +27,14 @@ std::string_view Trim(std::string_view text) {
 // Decoded text must stay one line of a header: line ends and tabs become spaces, and NUL and
 // 0x1A bytes, which end or break texts elsewhere, go.
 void KeepOneLine(std::string& text, std::size_t from) {
-    std::size_t w = from;
-    for (std::size_t i = from; i < text.size(); ++i) {
+    const auto needs = [](char c) {
+        return c == '\0' || c == '\x1A' || c == '\r' || c == '\n' || c == '\t';
+    };
+    const auto first =
+        std::find_if(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needs);
+    if (first == text.end()) return;  // as nearly always
+    std::size_t w = static_cast<std::size_t>(first - text.begin());
+    for (std::size_t i = w; i < text.size(); ++i) {
         char c = text[i];
         if (c == '\0' || c == '\x1A') continue;
         if (c == '\r' || c == '\n' || c == '\t') c = ' ';
@@ -85,25 +92,58 @@ std::string UnfoldHeader(std::string_view header) {
     std::string out;
     out.reserve(header.size());
     const std::size_t n = header.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = header[i];
-        if (c != '\r' && c != '\n') {
-            out += c == '\t' ? ' ' : c;
-            continue;
-        }
-        std::size_t next = i + 1;
-        if (c == '\r' && next < n && header[next] == '\n') ++next;
-        if (next < n && IsBlank(header[next])) {
-            i = next - 1;  // the blank stays; the line end goes
-            continue;
-        }
-        if (next < n) out += "\r\n";
-        i = next - 1;
+    for (std::size_t i = 0; i < n;) {
+        // The run up to the next line end is copied whole, its tabs as spaces.
+        std::size_t end = FindLineEnd(header, i);
+        if (end == std::string_view::npos) end = n;
+        const std::size_t from = out.size();
+        out.append(header, i, end - i);
+        std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), '\t', ' ');
+        if (end == n) break;
+        std::size_t next = end + 1;
+        if (header[end] == '\r' && next < n && header[next] == '\n') ++next;
+        // A line end before a blank goes, the blank stays; the last line end goes too.
+        if (next < n && !IsBlank(header[next])) out += "\r\n";
+        i = next;
     }
     return out;
 }
 
+void ForEachUnfoldedLine(std::string_view header,
+                         const std::function<void(std::string_view)>& line) {
+    const std::size_t n = header.size();
+    std::string folded;  // the text of a line that was folded, reused
+    for (std::size_t start = 0; start < n;) {
+        // The line and the lines that continue it, up to a line end that no blank follows.
+        std::size_t end = FindLineEnd(header, start);
+        bool joined = false;
+        std::size_t next = n;
+        for (;;) {
+            if (end == std::string_view::npos) end = n;
+            next = end;
+            if (next < n && header[next] == '\r') ++next;
+            if (next < n && header[next] == '\n') ++next;
+            if (next >= n || !IsBlank(header[next])) break;
+            joined = true;
+            end = FindLineEnd(header, next);
+        }
+        const std::string_view text = header.substr(start, end - start);
+        if (joined || text.find('\t') != std::string_view::npos) {
+            folded = UnfoldHeader(text);
+            line(folded);
+        } else {
+            line(text);
+        }
+        start = next;
+    }
+}
+
 void AppendDecodedText(std::string_view text, SjisText& out) {
+    if (text.find("=?") == std::string_view::npos && !HasEightBit(text) &&
+        text.find('\x1B') == std::string_view::npos) {
+        out.text += text;  // nothing to decode, as most lines
+        return;
+    }
     const std::size_t from = out.text.size();
     std::size_t pos = 0;  // text[pos, ...) is not yet appended
     // Adjacent encoded words of one charset, joined before they are converted.

@@ -2,6 +2,7 @@
 // Mail header text as a person reads it: lines unfolded as RFC 5322 does, RFC 2047 encoded
 // words in any charset, raw 8-bit and ISO-2022-JP values, and the parameters of structured
 // fields with RFC 2231 continuations and charsets.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,11 @@ namespace tavori::mime {
 // The header with each line end that a blank follows removed, the blank kept; tabs become
 // spaces. Lines stay separated by CR LF (a bare LF or CR ends a line too).
 std::string UnfoldHeader(std::string_view header);
+
+// Calls line with each line of the header unfolded as UnfoldHeader does, in order; a line
+// that was not folded is given where it lies, without a copy.
+void ForEachUnfoldedLine(std::string_view header,
+                         const std::function<void(std::string_view)>& line);
 
 // A header text (one unfolded line, or a value) decoded and appended: encoded words
 // ("=?charset?B?...?=", "=?charset?Q?...?=") in a charset the system knows; the blanks

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_find.h"
 #include "decode/html_parser.h"
 #include "mime/header_words.h"
 #include "mime/transfer.h"
@@ -28,25 +29,44 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-// The value of the first line of an unfolded header that names the field (letter case
-// ignored, blanks allowed before the colon); empty when there is none.
-std::string_view FieldOf(std::string_view header, std::string_view name) {
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+    }
+    return true;
+}
+
+// The value of the first field of a header as it stands in the file that has the name (in
+// lower case; letter case ignored, blanks allowed before the colon), unfolded; empty when
+// there is none. Only the few fields asked for are unfolded, not the whole header.
+std::string FieldOf(std::string_view header, std::string_view name) {
     for (std::size_t start = 0; start < header.size();) {
-        std::size_t end = header.find("\r\n", start);
+        std::size_t end = header.find('\n', start);
         if (end == std::string_view::npos) end = header.size();
+        const std::size_t lineStart = start;
         const std::string_view line = header.substr(start, end - start);
-        if (line.size() > name.size() && Lower(line.substr(0, name.size())) == name) {
-            std::size_t colon = name.size();
-            while (colon < line.size() && line[colon] == ' ') ++colon;
-            if (colon < line.size() && line[colon] == ':') return Trim(line.substr(colon + 1));
+        start = end + 1;
+        if (line.size() <= name.size() || !EqualsIgnoringCase(line.substr(0, name.size()), name))
+            continue;
+        std::size_t colon = name.size();
+        while (colon < line.size() && line[colon] == ' ') ++colon;
+        if (colon >= line.size() || line[colon] != ':') continue;
+        // The field runs on over the lines that begin with a blank.
+        std::size_t last = end;
+        while (last + 1 < header.size() && (header[last + 1] == ' ' || header[last + 1] == '\t')) {
+            last = header.find('\n', last + 1);
+            if (last == std::string_view::npos) last = header.size();
         }
-        start = end + 2;
+        const std::size_t from = lineStart + colon + 1;
+        return std::string(Trim(UnfoldHeader(header.substr(from, last - from))));
     }
     return {};
 }
 
 struct Part {
-    std::string header;  // unfolded
+    std::string_view header;  // as it stands in the file
     std::string_view body;
     std::string type;  // "text/plain"
     FieldParams contentType;
@@ -98,7 +118,7 @@ std::vector<std::string_view> SplitMultipart(std::string_view body, std::string_
 
 Part MakePart(HeadAndBody split, std::string_view defaultType, int depth) {
     Part part;
-    part.header = UnfoldHeader(split.header);
+    part.header = split.header;
     part.body = split.body;
     part.contentType = ParseFieldParams(FieldOf(part.header, "content-type"));
     part.type = part.contentType.value;
@@ -177,7 +197,11 @@ bool HasBodyTag(std::string_view page) {
 }
 
 void AppendPartText(const Part& part, SjisText& out) {
-    const std::string bytes = DecodeTransfer(part.encoding, part.body);
+    // Only base64 and quoted-printable change the bytes; the others are read where they lie.
+    std::string decoded;
+    std::string_view bytes = part.body;
+    if (part.encoding == "base64" || part.encoding == "quoted-printable")
+        bytes = decoded = DecodeTransfer(part.encoding, part.body);
     if (part.Subtype() != "html") {
         AppendTextAsSjis(part.contentType.Get("charset"), bytes, out);
         return;
@@ -222,10 +246,9 @@ void AppendMessageText(std::string_view header, std::string_view body, int depth
 void AppendAttachedMessage(const Part& part, int depth, SjisText& out) {
     const std::string raw = DecodeTransfer(part.encoding, part.body);
     const HeadAndBody split = SplitHeadAndBody(raw);
-    const std::string header = UnfoldHeader(split.header);
     out.text += "-------- 添付メール --------";
     for (std::string_view field : {"From", "Date", "Subject"}) {
-        const std::string_view value = FieldOf(header, Lower(field));
+        const std::string value = FieldOf(split.header, Lower(field));
         if (value.empty()) continue;
         out.text += "\r\n";
         out.text += field;
@@ -266,21 +289,29 @@ void AppendMessageText(std::string_view header, std::string_view body, int depth
     }
 }
 
-// Every line end as CR LF: the record has no bare CR or LF.
-std::string CrLfLines(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
+// Every line end as CR LF: the record has no bare CR or LF. Text that has none is moved,
+// not copied, and runs between line ends are copied whole.
+std::string CrLfLines(std::string&& text) {
+    const std::size_t n = text.size();
+    auto bare = [&](std::size_t from) {  // the first bare CR or LF at or after from, or n
+        for (std::size_t i = FindLineEnd(text, from); i != std::string::npos;
+             i = FindLineEnd(text, i + 2)) {
+            if (text[i] == '\n' || i + 1 == n || text[i + 1] != '\n') return i;
         }
+        return n;
+    };
+    std::size_t at = bare(0);
+    if (at == n) return std::move(text);
+    std::string out;
+    out.reserve(n + n / 16);
+    std::size_t copied = 0;
+    while (at < n) {
+        out.append(text, copied, at - copied);
+        out += "\r\n";
+        copied = at + 1;
+        at = bare(copied);
     }
+    out.append(text, copied, n - copied);
     return out;
 }
 
@@ -305,7 +336,7 @@ HeadAndBody SplitHeadAndBody(std::string_view text) {
 SjisText DecodeBodyText(std::string_view header, std::string_view body) {
     SjisText out;
     AppendMessageText(header, body, 0, out);
-    out.text = CrLfLines(out.text);
+    out.text = CrLfLines(std::move(out.text));
     return out;
 }
 
