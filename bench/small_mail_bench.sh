@@ -3,10 +3,11 @@
 # 200 MB by default, about 100,000 mails) read with dd, then listed with tavori show, exported
 # and cleaned of duplicates, each timed in the same run on the same warm files. Prints MB/s of
 # input, the ratio to dd, microseconds per mail and peak memory of each; checks that the export
-# wrote one record per mail and attachment. Beside them, once (it is slow), the same export
-# written with Python's email package (bench/python_export.py). Given a Windows build, also
-# tavori-cli.exe's show, export and dedupe under Wine, best of 3 each, their times less that of
-# a bare start of the exe (--version), so Wine's process start does not count.
+# wrote one record per mail and attachment. The export's decoding mode runs beside the plain
+# export, its speed given as a share of the plain export's. Beside them, once (it is slow), the
+# same export written with Python's email package (bench/python_export.py). Given a Windows
+# build, also tavori-cli.exe's show, export and dedupe under Wine, best of 3 each, their times
+# less that of a bare start of the exe (--version), so Wine's process start does not count.
 # Usage: bench/small_mail_bench.sh [BUILD_DIR] [MEGABYTES] [WIN_BUILD_DIR]
 #        (default build/native, 200, $WIN_BUILD or none; Wine's prefix: $TAVORI_WINEPREFIX)
 set -euo pipefail
@@ -67,6 +68,10 @@ for _ in 1 2 3; do  # the best of three of each, interleaved
     run export "$tavori" export -o "$work/out.REN" --attach-dir "$work/store/User0/Attach/" "${boxes[@]}"
     records=$(grep -c $'^#S\r$' "$work/out.REN" || true)
     rm -f "$work/out.REN"
+    run export-decode "$tavori" export --decode -o "$work/out.REN" \
+        --attach-dir "$work/store/User0/Attach/" "${boxes[@]}"
+    decoded_records=$(grep -c $'^#S\r$' "$work/out.REN" || true)
+    rm -f "$work/out.REN"
     run dedupe "$tavori" dedupe -o "$work/unique.mbx" --dup "$work/surplus.mbx" "${boxes[@]}"
     rm -f "$work/unique.mbx" "$work/surplus.mbx"
     [ -n "$win_build" ] || continue
@@ -103,6 +108,8 @@ def line(name, t, rss, extra=""):
 print(f"{mails} mails, {mb:.0f} MB (mean {int(sys.argv[2]) / mails:.0f} bytes), best of 3:")
 for name in ["dd", "show", "export", "dedupe"]:
     line(name, *best[name])
+t, rss = best["export-decode"]
+line("decode", t, rss, f"  export --decode / export {best['export'][0] / t:5.2f}")
 t, rss = best["python"]
 print("the export in Python, one run:")
 line("python", t, rss)
@@ -121,5 +128,6 @@ check() {  # check WHAT RECORDS
         echo "$1: $2 records, expected $expected ($mails mails, $attachments attachments)"
 }
 check "export records" "$records"
+check "export --decode records" "$decoded_records"
 check "python records" "$python_records"
 [ -z "$win_build" ] || check "export records under Wine" "$wine_records"
