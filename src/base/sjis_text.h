@@ -49,6 +49,14 @@ inline char LowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// ASCII letters in lower case, every other byte as it is: for the names in mail (charsets,
+// fields, parameters), which are ASCII.
+inline std::string LowerAsciiName(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = LowerAscii(c);
+    return out;
+}
+
 // ASCII letters in upper case; the bytes of double-byte characters stay as they are.
 inline std::string UpperAscii(std::string_view text) {
     std::string out(text);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/sjis_text.h"
 #include "decode/jis.h"
 #include "decode/kanj_conv.h"
 #include "platform/text_codec.h"
@@ -201,8 +202,7 @@ void AppendEuc(std::string_view text, SjisText& out) {
 enum class Family { kUtf8, kAscii, kJis, kEuc, kSjis, kSystem };
 
 Family FamilyOf(std::string_view charset) {
-    std::string name;
-    for (char c : charset) name += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string name = LowerAsciiName(charset);
     if (name == "utf-8" || name == "utf8") return Family::kUtf8;
     if (name == "us-ascii" || name == "ascii" || name == "ansi_x3.4-1968" || name == "iso646-us")
         return Family::kAscii;

@@ -4,25 +4,13 @@
 #include <map>
 
 #include "base/byte_find.h"
+#include "base/sjis_text.h"
 #include "mime/transfer.h"
 
 namespace tavori::mime {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-    return text;
-}
 
 // Decoded text must stay one line of a header: line ends and tabs become spaces, and NUL and
 // 0x1A bytes, which end or break texts elsewhere, go.
@@ -80,7 +68,7 @@ bool ReadEncodedWord(std::string_view text, std::size_t at, EncodedWord& word) {
     if (end + 1 >= text.size() || text[end] != '?' || text[end + 1] != '=') return false;
     const std::string_view encoded = text.substr(start, end - start);
     charset = charset.substr(0, charset.find('*'));  // "utf-8*ja": the language goes
-    word.charset = Lower(charset);
+    word.charset = LowerAsciiName(charset);
     word.bytes = b ? DecodeBase64(encoded) : DecodeQEncoding(encoded);
     word.end = end + 2;
     return true;
@@ -220,7 +208,7 @@ std::vector<std::string_view> SplitParams(std::string_view value) {
 }
 
 std::string Unquote(std::string_view value) {
-    value = Trim(value);
+    value = TrimWhite(value);
     if (value.size() < 2 || value.front() != '"') return std::string(value);
     std::string out;
     for (std::size_t i = 1; i < value.size(); ++i) {
@@ -262,13 +250,13 @@ struct Sections {
 FieldParams ParseFieldParams(std::string_view fieldValue) {
     FieldParams result;
     const std::vector<std::string_view> pieces = SplitParams(fieldValue);
-    result.value = Lower(Trim(pieces.front()));
+    result.value = LowerAsciiName(TrimWhite(pieces.front()));
     std::vector<std::pair<std::string, Sections>> extended;  // in order of first appearance
     for (std::size_t i = 1; i < pieces.size(); ++i) {
         const std::size_t eq = pieces[i].find('=');
         if (eq == std::string_view::npos) continue;
-        std::string name = Lower(Trim(pieces[i].substr(0, eq)));
-        const std::string_view raw = Trim(pieces[i].substr(eq + 1));
+        std::string name = LowerAsciiName(TrimWhite(pieces[i].substr(0, eq)));
+        const std::string_view raw = TrimWhite(pieces[i].substr(eq + 1));
         const std::size_t star = name.find('*');
         if (name.empty()) continue;
         if (star == std::string::npos) {
@@ -308,7 +296,7 @@ FieldParams ParseFieldParams(std::string_view fieldValue) {
                 const std::size_t q1 = text.find('\'');
                 const std::size_t q2 = q1 == std::string_view::npos ? q1 : text.find('\'', q1 + 1);
                 if (q2 != std::string_view::npos) {
-                    charset = Lower(text.substr(0, q1));
+                    charset = LowerAsciiName(text.substr(0, q1));
                     text = text.substr(q2 + 1);
                 }
             }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/byte_find.h"
+#include "base/sjis_text.h"
 #include "decode/html_parser.h"
 #include "mime/header_words.h"
 #include "mime/transfer.h"
@@ -15,19 +16,6 @@ namespace {
 
 // Deeper nesting is no mail a person wrote; its parts are named, not opened.
 constexpr int kMaxDepth = 24;
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-    return text;
-}
 
 bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
@@ -60,7 +48,7 @@ std::string FieldOf(std::string_view header, std::string_view name) {
             if (last == std::string_view::npos) last = header.size();
         }
         const std::size_t from = lineStart + colon + 1;
-        return std::string(Trim(UnfoldHeader(header.substr(from, last - from))));
+        return std::string(TrimWhite(UnfoldHeader(header.substr(from, last - from))));
     }
     return {};
 }
@@ -123,7 +111,7 @@ Part MakePart(HeadAndBody split, std::string_view defaultType, int depth) {
     part.contentType = ParseFieldParams(FieldOf(part.header, "content-type"));
     part.type = part.contentType.value;
     if (part.type.find('/') == std::string::npos) part.type = std::string(defaultType);
-    part.encoding = Lower(Trim(FieldOf(part.header, "content-transfer-encoding")));
+    part.encoding = LowerAsciiName(TrimWhite(FieldOf(part.header, "content-transfer-encoding")));
     part.disposition = ParseFieldParams(FieldOf(part.header, "content-disposition"));
     if (part.Maintype() == "multipart" && depth < kMaxDepth) {
         const std::string boundary = part.contentType.Get("boundary");
@@ -156,7 +144,7 @@ void FindBody(const Part& part, const Part*& plain, const Part*& html) {
     const std::string start = part.contentType.Get("start");
     const Part* candidate = &part.children.front();
     for (const Part& child : part.children)
-        if (!start.empty() && Trim(FieldOf(child.header, "content-id")) == start)
+        if (!start.empty() && TrimWhite(FieldOf(child.header, "content-id")) == start)
             candidate = &child;
     FindBody(*candidate, plain, html);
 }
@@ -192,7 +180,7 @@ void CollectOthers(const Part& part, const Part* body, std::vector<const Part*>&
 
 bool HasBodyTag(std::string_view page) {
     for (std::size_t at = page.find('<'); at != std::string_view::npos; at = page.find('<', at + 1))
-        if (Lower(page.substr(at + 1, 4)) == "body") return true;
+        if (LowerAsciiName(page.substr(at + 1, 4)) == "body") return true;
     return false;
 }
 
@@ -248,7 +236,7 @@ void AppendAttachedMessage(const Part& part, int depth, SjisText& out) {
     const HeadAndBody split = SplitHeadAndBody(raw);
     out.text += "-------- 添付メール --------";
     for (std::string_view field : {"From", "Date", "Subject"}) {
-        const std::string value = FieldOf(split.header, Lower(field));
+        const std::string value = FieldOf(split.header, LowerAsciiName(field));
         if (value.empty()) continue;
         out.text += "\r\n";
         out.text += field;

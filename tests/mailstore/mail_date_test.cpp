@@ -88,6 +88,24 @@ struct DateCase {
     const char* reason;
 };
 
+// Each field read by parse gives its date-time (or 0).
+template <std::size_t N>
+void ExpectDates(const DateCase (&cases)[N], double (*parse)(std::string_view)) {
+    for (const auto& c : cases) {
+        double v = 0;
+        ASSERT_NO_THROW(v = parse(c.field)) << c.reason;
+        if (c.expected.year == 0) {
+            EXPECT_EQ(v, 0.0) << c.reason;
+            continue;
+        }
+        DateTimeParts p = DecodeDateTime(v);
+        EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
+                  std::tie(c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
+                           c.expected.minute, c.expected.second))
+            << c.reason;
+    }
+}
+
 TEST(ParseMailDate, ReadsTheFieldAsTheMailboxReaderDefinesIt) {
     const DateCase cases[] = {
         {"Tue, 05 Mar 1999 12:34:56 GMT", {1999, 3, 5, 21, 34, 56}, "GMT moved 9 hours"},
@@ -114,19 +132,7 @@ TEST(ParseMailDate, ReadsTheFieldAsTheMailboxReaderDefinesIt) {
         {"", {0, 0, 0, 0, 0, 0}, "empty field: no date"},
         {"Tuesday", {0, 0, 0, 0, 0, 0}, "text only: no date"},
     };
-    for (const auto& c : cases) {
-        double v = 0;
-        ASSERT_NO_THROW(v = ParseMailDate(c.field)) << c.reason;
-        if (c.expected.year == 0) {
-            EXPECT_EQ(v, 0.0) << c.reason;
-            continue;
-        }
-        DateTimeParts p = DecodeDateTime(v);
-        EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
-                  std::tie(c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
-                           c.expected.minute, c.expected.second))
-            << c.reason;
-    }
+    ExpectDates(cases, ParseMailDate);
 }
 
 // The decoding mode reads what the mailbox reader's rule cannot, and the same where it can.
@@ -146,19 +152,7 @@ TEST(ParseMailDateLenient, ReadsWhatRfc5322Allows) {
         {"Tue, 05 Mar 1999 23:59:60 +0900", {1999, 3, 5, 23, 59, 59}, "leap second"},
         {"Tuesday", {0, 0, 0, 0, 0, 0}, "no day number: no date"},
     };
-    for (const auto& c : cases) {
-        double v = 0;
-        ASSERT_NO_THROW(v = ParseMailDateLenient(c.field)) << c.reason;
-        if (c.expected.year == 0) {
-            EXPECT_EQ(v, 0.0) << c.reason;
-            continue;
-        }
-        DateTimeParts p = DecodeDateTime(v);
-        EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
-                  std::tie(c.expected.year, c.expected.month, c.expected.day, c.expected.hour,
-                           c.expected.minute, c.expected.second))
-            << c.reason;
-    }
+    ExpectDates(cases, ParseMailDateLenient);
     for (const char* bad : {"Tue, 32 Mar 1999 12:34:56", "Tue, 05 Mar 1999", "5 Xyz 1999 1:2:3"})
         EXPECT_THROW(ParseMailDateLenient(bad), DateError) << bad;
 }
