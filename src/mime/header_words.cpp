@@ -129,7 +129,9 @@ void ForEachUnfoldedLine(std::string_view header,
 void AppendDecodedText(std::string_view text, SjisText& out) {
     if (text.find("=?") == std::string_view::npos && !HasEightBit(text) &&
         text.find('\x1B') == std::string_view::npos) {
+        const std::size_t start = out.text.size();
         out.text += text;  // nothing to decode, as most lines
+        KeepOneLine(out.text, start);
         return;
     }
     const std::size_t from = out.text.size();
