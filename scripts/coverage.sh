@@ -43,8 +43,8 @@ gcovr --root . --object-directory "$build" --filter 'src/' --exclude 'src/ui/' \
 python3 - "$report/summary.json" <<'EOF'
 import json, sys
 files = json.load(open(sys.argv[1]))["files"]
-folders = ["base", "mailstore", "decode", "jobs", "platform", "cli"]
-core = {"base", "mailstore", "decode", "jobs"}
+folders = ["base", "mailstore", "mime", "decode", "jobs", "platform", "cli"]
+core = {"base", "mailstore", "mime", "decode", "jobs"}
 total = {}
 for f in files:
     parts = f["filename"].split("/")
