@@ -253,7 +253,9 @@ FieldParams ParseFieldParams(std::string_view fieldValue) {
     FieldParams result;
     const std::vector<std::string_view> pieces = SplitParams(fieldValue);
     result.value = LowerAsciiName(TrimWhite(pieces.front()));
-    std::vector<std::pair<std::string, Sections>> extended;  // in order of first appearance
+    // In order of first appearance, found by name: a crafted field may hold thousands.
+    std::vector<std::pair<std::string, Sections>> extended;
+    std::map<std::string, std::size_t> extendedAt;
     for (std::size_t i = 1; i < pieces.size(); ++i) {
         const std::size_t eq = pieces[i].find('=');
         if (eq == std::string_view::npos) continue;
@@ -282,11 +284,13 @@ FieldParams ParseFieldParams(std::string_view fieldValue) {
             number = number * 10 + (c - '0');
         }
         if (number < 0) continue;
-        auto it = std::find_if(extended.begin(), extended.end(),
-                               [&](const auto& e) { return e.first == base; });
-        if (it == extended.end()) it = extended.insert(extended.end(), {base, Sections{}});
-        it->second.parts[number] = {encoded, Unquote(raw)};
+        const auto [at, added] = extendedAt.emplace(base, extended.size());
+        if (added) extended.emplace_back(base, Sections{});
+        extended[at->second].second.parts[number] = {encoded, Unquote(raw)};
     }
+    std::map<std::string, std::size_t> plainAt;  // the first plain parameter of each name
+    for (std::size_t i = 0; i < result.params.size(); ++i)
+        plainAt.emplace(result.params[i].first, i);
     for (const auto& entry : extended) {
         const std::string& base = entry.first;
         const Sections& sections = entry.second;
@@ -313,10 +317,8 @@ FieldParams ParseFieldParams(std::string_view fieldValue) {
         KeepOneLine(decoded.text, 0);
         result.unmapped += decoded.unmapped;
         // An RFC 2231 value wins over a plain one of the same name.
-        auto plain = std::find_if(result.params.begin(), result.params.end(),
-                                  [&](const auto& p) { return p.first == base; });
-        if (plain != result.params.end())
-            plain->second = std::move(decoded.text);
+        if (const auto plain = plainAt.find(base); plain != plainAt.end())
+            result.params[plain->second].second = std::move(decoded.text);
         else
             result.params.emplace_back(base, std::move(decoded.text));
     }
