@@ -60,7 +60,7 @@ void AppendSjisCode(std::uint16_t code, std::string& out) {
 // The Shift-JIS bytes of every JIS X 0208 pair (row and cell 0x21-0x7E), lead byte first:
 // the pair's arithmetic looked up, for the bulk of a Japanese text.
 struct PairTable {
-    std::array<std::array<char, 2>, 94 * 94> bytes{};
+    std::array<std::array<char, 2>, std::size_t{94} * 94> bytes{};
     constexpr PairTable() {
         for (unsigned row = 0; row < 94; ++row)
             for (unsigned cell = 0; cell < 94; ++cell) {
@@ -144,7 +144,8 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
             ++i;
             continue;
         }
-        if (b < 0x21 || b >= 0x7F) {  // controls, space, DEL and stray 8-bit bytes as they are
+        // Controls, space, DEL and stray 8-bit bytes in any mode, and one-byte text.
+        if (b < 0x21 || b >= 0x7F || (set == Set::kAscii && !shiftedOut)) {
             *o++ = static_cast<char>(b);
             ++i;
         } else if (shiftedOut || set == Set::kKatakana) {
@@ -152,9 +153,6 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
                 *o++ = static_cast<char>(b + 0x80);
             else
                 geta();
-            ++i;
-        } else if (set == Set::kAscii) {
-            *o++ = static_cast<char>(b);
             ++i;
         } else if (i + 1 >= n || t[i + 1] < 0x21) {
             geta();  // half a character
