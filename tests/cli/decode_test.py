@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """tavori export and show in the decoding mode, and --keep-going over Dates that are no date,
-as a user runs them. Usage: decode_test.py TAVORI"""
+as a user runs them; the decoded export of tests/data/decode.mbx must equal
+decode_ren.expected, which the Windows tool is held to as well.
+Usage: decode_test.py TAVORI"""
 import os
 
 from harness import check, report, runner, scratch, write
@@ -46,5 +48,12 @@ with scratch() as tmp:
     check(code == 0 and "\tあい" in out, f"show --decode: {code} {out} {err}")
     code, out, err = run("show", box)
     check(code == 0 and "=?utf-8?b?44GC?=" in out, f"show keeps the words: {out}")
+
+    here = os.path.dirname(os.path.abspath(__file__))
+    code, out, err = run("export", "--decode", "-o", ren,
+                         os.path.join(here, "..", "data", "decode.mbx"))
+    expected = open(os.path.join(here, "decode_ren.expected"), "rb").read()
+    check(code == 0 and open(ren, "rb").read() == expected,
+          f"the decoded export of decode.mbx differs from decode_ren.expected: {code} {err}")
 
 report()
