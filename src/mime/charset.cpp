@@ -85,10 +85,10 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
     Set set = Set::kAscii;
     bool shiftedOut = false;  // SO: half-width katakana until SI
     const std::size_t n = text.size();
-    // No character gives more bytes than it takes: the output is written in place of a
-    // buffer as long as the text, and cut to its length at the end.
+    // No byte gives more than two (one outside the half-width set becomes 〓): the output is
+    // written into a buffer twice as long as the text, and cut to its length at the end.
     const std::size_t base = out.text.size();
-    out.text.resize(base + n);
+    out.text.resize(base + 2 * n);
     char* const start = out.text.data() + base;
     char* o = start;
     auto geta = [&] {

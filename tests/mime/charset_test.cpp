@@ -30,6 +30,8 @@ TEST(MimeCharset, ConvertsEveryCharsetToShiftJis) {
          "the code page's own row, as Windows mail writes"},
         {"iso-2022-jp", "\x1B(I1\x1B(B", "\xB1", 0, "half-width katakana by escape"},
         {"iso-2022-jp", "\x0E\x31\x0F", "\xB1", 0, "half-width katakana by SO and SI"},
+        {"iso-2022-jp", "\x1B(I~~~~", "〓〓〓〓", 4,
+         "bytes outside the half-width set: each a mark, twice its length"},
         {"iso-2022-jp-2", "\x1B$A0!\x1B(Bx", "〓x", 1, "GB 2312 in ISO-2022-JP-2"},
         {"iso-2022-jp-1", "\x1B$(D0!0\"\x1B(B", "〓〓", 2, "JIS X 0212, one mark per character"},
         {"iso-2022-jp", "\x1B$B$\"\r\n$$\x1B(B", "あ\r\nい", 0,
