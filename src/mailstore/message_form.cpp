@@ -253,7 +253,8 @@ bool ParseDecoded(std::string_view text, std::string& headerOut, std::string& bo
     if (!wantBody) return !headerOut.empty() || !TrimMailText(rawBody).empty();
     const mime::SjisText body = mime::DecodeBodyText(rawHeader, rawBody);
     bodyUnmapped = body.unmapped;
-    const std::string_view trimmed = TrimMailText(body.text);
+    // Decoded text is Shift-JIS: an ESC left at its edge is no escape any more, and goes too.
+    const std::string_view trimmed = TrimWhite(body.text);
     if (!trimmed.empty()) NormaliseBody(trimmed, bodyOut);
     return !headerOut.empty() || !trimmed.empty();
 }
