@@ -204,14 +204,7 @@ void AppendPartText(const Part& part, SjisText& out) {
 // The size of a part's content once decoded, without decoding base64 only to measure it.
 std::size_t DecodedSize(const Part& part) {
     if (part.encoding != "base64") return DecodeTransfer(part.encoding, part.body).size();
-    std::size_t sextets = 0;
-    for (char c : part.body) {
-        if (c == '=') break;
-        const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                              (c >= '0' && c <= '9') || c == '+' || c == '/';
-        if (alphabet) ++sextets;
-    }
-    return sextets / 4 * 3 + (sextets % 4 >= 2 ? sextets % 4 - 1 : 0);
+    return DecodedBase64Size(part.body);
 }
 
 std::string GroupedDigits(std::size_t n) {

@@ -54,9 +54,11 @@ std::string DecodeQuoted(std::string_view text, bool underscoreIsSpace) {
 
 }  // namespace
 
-std::string DecodeBase64(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() / 4 * 3 + 3);
+namespace {
+
+// Base64 as DecodeBase64 reads it, each decoded byte given to emit.
+template <class Emit>
+void WalkBase64(std::string_view text, Emit emit) {
     std::uint32_t bits = 0;
     int count = 0;  // sextets in bits
     for (char c : text) {
@@ -68,16 +70,30 @@ std::string DecodeBase64(std::string_view text) {
         }
         bits = bits << 6 | v;
         if (++count == 4) {
-            out += static_cast<char>(bits >> 16);
-            out += static_cast<char>(bits >> 8 & 0xFF);
-            out += static_cast<char>(bits & 0xFF);
+            emit(static_cast<char>(bits >> 16));
+            emit(static_cast<char>(bits >> 8 & 0xFF));
+            emit(static_cast<char>(bits & 0xFF));
             bits = 0;
             count = 0;
         }
     }
-    if (count >= 2) out += static_cast<char>(bits >> (count == 2 ? 4 : 10) & 0xFF);
-    if (count == 3) out += static_cast<char>(bits >> 2 & 0xFF);
+    if (count >= 2) emit(static_cast<char>(bits >> (count == 2 ? 4 : 10) & 0xFF));
+    if (count == 3) emit(static_cast<char>(bits >> 2 & 0xFF));
+}
+
+}  // namespace
+
+std::string DecodeBase64(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() / 4 * 3 + 3);
+    WalkBase64(text, [&](char c) { out += c; });
     return out;
+}
+
+std::size_t DecodedBase64Size(std::string_view text) {
+    std::size_t size = 0;
+    WalkBase64(text, [&](char) { ++size; });
+    return size;
 }
 
 std::string DecodeQuotedPrintable(std::string_view text) { return DecodeQuoted(text, false); }

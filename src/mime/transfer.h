@@ -1,6 +1,7 @@
 #pragma once
 // The transfer encodings of mail: base64 and quoted-printable bodies (RFC 2045) and the B and
 // Q encodings of encoded words (RFC 2047).
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,8 @@ namespace tavori::mime {
 // Base64 as mail writes it: line ends and every other byte outside the alphabet are skipped,
 // the data ends at its padding, and a last group of a single character gives nothing.
 std::string DecodeBase64(std::string_view text);
+// The length DecodeBase64 gives, without the bytes: the size of an attachment.
+std::size_t DecodedBase64Size(std::string_view text);
 
 // Quoted-printable: "=" and two hex digits (either case) is that byte, "=" at a line end joins
 // the lines, and any other "=" stays as it is.

@@ -94,8 +94,12 @@ TEST(MimeTransfer, DecodesBase64AndQuotedPrintable) {
         {"7bit", "a=3D", "a=3D", "no transfer encoding"},
         {"", "YWJj", "YWJj", "none named"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(DecodeTransfer(c.encoding, c.text), c.decoded) << c.reason;
+        if (std::string_view(c.encoding) == "base64") {  // an attachment's size, measured alone
+            EXPECT_EQ(DecodedBase64Size(c.text), c.decoded.size()) << c.reason;
+        }
+    }
     EXPECT_EQ(DecodeQEncoding("a_b=5F"), "a b_");
 }
 
