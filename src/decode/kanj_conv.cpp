@@ -185,10 +185,59 @@ bool HasShiftJisLead(std::string_view text) {
     return false;
 }
 
+// How much of the text reads as ordinary Japanese in each encoding: kana and punctuation
+// count two per character, kanji one. Read as EUC-JP: pairs led by 0xA1-0xA5 (punctuation,
+// hiragana, katakana), other pairs of 0xB0-0xF4 (kanji). Read as Shift-JIS: pairs led by
+// 0x81-0x83 (punctuation, hiragana, katakana), kanji pairs (0x88-0x9F, 0xE0-0xEA), and
+// half-width katakana letters (0xA6-0xDF) one each; half-width punctuation (0xA1-0xA5) counts
+// nothing, since EUC-JP kana read as Shift-JIS give one of those every other byte.
+struct Plausibility {
+    std::size_t euc = 0, sjis = 0;
+};
+
+Plausibility Score(std::string_view text) {
+    Plausibility score;
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n && t[i] != 0;) {  // as EUC-JP
+        const unsigned char b = t[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (b >= 0xA1 && b <= 0xA5)
+            score.euc += 2;
+        else if (b >= 0xB0 && b <= 0xF4)
+            score.euc += 1;
+        i += b == 0x8F ? 3 : 2;
+    }
+    for (std::size_t i = 0; i < n && t[i] != 0;) {  // as Shift-JIS
+        const unsigned char b = t[i];
+        if (b < 0x80) {
+            ++i;
+        } else if (b >= 0xA1 && b <= 0xDF) {
+            if (b >= 0xA6) score.sjis += 1;
+            ++i;
+        } else {
+            if (b >= 0x81 && b <= 0x83)
+                score.sjis += 2;
+            else if ((b >= 0x88 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEA))
+                score.sjis += 1;
+            i += 2;
+        }
+    }
+    return score;
+}
+
 }  // namespace
 
 bool ReadsAsEuc(std::string_view text) {
-    return IsEucText(text) && (!IsSjisText(text) || !HasShiftJisLead(text));
+    if (!IsEucText(text)) return false;
+    if (!IsSjisText(text)) return true;
+    // Valid as both: the more plausible reading; where both read alike, the lead-byte rule.
+    const Plausibility score = Score(text);
+    if (score.euc != score.sjis) return score.euc > score.sjis;
+    return !HasShiftJisLead(text);
 }
 
 void ConvertToSjis(std::string& text) {
