@@ -288,6 +288,24 @@ void AppendDetectedAsSjis(std::string_view text, SjisText& out) {
         out.text += text;  // ASCII, or Shift-JIS
 }
 
+bool ReadsAsCharset(std::string_view charset, std::string_view text) {
+    if (!HasEightBit(text)) return true;
+    switch (FamilyOf(charset)) {
+        case Family::kUtf8:
+            return IsValidUtf8(text);
+        case Family::kAscii:
+        case Family::kJis:
+            return false;
+        case Family::kEuc:
+            return kanj::IsEucText(text) != 0;
+        case Family::kSjis:
+            return kanj::IsSjisText(text) != 0;
+        case Family::kSystem:
+            break;
+    }
+    return true;
+}
+
 bool AppendCharsetAsSjis(std::string_view charset, std::string_view text, SjisText& out) {
     switch (FamilyOf(charset)) {
         case Family::kUtf8:

@@ -31,6 +31,11 @@ void AppendDetectedAsSjis(std::string_view text, SjisText& out);
 // The same as AppendCharsetAsSjis, with an unknown charset read as AppendDetectedAsSjis does.
 void AppendTextAsSjis(std::string_view charset, std::string_view text, SjisText& out);
 
+// False when text plainly is not in the named charset: invalid UTF-8 for UTF-8, 8-bit bytes
+// for ASCII, bytes the Japanese encodings' tests refuse for them. Other charsets are taken at
+// their word, as is text of seven-bit bytes only.
+bool ReadsAsCharset(std::string_view charset, std::string_view text);
+
 // True when text is valid UTF-8 (ASCII included).
 bool IsValidUtf8(std::string_view text);
 // True when text holds a byte of 0x80 or more.

@@ -3,7 +3,8 @@
 #include <cstdint>
 
 #include "base/sjis_text.h"
-#include "decode/kanj_conv.h"
+#include "mime/header_words.h"
+#include "mime/mime_body.h"
 
 namespace tavori::mime {
 namespace {
@@ -79,6 +80,24 @@ std::string MetaCharset(std::string_view page) {
     return {};
 }
 
+// The bytes of a UTF-8 character that the end of the text cut short (a lead byte and fewer
+// continuation bytes than it announces), or 0: a file cut in a character is still UTF-8.
+std::size_t CutUtf8Tail(std::string_view text) {
+    for (std::size_t k = 1; k <= 3 && k <= text.size(); ++k) {
+        const auto b = static_cast<unsigned char>(text[text.size() - k]);
+        if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+        return b >= 0xC2 && b <= 0xF4 && k < length ? k : 0;
+    }
+    return 0;
+}
+
+// Valid UTF-8 with multi-byte characters, perhaps cut short in the last one.
+bool IsUtf8Text(std::string_view text) {
+    const std::string_view whole = text.substr(0, text.size() - CutUtf8Tail(text));
+    return HasEightBit(whole) && IsValidUtf8(whole);
+}
+
 }  // namespace
 
 DetectedEncoding DetectImportEncoding(std::string_view bytes, bool html) {
@@ -86,22 +105,24 @@ DetectedEncoding DetectImportEncoding(std::string_view bytes, bool html) {
     if (bytes.starts_with("\xFF\xFE")) return {ImportEncoding::kUtf16Le, "utf-16le", 2};
     if (bytes.starts_with("\xFE\xFF")) return {ImportEncoding::kUtf16Be, "utf-16be", 2};
     if (html) {
+        // A page's charset that its bytes plainly contradict (a copied template's UTF-8 over
+        // Shift-JIS text) is passed over: the bytes decide, and nothing turns to 〓 needlessly.
         std::string charset = MetaCharset(bytes);
-        if (!charset.empty()) return {ImportEncoding::kMeta, std::move(charset), 0};
+        const std::string_view whole = bytes.substr(0, bytes.size() - CutUtf8Tail(bytes));
+        if (!charset.empty() && ReadsAsCharset(charset, whole))
+            return {ImportEncoding::kMeta, std::move(charset), 0};
     }
-    if (HasEightBit(bytes) && IsValidUtf8(bytes)) return {ImportEncoding::kUtf8, "utf-8", 0};
+    if (IsUtf8Text(bytes)) return {ImportEncoding::kUtf8, "utf-8", 0};
     return {};
 }
 
-SjisText ImportTextAsSjis(std::string_view bytes, bool html) {
+std::optional<SjisText> ImportTextAsSjis(std::string_view bytes, bool html) {
     const DetectedEncoding found = DetectImportEncoding(bytes, html);
     const std::string_view text = bytes.substr(found.skip);
     SjisText out;
     switch (found.kind) {
         case ImportEncoding::kJapanese:
-            out.text.assign(text);
-            kanj::ConvertToSjis(out.text);
-            break;
+            return std::nullopt;
         case ImportEncoding::kUtf16Le:
         case ImportEncoding::kUtf16Be:
             AppendUtf8AsSjis(Utf16ToUtf8(text, found.kind == ImportEncoding::kUtf16Be), out);
@@ -111,10 +132,23 @@ SjisText ImportTextAsSjis(std::string_view bytes, bool html) {
             AppendUtf8AsSjis(text, out);
             break;
         case ImportEncoding::kMeta:
-            AppendTextAsSjis(found.charset, text, out);
+            // A charset the system does not know leaves the bytes to the Japanese rules.
+            if (!AppendCharsetAsSjis(found.charset, text, out)) return std::nullopt;
             break;
     }
     return out;
+}
+
+bool NamesItsCharset(std::string_view mailText) {
+    bool named = false;
+    ForEachUnfoldedLine(
+        SplitHeadAndBody(TrimMailText(mailText)).header, [&](std::string_view line) {
+            constexpr std::string_view kField = "content-type:";
+            if (line.size() >= kField.size() &&
+                LowerAsciiName(line.substr(0, kField.size())) == kField)
+                named = named || ParseFieldParams(line.substr(kField.size())).Has("charset");
+        });
+    return named;
 }
 
 }  // namespace tavori::mime
