@@ -134,7 +134,8 @@ def imports():
             "本文です。&lt;表示&gt; &amp; 能力</pre><p>ここまで</p></body></html>\n")
     for name, codec, cs in (("page-sjis.htm", "cp932", "Shift_JIS"),
                             ("page-euc.htm", "euc_jp", "EUC-JP"),
-                            ("page-jis.htm", "iso-2022-jp", "ISO-2022-JP")):
+                            ("page-jis.htm", "iso-2022-jp", "ISO-2022-JP"),
+                            ("page-utf8.htm", "utf-8", "UTF-8")):
         write(os.path.join(base, name), page.format(cs=cs).replace("\n", "\r\n").encode(codec))
 
 

@@ -10,7 +10,6 @@
 #include "cli/commands.h"
 #include "cli/figures.h"
 #include "cli/terminal_host.h"
-#include "decode/html_parser.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
 #include "mailstore/mail_message.h"
@@ -98,7 +97,8 @@ int RunCutOut(const CutArgs& cut, const std::vector<std::string>& args, Context&
     TerminalHost host(context.err, context.verbose);
     for (const std::string& arg : args) {
         const std::string path = platform::FromCommandLine(arg);
-        const MailMessage mail(CutOutMail(ReadImportText(path), strings));
+        const MailMessage mail(MailTextOf(ReadImportText(path, ImportFileType::kHtml),
+                                          ImportFileType::kHtml, strings));
         if (mail.HasHeader()) {
             PrintText(context.out, mail.ToMailboxText());
         } else {
@@ -137,7 +137,8 @@ void AddHtmlToText(CLI::App& app, Context& context) {
     cmd->add_option("FILE", *file, "the HTML page")->required();
     context.verbs.push_back(
         {cmd, [file, &context] {
-             PrintText(context.out, HtmlToText(ReadImportText(platform::FromCommandLine(*file))));
+             const std::string path = platform::FromCommandLine(*file);
+             PrintText(context.out, PlainTextOf(ReadImportText(path, ImportFileType::kHtml)));
              return 0;
          }});
 }

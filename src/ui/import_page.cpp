@@ -7,7 +7,6 @@
 #include <commctrl.h>
 
 #include "base/paths.h"
-#include "decode/html_parser.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
 #include "mailstore/mailbox.h"
@@ -183,15 +182,16 @@ void ImportPage::PreviewFiles(bool cutOut) {
     const CutOutStrings strings{MailBegin->Text(), MailEnd->Text()};
     try {
         for (const std::string& name : FileListBox2->SelectedNames()) {
-            const std::string text = ReadImportText(PathInList(*FileListBox2, name));
+            const ImportText text =
+                ReadImportText(PathInList(*FileListBox2, name), ImportFileType::kHtml);
             if (cutOut) {
                 // The mail exactly as the import would write it, or nothing for no mail.
-                mailBox_->SetMessage(CutOutMail(text, strings));
+                mailBox_->SetMessage(MailTextOf(text, ImportFileType::kHtml, strings));
                 view.Text = mailBox_->GetMessage();
                 view.Caption = "メール切出しテスト (" + name + ")";
                 if (!mailBox_->HasHeader()) ShowWarning(context_.window, NotAMailWarning(name));
             } else {
-                view.Text = HtmlToText(text);
+                view.Text = PlainTextOf(text);
                 view.Caption = "テキスト確認 (" + name + ")";
             }
             if (view.ShowModal() == IDABORT) break;  // the close box goes on, as "次へ＞" does

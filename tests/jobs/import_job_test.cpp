@@ -23,6 +23,8 @@ using test::RecordingHost;
 using test::ScratchDir;
 using test::WriteFile;
 
+std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
 constexpr const char* kNotAMail = "\r\nメールの形式が間違っています";
 
 // Input files in a scratch folder that must read the same after every job.
@@ -64,13 +66,19 @@ TEST(ReadImportText, JoinsLinesWithCrLfUpToTheFirstNul) {
         {std::string("\0abc", 4), "", true, "a NUL first leaves nothing"},
         {std::string(70000, 'x') + std::string("\0y", 2), std::string(70000, 'x') + "\r\n", true,
          "a NUL beyond the first block read"},
+        {std::string("\xFF\xFE"
+                     "a\0\n\0b\0\r\0",
+                     10),
+         "a\r\nb\r\n", false,
+         "UTF-16: its NUL bytes are halves of characters, its lines joined the same"},
+        {std::string("\xFE\xFF\0a\0\0\0b", 8), "a\r\n", true, "UTF-16: a U+0000 ends the text"},
     };
     ScratchDir dir;
     for (const Row& row : rows) {
         WriteFile(dir.File("f.txt"), row.bytes);
-        bool nul = !row.nul;
-        const std::string text = ReadImportText(dir.File("f.txt"), &nul);
-        EXPECT_EQ(nul, row.nul) << row.reason;
+        const ImportText read = ReadImportText(dir.File("f.txt"), ImportFileType::kTextMail);
+        const std::string& text = read.text;
+        EXPECT_EQ(read.endedAtNul, row.nul) << row.reason;
         // The tail shows where a long text went wrong.
         EXPECT_TRUE(text == row.text) << row.reason << ": ..."
                                       << testing::PrintToString(text.substr(
@@ -101,16 +109,65 @@ TEST(CutMail, KeepsTheBeginStringAndDropsTheEndString) {
         EXPECT_EQ(CutMail(row.text, {row.begin, row.end}), row.mail) << row.reason;
 }
 
-TEST(CutOutMail, CutsThePagesPlainText) {
+TEST(MailTextOf, CutsThePagesPlainText) {
     const std::string page =
         "<html><head><title>Subject: no</title></head><body>Subject: x<br>From: a@b<br><br>"
         "body text [前へ]</body></html>";
-    EXPECT_EQ(CutOutMail(page, {}), "Subject: x\r\nFrom: a@b\r\n\r\nbody text");
+    EXPECT_EQ(MailTextOf({page}, ImportFileType::kHtml, {}),
+              "Subject: x\r\nFrom: a@b\r\n\r\nbody text");
 }
 
 TEST(MailTextOf, KeepsTheEscapeOfATextStartingInIso2022Jp) {
-    EXPECT_EQ(MailTextOf("\r\n\x1b$B$\"\x1b(B\r\n", ImportFileType::kTextMail, {}),
+    EXPECT_EQ(MailTextOf({"\r\n\x1b$B$\"\x1b(B\r\n"}, ImportFileType::kTextMail, {}),
               "\x1b$B$\"\x1b(B");
+}
+
+// Each file through the job: what the mailbox gets, and the warning of characters Shift-JIS
+// lacks, once per file.
+TEST(ImportJob, ConvertsTodaysEncodingsAndWarnsOfWhatShiftJisLacks) {
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    const std::string page = "<body>x<br>Subject: ";
+    struct Row {
+        const char* name;
+        std::string bytes;
+        ImportFileType type;
+        std::string mailbox;
+        int unmapped;  // the warning's count; 0: no warning
+        const char* reason;
+    };
+    const ImportFileType text = ImportFileType::kTextMail, html = ImportFileType::kHtml;
+    const Row rows[] = {
+        {"u.txt", "Subject: " + U8(u8"日本") + emoji + emoji + "\n\nb", text,
+         "Subject: 日本〓〓\r\n\r\nb\r\n.\r\n", 2, "UTF-8 text: two marks, one warning"},
+        {"u.eml", "Subject: " + U8(u8"日本") + "\n\nb", text,
+         "Subject: " + U8(u8"日本") + "\r\n\r\nb\r\n.\r\n", 0, ".eml keeps its bytes"},
+        {"c.txt", "Content-Type: text/plain; charset=utf-8\n\n" + U8(u8"日本"), text,
+         "Content-Type: text/plain; charset=utf-8\r\n\r\n" + U8(u8"日本") + "\r\n.\r\n", 0,
+         "a text mail naming its charset keeps its bytes"},
+        {"w.txt", std::string("\xFF\xFES\0:\0 \0\xE5\x65\n\0\n\0b\0", 16), text,
+         "S: 日\r\n\r\nb\r\n.\r\n", 0, "UTF-16 LE with a mark"},
+        {"e.txt", "Subject: \xC6\xFC\r\n\r\nb", text, "Subject: \xC6\xFC\r\n\r\nb\r\n.\r\n", 0,
+         "EUC-JP text mail as ever"},
+        {"u.htm", page + U8(u8"日本") + emoji + "<br><br>b", html,
+         "Subject: 日本〓\r\n\r\nb\r\n.\r\n", 1, "UTF-8 page"},
+        {"m.htm", "<meta charset=euc-jp>" + page + "\xC6\xFC<br><br>b", html,
+         "Subject: 日\r\n\r\nb\r\n.\r\n", 0, "a page's meta charset"},
+        {"k.htm", page + "\xB1\xB2\xB3<br><br>b", html, "Subject: \xB1\xB2\xB3\r\n\r\nb\r\n.\r\n",
+         0, "half-width katakana stay Shift-JIS"},
+    };
+    for (const Row& row : rows) {
+        Store s;
+        RecordingHost host;
+        ImportJob job({s.File(row.name, row.bytes)}, s.Options(row.type), host);
+        job.Run();
+        EXPECT_EQ(ReadFile(s.dir.File("Import.mbx")), row.mailbox) << row.reason;
+        std::vector<std::string> warned;
+        if (row.unmapped > 0)
+            warned.push_back(std::string(row.name) + " : Shift-JIS にない文字 " +
+                             std::to_string(row.unmapped) + " 個を 〓 にしました");
+        EXPECT_EQ(host.warnings, warned) << row.reason;
+        s.ExpectInputsUnchanged();
+    }
 }
 
 TEST(ImportJob, WritesTheMailsInListOrderAndWarnsOfFilesThatAreNoMail) {

@@ -667,6 +667,36 @@ TEST_F(MainFormTest, PreviewsGoOnUntilTheUserStops) {
     EXPECT_NE(gPreviews[0].text.find("[前の記事]"), std::string::npos) << gPreviews[0].text;
 }
 
+// Both previews show today's pages, UTF-8 and UTF-16, in Shift-JIS as the import reads them.
+TEST_F(MainFormTest, PreviewsShowUtf8AndUtf16PagesConverted) {
+    const std::u16string page = u"<body><pre>\nSubject: 日本\n\n本文\n[前]</pre>";
+    std::string utf16 = "\xFF\xFE";
+    for (const char16_t c : page) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    WriteFile(dir_.File("u.htm"),
+              reinterpret_cast<const char*>(u8"<body><pre>\nSubject: 日本\n\n本文\n[前]</pre>"));
+    WriteFile(dir_.File("w.htm"), utf16);
+    TMainForm& form = Open();
+    ChooseFileType(1);
+    form.TabSheet3->FileListBox2->SelectAll();
+    PumpMessages();
+    TMailBox mail;
+    mail.SetMessage("Subject: 日本\r\n\r\n本文");
+    gPreviewAnswers = {IDOK, IDOK};
+    form.TabSheet3->TestRunClick();
+    ASSERT_EQ(gPreviews.size(), 2u);
+    for (const PreviewShown& p : gPreviews) EXPECT_EQ(p.text, mail.GetMessage()) << p.caption;
+    gPreviews.clear();
+    gPreviewAnswers = {IDOK, IDOK};
+    form.TabSheet3->ViewBtnClick();
+    ASSERT_EQ(gPreviews.size(), 2u);
+    for (const PreviewShown& p : gPreviews)
+        EXPECT_EQ(p.text, "Subject: 日本\r\n\r\n本文\r\n[前]") << p.caption;
+    EXPECT_TRUE(gMessages.empty());
+}
+
 // A mailbox name that is one of the files to import (here through a second link to it) is
 // refused with a warning before the mailbox is created, so the file is not emptied.
 TEST_F(MainFormTest, ImportRefusesToOverwriteAFileItReads) {
