@@ -28,7 +28,12 @@ std::string Output::ForStream(std::string_view sjis) const {
     return platform::ToTerminal(ShowControls(sjis));
 }
 
-void Output::Write(std::string_view sjis) { Put(ForStream(sjis)); }
+void Output::Write(std::string_view sjis) {
+    if (encoding_ == OutputEncoding::kSjis)
+        Put(sjis);  // as it is: a page's text may be megabytes
+    else
+        Put(ForStream(sjis));
+}
 
 void Output::Line(std::string_view sjis) {
     if (encoding_ == OutputEncoding::kSjis) {  // as it is: no copy
