@@ -25,8 +25,8 @@ class THTMLParser {
     // How the page's text is given: in any of the Japanese encodings, detected and converted,
     // or already in Shift-JIS (a mail part its charset has converted).
     enum class PageText { kDetect, kShiftJis };
-    // Takes its own copy of the page, converted to Shift-JIS, and reads the first token.
-    explicit THTMLParser(std::string_view page, PageText given = PageText::kDetect);
+    // Takes the page (moved in, or copied), converts it to Shift-JIS and reads the first token.
+    explicit THTMLParser(std::string page, PageText given = PageText::kDetect);
 
     // Reads the token at the current position.
     void NextToken();
@@ -56,9 +56,10 @@ class THTMLParser {
     bool preformatted_ = false;
 };
 
-// The plain text of a page (any byte string; converted to Shift-JIS first).
-std::string HtmlToText(std::string_view page);
+// The plain text of a page (any byte string; converted to Shift-JIS first). A page moved in
+// is worked on in its own buffer, which then holds the text: no copy of megabytes.
+std::string HtmlToText(std::string page);
 // The plain text of a page that is Shift-JIS already.
-std::string SjisHtmlToText(std::string_view page);
+std::string SjisHtmlToText(std::string page);
 
 }  // namespace tavori
