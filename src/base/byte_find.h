@@ -5,6 +5,8 @@
 // of every mail, so their speed should not depend on which runtime the program was built for.
 #include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -36,6 +38,19 @@ inline const char* FindByte(const char* p, const char* end, char c) {
     return nullptr;
 }
 
+// The first position at or after i, below n, of a byte of 0x80 or more, or n: bytes below
+// 0x80 are stepped over eight at a time, for most of a page is ASCII markup.
+inline std::size_t SkipAscii(const unsigned char* p, std::size_t i, std::size_t n) {
+    while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080u) break;
+        i += 8;
+    }
+    while (i < n && p[i] < 0x80) ++i;
+    return i;
+}
+
 // The position of c in text at or after from, or npos: string_view::find(c, from).
 inline std::size_t FindByte(std::string_view text, char c, std::size_t from = 0) {
     if (from >= text.size()) return std::string_view::npos;
@@ -50,6 +65,39 @@ inline std::size_t FindLineEnd(std::string_view text, std::size_t from = 0) {
     const std::size_t cr =
         FindByte(text.substr(0, lf == std::string_view::npos ? text.size() : lf), '\r', from);
     return cr != std::string_view::npos ? cr : lf;
+}
+
+// How many line ends of text are a lone CR or a lone LF rather than half of a CR LF pair:
+// what joining its lines with CR LF adds, each such end growing by one byte. Sixteen bytes a
+// step, the bytes before and after each found in the same loads shifted by one.
+inline std::size_t CountBareLineEnds(std::string_view text) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t count = 0, i = 0;
+    const auto scalar = [&](std::size_t at) {
+        if (p[at] == '\n') return at == 0 || p[at - 1] != '\r';
+        return p[at] == '\r' && (at + 1 == n || p[at + 1] != '\n');
+    };
+#if defined(__SSE2__)
+    // Blocks of 16 with a byte on either side: from 1 to n - 17.
+    if (n > 0) count += scalar(0) ? 1 : 0;
+    i = 1;
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; i + 17 <= n; i += 16) {
+        const auto mask = [&](const char* at, __m128i byte) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, byte)));
+        };
+        const unsigned lfs = mask(p + i, lf), crs = mask(p + i, cr);
+        if ((lfs | crs) == 0) continue;
+        const unsigned crBefore = mask(p + i - 1, cr), lfAfter = mask(p + i + 1, lf);
+        // Bit by bit: few are set, and a popcount instruction is not in every processor.
+        for (unsigned bare = (lfs & ~crBefore) | (crs & ~lfAfter); bare != 0; bare &= bare - 1)
+            ++count;
+    }
+#endif
+    for (; i < n; ++i) count += scalar(i) ? 1 : 0;
+    return count;
 }
 
 // The position of pattern in text at or after from, or npos: string_view::find(pattern, from).

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/byte_find.h"
 #include "decode/jis.h"
 
 namespace tavori::kanj {
@@ -18,18 +19,6 @@ std::size_t TextLength(std::string_view text) {
 
 const unsigned char* Bytes(std::string_view text) {
     return reinterpret_cast<const unsigned char*>(text.data());
-}
-
-// Steps over bytes below 0x80, eight at a time where it can: most of a page is ASCII markup.
-std::size_t SkipAscii(const unsigned char* p, std::size_t i, std::size_t n) {
-    while (i + 8 <= n) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if (word & 0x8080808080808080u) break;
-        i += 8;
-    }
-    while (i < n && p[i] < 0x80) ++i;
-    return i;
 }
 
 constexpr std::uint64_t kEachByte = 0x0101010101010101u;
@@ -64,8 +53,12 @@ int IsSjisText(std::string_view text) {
     const unsigned char* p = Bytes(text);
     const std::size_t n = TextLength(text);
     bool pairs = false;
-    for (std::size_t i = SkipAscii(p, 0, n); i < n; i = SkipAscii(p, i, n)) {
-        if (!IsSjisFirstByte(p[i])) {
+    // ASCII runs are stepped over whole; a run of Japanese text goes pair by pair.
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            i = SkipAscii(p, i + 1, n);
+        } else if (!IsSjisFirstByte(b)) {
             ++i;
         } else if (i + 1 < n && IsSjisSecondByte(p[i + 1])) {
             pairs = true;

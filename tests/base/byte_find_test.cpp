@@ -27,6 +27,11 @@ TEST(ByteFind, FindsWhatTheLibraryFinds) {
                 for (std::size_t from = 0; from <= size + 1; ++from)
                     ASSERT_EQ(FindText(view, pattern, from), view.find(pattern, from))
                         << "size " << size << " from " << from << " pattern " << pattern;
+            std::size_t bare = 0;  // the count byte by byte
+            for (std::size_t i = 0; i < size; ++i)
+                bare += (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
+                        (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'));
+            ASSERT_EQ(CountBareLineEnds(view), bare) << "size " << size << ": " << text;
         }
     }
 }
