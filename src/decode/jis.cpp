@@ -31,10 +31,17 @@ std::size_t DecodeJisInto(std::string_view text, char* out) {
         } else if (twoByte) {
             while (i + 1 < n && in[i] != 0x1B) {
                 // Both bytes are read before either is written: out may trail in by nothing.
-                unsigned j1 = in[i], j2 = in[i + 1];
-                std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>((j1 << 8) | j2));
-                out[o] = static_cast<char>(sjis >> 8);
-                out[o + 1] = static_cast<char>(sjis & 0xFF);
+                const unsigned j1 = in[i], j2 = in[i + 1];
+                if (j1 - 0x21u < 94u && j2 - 0x21u < 94u) {
+                    const auto& sjis = kJisPairs.bytes[(j1 - 0x21u) * 94 + (j2 - 0x21u)];
+                    out[o] = sjis[0];
+                    out[o + 1] = sjis[1];
+                } else {
+                    const std::uint16_t sjis =
+                        JisToSjis(static_cast<std::uint16_t>((j1 << 8) | j2));
+                    out[o] = static_cast<char>(sjis >> 8);
+                    out[o + 1] = static_cast<char>(sjis & 0xFF);
+                }
                 i += 2;
                 o += 2;
             }

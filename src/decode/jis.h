@@ -1,5 +1,7 @@
 #pragma once
 // JIS X 0208 and ISO-2022-JP to Shift-JIS, the conversions every Japanese input shares.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +20,22 @@ constexpr std::uint16_t JisToSjis(std::uint16_t jis) {
     unsigned s1 = j1 < 0x5F ? (j1 + 0xE1) / 2 : (j1 + 0x161) / 2;
     return static_cast<std::uint16_t>(((s1 & 0xFF) << 8) | (s2 & 0xFF));
 }
+
+// The Shift-JIS bytes of every JIS X 0208 pair (row and cell 0x21-0x7E), lead byte first,
+// at (row - 0x21) * 94 + cell - 0x21: JisToSjis looked up, for the bulk of a Japanese text.
+struct JisPairTable {
+    std::array<std::array<char, 2>, std::size_t{94} * 94> bytes{};
+    constexpr JisPairTable() {
+        for (unsigned row = 0; row < 94; ++row)
+            for (unsigned cell = 0; cell < 94; ++cell) {
+                const std::uint16_t sjis =
+                    JisToSjis(static_cast<std::uint16_t>((row + 0x21) << 8 | (cell + 0x21)));
+                bytes[row * 94 + cell] = {static_cast<char>(sjis >> 8),
+                                          static_cast<char>(sjis & 0xFF)};
+            }
+    }
+};
+inline constexpr JisPairTable kJisPairs;
 
 // The escape sequences that switch ISO-2022-JP between its one-byte and two-byte modes.
 enum class JisEscape { kTwoByte, kOneByte, kOther };
