@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/byte_find.h"
 #include "base/errors.h"
 #include "base/sjis_text.h"
 #include "decode/html_parser.h"
@@ -36,7 +37,11 @@ std::string ReadBytes(const std::string& path) {
     auto file = platform::InputFile::OpenIfExists(path);
     if (!file) throw IoError(PathError(path, "はありません"));
     std::string bytes;
-    bytes.reserve(std::min<std::uint64_t>(file->Size(), kMaxImportBytes) + 1);
+    // Room for a CR before each LF of lines of 32 bytes on average, so that joining the lines
+    // of most Unix texts moves no byte to a new place.
+    const auto size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(file->Size(), kMaxImportBytes));
+    bytes.reserve(size + size / 32 + 3);
     for (;;) {
         const std::size_t old = bytes.size();
         if (old > kMaxImportBytes) throw TooBig(path);
@@ -53,39 +58,33 @@ bool IsEmlFile(const std::string& path) {
            LowerAsciiName(std::string_view(path).substr(path.size() - 4)) == ".eml";
 }
 
-// Each line ended by CR LF, the last one too. Texts that already are so (most pages saved on
-// Windows) are given back without a copy; the others are copied once, into their exact size.
-std::string JoinLines(std::string bytes) {
-    std::size_t added = 0;  // bytes the lone CRs and LFs and the missing last line end add
-    const std::size_t n = bytes.size();
-    const char* p = bytes.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] > '\r' || (p[i] != '\r' && p[i] != '\n')) continue;
-        if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n')
-            ++i;
-        else
-            ++added;
-    }
-    const bool ended = n == 0 || p[n - 1] == '\r' || p[n - 1] == '\n';
+// Each line ended by CR LF, the last one too, in place. Texts that already are so (most
+// pages saved on Windows) are left as they are; the others are widened from their end, into
+// the room ReadBytes reserved for the CRs of LF lines.
+void JoinLines(std::string& text) {
+    const std::size_t n = text.size();
+    std::size_t added = CountBareLineEnds(text);  // each lone CR or LF gains a byte
+    const bool ended = n == 0 || text[n - 1] == '\r' || text[n - 1] == '\n';
     if (!ended) added += 2;
-    if (added == 0) return bytes;
-    std::string text(n + added, '\0');
-    char* out = text.data();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = p[i];
-        if (c > '\r' || (c != '\r' && c != '\n')) {
-            *out++ = c;
+    if (added == 0) return;
+    text.resize(n + added);
+    char* p = text.data();
+    std::size_t r = n, w = n + added;  // w - r is what is still to be added: w never passes r
+    if (!ended) {
+        p[--w] = '\n';
+        p[--w] = '\r';
+    }
+    while (r > 0) {
+        const char c = p[--r];
+        if (c != '\r' && c != '\n') {
+            p[--w] = c;
             continue;
         }
-        *out++ = '\r';
-        *out++ = '\n';
-        if (c == '\r' && i + 1 < n && p[i + 1] == '\n') ++i;
+        // An LF, with the CR before it if there is one, or a lone CR: one CR LF.
+        if (c == '\n' && r > 0 && p[r - 1] == '\r') --r;
+        p[--w] = '\n';
+        p[--w] = '\r';
     }
-    if (!ended) {
-        *out++ = '\r';
-        *out++ = '\n';
-    }
-    return text;
 }
 
 void CutAtNul(std::string& text, bool& endedAtNul) {
@@ -100,27 +99,25 @@ void CutAtNul(std::string& text, bool& endedAtNul) {
 ImportText ReadImportText(const std::string& path, ImportFileType type) {
     ImportText out;
     const bool html = type == ImportFileType::kHtml;
-    const bool keepBytes = !html && IsEmlFile(path);
-    std::string bytes = ReadBytes(path);
-    const bool utf16 = !keepBytes && StartsUtf16(bytes);
-    if (!utf16) CutAtNul(bytes, out.endedAtNul);
+    out.text = ReadBytes(path);
+    std::string& text = out.text;
+    const bool utf16 = StartsUtf16(text) && (html || !IsEmlFile(path));
+    if (!utf16) CutAtNul(text, out.endedAtNul);
+    // A mail that names its charset is read in it by the mail client; UTF-16, though, would
+    // end at its first NUL.
+    const bool keepBytes = !html && !utf16 && (IsEmlFile(path) || mime::NamesItsCharset(text));
     if (!keepBytes) {
-        auto sjis = mime::ImportTextAsSjis(bytes, html);
-        // A mail that names its charset is read in it by the mail client; UTF-16 bytes,
-        // though, would end at their first NUL.
-        if (sjis && (html || utf16 || !mime::NamesItsCharset(sjis->text))) {
-            bytes = std::move(sjis->text);
+        if (mime::ConvertImportText(text, html, out.unmapped) != mime::ImportEncoding::kJapanese) {
             out.sjis = true;
-            out.unmapped = sjis->unmapped;
-            CutAtNul(bytes, out.endedAtNul);  // a U+0000 of UTF-16
+            CutAtNul(text, out.endedAtNul);  // a U+0000 of UTF-16
         }
     }
-    out.text = JoinLines(std::move(bytes));
+    JoinLines(text);
     return out;
 }
 
-std::string PlainTextOf(const ImportText& page) {
-    return page.sjis ? SjisHtmlToText(page.text) : HtmlToText(page.text);
+std::string PlainTextOf(ImportText page) {
+    return page.sjis ? SjisHtmlToText(std::move(page.text)) : HtmlToText(std::move(page.text));
 }
 
 std::string CutMail(std::string_view text, const CutOutStrings& strings) {
@@ -133,8 +130,8 @@ std::string CutMail(std::string_view text, const CutOutStrings& strings) {
     return std::string(TrimWhite(mail));
 }
 
-std::string MailTextOf(const ImportText& text, ImportFileType type, const CutOutStrings& strings) {
-    if (type == ImportFileType::kHtml) return CutMail(PlainTextOf(text), strings);
+std::string MailTextOf(ImportText text, ImportFileType type, const CutOutStrings& strings) {
+    if (type == ImportFileType::kHtml) return CutMail(PlainTextOf(std::move(text)), strings);
     return std::string(TrimMailText(text.text));
 }
 
@@ -171,14 +168,15 @@ void ImportJob::Run() {
     std::uint64_t done = 0;
     for (const ImportFile& file : files_) {
         host_.SetProgressText("ファイル:" + file.name + " 読込み中...");
-        const ImportText text = ReadImportText(file.path, options_.type);
+        ImportText text = ReadImportText(file.path, options_.type);
         if (text.endedAtNul) host_.Warn(NulWarning(file.name));
-        const MailMessage mail(MailTextOf(text, options_.type, options_.strings));
+        const std::size_t unmapped = text.unmapped;
+        const MailMessage mail(MailTextOf(std::move(text), options_.type, options_.strings));
         if (mail.HasHeader()) {
             target->Write(mail.ToMailboxText());
             target->Flush();  // every mail written so far survives an error or an abort
             ++mailsWritten_;
-            if (text.unmapped > 0) host_.Warn(UnmappedWarning(file.name, text.unmapped));
+            if (unmapped > 0) host_.Warn(UnmappedWarning(file.name, unmapped));
         } else {
             ++notMails_;
             host_.Warn(NotAMailWarning(file.name));

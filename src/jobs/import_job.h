@@ -36,7 +36,7 @@ struct ImportText {
 ImportText ReadImportText(const std::string& path, ImportFileType type);
 
 // The plain text of a page read by ReadImportText (what the text preview shows).
-std::string PlainTextOf(const ImportText& page);
+std::string PlainTextOf(ImportText page);
 
 // The mail cut out of a page's plain text: from the first occurrence of the begin string
 // (never found when empty) up to the first occurrence of the end string from there on,
@@ -45,7 +45,7 @@ std::string CutMail(std::string_view text, const CutOutStrings& strings);
 
 // The mail text of a file's text for a file type: the trimmed text, or the mail cut out of
 // the page's plain text.
-std::string MailTextOf(const ImportText& text, ImportFileType type, const CutOutStrings& strings);
+std::string MailTextOf(ImportText text, ImportFileType type, const CutOutStrings& strings);
 
 // The warning for a file whose mail text is no mail: name + "\r\nメールの形式が間違っています".
 std::string NotAMailWarning(const std::string& entryName);

@@ -1,9 +1,12 @@
 #include "mime/charset.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
+#include "base/byte_find.h"
 #include "base/sjis_text.h"
 #include "decode/jis.h"
 #include "decode/kanj_conv.h"
@@ -39,39 +42,103 @@ const LookAlike* LookAlikeAt(std::string_view text, std::size_t i) {
     return nullptr;
 }
 
-void AppendExact(std::string_view utf8, SjisText& out) {
-    if (!HasEightBit(utf8)) {
-        out.text += utf8;
-        return;
+// The length of the valid UTF-8 character at p[i] and its code point, or 0 for a byte that
+// starts none: no overlong form, no surrogate, nothing beyond U+10FFFF, nothing cut short.
+inline std::size_t DecodeUtf8(const unsigned char* p, std::size_t i, std::size_t n,
+                              std::uint32_t& code) {
+    const unsigned char b = p[i];
+    std::size_t length = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // the range of the second byte
+    if (b < 0x80) {
+        code = b;
+        return 1;
     }
-    out.text += platform::Utf8ToSjisExact(utf8, kGeta, out.unmapped);
-}
-
-void AppendGeta(SjisText& out, std::size_t count = 1) {
-    for (std::size_t k = 0; k < count; ++k) out.text += kGeta;
-    out.unmapped += count;
-}
-
-void AppendSjisCode(std::uint16_t code, std::string& out) {
-    out += static_cast<char>(code >> 8);
-    out += static_cast<char>(code & 0xFF);
-}
-
-// The Shift-JIS bytes of every JIS X 0208 pair (row and cell 0x21-0x7E), lead byte first:
-// the pair's arithmetic looked up, for the bulk of a Japanese text.
-struct PairTable {
-    std::array<std::array<char, 2>, std::size_t{94} * 94> bytes{};
-    constexpr PairTable() {
-        for (unsigned row = 0; row < 94; ++row)
-            for (unsigned cell = 0; cell < 94; ++cell) {
-                const std::uint16_t sjis =
-                    JisToSjis(static_cast<std::uint16_t>((row + 0x21) << 8 | (cell + 0x21)));
-                bytes[row * 94 + cell] = {static_cast<char>(sjis >> 8),
-                                          static_cast<char>(sjis & 0xFF)};
-            }
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        code = b & 0x1Fu;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        code = b & 0x0Fu;
+        if (b == 0xE0) lo = 0xA0;
+        if (b == 0xED) hi = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        code = b & 0x07u;
+        if (b == 0xF0) lo = 0x90;
+        if (b == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
     }
-};
-constexpr PairTable kPairs;
+    if (i + length > n || p[i + 1] < lo || p[i + 1] > hi) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if (k > 1 && (p[i + k] & 0xC0) != 0x80) return 0;
+        code = code << 6 | (p[i + k] & 0x3Fu);
+    }
+    return length;
+}
+
+// The Shift-JIS of every character of the Basic Multilingual Plane as the system converts it
+// exactly, learnt as texts bring the characters: asking the system character by character
+// would cost more than the whole rest of a page's reading. Shared by all threads; two that
+// learn a character at once store the same value.
+constexpr std::uint16_t kNotLearnt = 0;
+constexpr std::uint16_t kLacking = 1;      // 〓
+constexpr std::uint16_t kOneByte = 0x100;  // | the byte; two-byte codes are 0x8140 and more
+std::array<std::atomic<std::uint16_t>, 0x10000> gSjisOf{};
+
+bool IsSjisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Learns the characters of text not learnt yet, asking the system once for all of them: the
+// replacement NUL, which no character of them has as its code, marks those it lacks.
+void Learn(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::vector<std::uint32_t> codes;
+    std::string ask;
+    std::vector<bool> asked(0x10000);
+    for (std::size_t i = 0; i < n;) {
+        std::uint32_t code = 0;
+        const std::size_t length = DecodeUtf8(p, i, n, code);
+        if (length < 2 || length > 3 || asked[code] ||
+            gSjisOf[code].load(std::memory_order_relaxed) != kNotLearnt) {
+            i += length == 0 ? 1 : length;
+            continue;
+        }
+        asked[code] = true;
+        if (const LookAlike* l = LookAlikeAt(text, i)) {
+            gSjisOf[code].store(
+                static_cast<std::uint16_t>(static_cast<unsigned char>(l->sjis[0]) << 8 |
+                                           static_cast<unsigned char>(l->sjis[1])),
+                std::memory_order_relaxed);
+        } else {
+            codes.push_back(code);
+            ask.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    if (codes.empty()) return;
+    std::size_t lacking = 0;
+    const std::string sjis = platform::Utf8ToSjisExact(ask, std::string_view("\0", 1), lacking);
+    const auto* s = reinterpret_cast<const unsigned char*>(sjis.data());
+    std::size_t at = 0;
+    for (const std::uint32_t code : codes) {
+        std::uint16_t value = kLacking;
+        if (at < sjis.size() && s[at] == 0) {
+            at += 1;
+        } else if (at + 1 < sjis.size() && IsSjisLead(s[at])) {
+            value = static_cast<std::uint16_t>(s[at] << 8 | s[at + 1]);
+            at += 2;
+        } else if (at < sjis.size()) {
+            value = static_cast<std::uint16_t>(kOneByte | s[at]);
+            at += 1;
+        }
+        gSjisOf[code].store(value, std::memory_order_relaxed);
+    }
+}
+
+// How far Learn looks ahead from a character not learnt yet: far enough that a page's
+// characters are learnt in a few calls, near enough that a late newcomer costs little.
+constexpr std::size_t kLearnWindow = std::size_t{64} * 1024;
 
 // ISO-2022-JP and its variants (-1, -2, -3 and the like). JIS X 0208 and the JIS X 0213
 // first plane are converted by the JIS arithmetic, which also keeps the code page's own rows
@@ -112,7 +179,7 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
             // A run of two-byte characters, the bulk of Japanese text, converted pair by pair.
             const std::size_t runStart = i;
             while (i + 1 < n && t[i] - 0x21u < 0x5Eu && t[i + 1] - 0x21u < 0x5Eu) {
-                std::memcpy(o, kPairs.bytes[(t[i] - 0x21u) * 94 + (t[i + 1] - 0x21u)].data(), 2);
+                std::memcpy(o, kJisPairs.bytes[(t[i] - 0x21u) * 94 + (t[i + 1] - 0x21u)].data(), 2);
                 o += 2;
                 i += 2;
             }
@@ -173,28 +240,46 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
 
 // EUC-JP: JIS X 0208 pairs by the JIS arithmetic, 0x8E and a byte as half-width katakana,
 // JIS X 0212 (0x8F and two bytes) and bytes that start no character as 〓.
-void AppendEuc(std::string_view text, SjisText& out) {
+// strict: false at a byte EUC-JP cannot have there, but for a last character cut short.
+bool AppendEuc(std::string_view text, SjisText& out, bool strict = false) {
     const std::size_t n = text.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t start = out.text.size();
+    // Never longer than the text but where a broken byte becomes 〓: room is made for those.
+    out.text.resize(start + n);
+    std::size_t o = start;
+    const auto put = [&](char a, char b) {
+        if (o + 2 > out.text.size()) out.text.resize(out.text.size() + n / 8 + 2);
+        out.text[o++] = a;
+        out.text[o++] = b;
+    };
     for (std::size_t i = 0; i < n;) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < n ? static_cast<unsigned char>(text[i + 1]) : 0;
+        const unsigned char b = p[i];
+        const unsigned char next = i + 1 < n ? p[i + 1] : 0;
         if (b < 0x80) {
-            out.text += static_cast<char>(b);
-            ++i;
+            const std::size_t end = SkipAscii(p, i + 1, n);
+            if (o + (end - i) > out.text.size()) out.text.resize(o + (end - i) + n / 8);
+            std::memcpy(out.text.data() + o, p + i, end - i);
+            o += end - i;
+            i = end;
         } else if (b == 0x8E && next >= 0xA1 && next <= 0xDF) {
-            out.text += static_cast<char>(next);
+            out.text[o++] = static_cast<char>(next);  // two bytes give one
             i += 2;
-        } else if (b == 0x8F && next >= 0xA1 && i + 2 < n) {
-            AppendGeta(out);
-            i += 3;
         } else if (b >= 0xA1 && b <= 0xFE && next >= 0xA1 && next <= 0xFE) {
-            AppendSjisCode(JisToSjis(static_cast<std::uint16_t>(b << 8 | next)), out.text);
+            const auto& sjis = kJisPairs.bytes[(b - 0xA1u) * 94 + (next - 0xA1u)];
+            put(sjis[0], sjis[1]);
             i += 2;
         } else {
-            AppendGeta(out);
-            ++i;
+            // A JIS X 0212 code (three bytes), which Shift-JIS lacks, or a broken byte.
+            const bool x0212 = b == 0x8F && next >= 0xA1 && i + 2 < n;
+            if (strict && !x0212 && i + 1 < n) return false;
+            put(kGeta[0], kGeta[1]);
+            ++out.unmapped;
+            i += x0212 ? 3 : 1;
         }
     }
+    out.text.resize(o);
+    return true;
 }
 
 enum class Family { kUtf8, kAscii, kJis, kEuc, kSjis, kSystem };
@@ -226,54 +311,97 @@ bool HasJisEscape(std::string_view text) {
 }  // namespace
 
 bool HasEightBit(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    return SkipAscii(p, 0, text.size()) < text.size();
 }
 
 bool IsValidUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        unsigned char lo = 0x80, hi = 0xBF;  // the range of the second byte
-        if (b >= 0xC2 && b <= 0xDF) {
-            len = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            len = 3;
-            if (b == 0xE0) lo = 0xA0;  // no overlong forms
-            if (b == 0xED) hi = 0x9F;  // no surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            len = 4;
-            if (b == 0xF0) lo = 0x90;
-            if (b == 0xF4) hi = 0x8F;  // nothing beyond U+10FFFF
-        } else {
-            return false;
-        }
-        if (i + len > n || p[i + 1] < lo || p[i + 1] > hi) return false;
-        for (std::size_t k = 2; k < len; ++k)
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-        i += len;
+    for (std::size_t i = SkipAscii(p, 0, n); i < n; i = SkipAscii(p, i, n)) {
+        std::uint32_t code = 0;
+        const std::size_t length = DecodeUtf8(p, i, n, code);
+        if (length == 0) return false;
+        i += length;
     }
     return true;
 }
 
-void AppendUtf8AsSjis(std::string_view utf8, SjisText& out) {
-    std::size_t start = 0;  // utf8[start, i) is not yet converted
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const LookAlike* l = LookAlikeAt(utf8, i);
-        if (!l) continue;
-        AppendExact(utf8.substr(start, i - start), out);
-        out.text += l->sjis;
-        i += l->utf8.size() - 1;
-        start = i + 1;
+namespace {
+
+// A last character that the end of the text cut short: a lead byte and fewer continuation
+// bytes than it announces.
+bool IsCutLastCharacter(const unsigned char* p, std::size_t i, std::size_t n) {
+    const std::size_t length = p[i] >= 0xF0 ? 4 : p[i] >= 0xE0 ? 3 : 2;
+    if (p[i] < 0xC2 || p[i] > 0xF4 || n - i >= length) return false;
+    for (std::size_t k = i + 1; k < n; ++k)
+        if ((p[k] & 0xC0) != 0x80) return false;
+    return true;
+}
+
+// strict: false at an invalid sequence but for a last character cut short, and for a text
+// without a valid character of more than one byte.
+bool ConvertUtf8(std::string_view utf8, SjisText& out, bool strict) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t n = utf8.size();
+    const std::size_t start = out.text.size();
+    out.text.resize(start + n);  // Shift-JIS is never longer, but for invalid bytes (below)
+    std::size_t o = start;
+    bool multiByte = false;  // a valid character of more than one byte was met
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            const std::size_t end = SkipAscii(p, i + 1, n);
+            std::memmove(out.text.data() + o, p + i, end - i);
+            o += end - i;
+            i = end;
+            continue;
+        }
+        std::uint32_t code = 0;
+        const std::size_t length = DecodeUtf8(p, i, n, code);
+        if (length == 0) {
+            // Invalid bytes, up to the next character, as the system reads them: each broken
+            // character one 〓 (a lone byte of them may take two bytes' room).
+            std::size_t end = i + 1;
+            while (end < n && p[end] >= 0x80 && DecodeUtf8(p, end, n, code) == 0) ++end;
+            if (strict && !(end == n && IsCutLastCharacter(p, i, n))) return false;
+            out.text.resize(o);
+            out.text += platform::Utf8ToSjisExact(utf8.substr(i, end - i), kGeta, out.unmapped);
+            o = out.text.size();
+            out.text.resize(o + (n - end));
+            i = end;
+            continue;
+        }
+        multiByte = true;
+        std::uint16_t value = kLacking;  // no character beyond the plane is in Shift-JIS
+        if (length < 4) {
+            value = gSjisOf[code].load(std::memory_order_relaxed);
+            if (value == kNotLearnt) {
+                Learn(utf8.substr(i, kLearnWindow));
+                value = gSjisOf[code].load(std::memory_order_relaxed);
+            }
+        }
+        if (value == kLacking || value == kNotLearnt) {
+            out.text[o++] = kGeta[0];
+            out.text[o++] = kGeta[1];
+            ++out.unmapped;
+        } else if (value < 0x8000) {
+            out.text[o++] = static_cast<char>(value & 0xFF);
+        } else {
+            out.text[o++] = static_cast<char>(value >> 8);
+            out.text[o++] = static_cast<char>(value & 0xFF);
+        }
+        i += length;
     }
-    AppendExact(utf8.substr(start), out);
+    out.text.resize(o);
+    return multiByte || !strict;
+}
+
+}  // namespace
+
+void AppendUtf8AsSjis(std::string_view utf8, SjisText& out) { ConvertUtf8(utf8, out, false); }
+
+bool AppendValidUtf8AsSjis(std::string_view utf8, SjisText& out) {
+    return ConvertUtf8(utf8, out, true);
 }
 
 void AppendDetectedAsSjis(std::string_view text, SjisText& out) {
@@ -288,22 +416,31 @@ void AppendDetectedAsSjis(std::string_view text, SjisText& out) {
         out.text += text;  // ASCII, or Shift-JIS
 }
 
-bool ReadsAsCharset(std::string_view charset, std::string_view text) {
-    if (!HasEightBit(text)) return true;
+bool IsShiftJisCharset(std::string_view charset) { return FamilyOf(charset) == Family::kSjis; }
+bool IsUtf8Charset(std::string_view charset) { return FamilyOf(charset) == Family::kUtf8; }
+
+bool AppendReadableAsSjis(std::string_view charset, std::string_view text, SjisText& out) {
+    if (!HasEightBit(text) && !HasJisEscape(text)) {
+        out.text += text;  // ASCII reads alike in all of them
+        return true;
+    }
     switch (FamilyOf(charset)) {
         case Family::kUtf8:
-            return IsValidUtf8(text);
+            return AppendValidUtf8AsSjis(text, out);
         case Family::kAscii:
-        case Family::kJis:
             return false;
+        case Family::kJis:
+            if (HasEightBit(text)) return false;
+            break;
         case Family::kEuc:
-            return kanj::IsEucText(text) != 0;
+            return AppendEuc(text, out, true);
         case Family::kSjis:
-            return kanj::IsSjisText(text) != 0;
+            if (!kanj::IsSjisText(text)) return false;
+            break;
         case Family::kSystem:
             break;
     }
-    return true;
+    return AppendCharsetAsSjis(charset, text, out);
 }
 
 bool AppendCharsetAsSjis(std::string_view charset, std::string_view text, SjisText& out) {

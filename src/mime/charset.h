@@ -18,6 +18,9 @@ struct SjisText {
 // page's own characters for them; every other character is converted exactly or becomes 〓,
 // as is every invalid sequence. Both builds give the same bytes.
 void AppendUtf8AsSjis(std::string_view utf8, SjisText& out);
+// The same for text that is to be UTF-8 only if its bytes are: false, out then to be
+// dropped, at an invalid sequence other than a last character cut short (which is one 〓).
+bool AppendValidUtf8AsSjis(std::string_view utf8, SjisText& out);
 
 // text in the named charset (a MIME name or alias, letter case ignored), appended to out.
 // ISO-2022-JP and its variants, EUC-JP and the Shift-JIS names are converted here, the rest
@@ -31,10 +34,15 @@ void AppendDetectedAsSjis(std::string_view text, SjisText& out);
 // The same as AppendCharsetAsSjis, with an unknown charset read as AppendDetectedAsSjis does.
 void AppendTextAsSjis(std::string_view charset, std::string_view text, SjisText& out);
 
-// False when text plainly is not in the named charset: invalid UTF-8 for UTF-8, 8-bit bytes
-// for ASCII, bytes the Japanese encodings' tests refuse for them. Other charsets are taken at
-// their word, as is text of seven-bit bytes only.
-bool ReadsAsCharset(std::string_view charset, std::string_view text);
+// The same as AppendCharsetAsSjis for text whose charset may be named wrongly: false, out
+// then to be dropped, when its bytes plainly are not in the charset (invalid UTF-8, 8-bit
+// bytes in ASCII or ISO-2022-JP, bytes EUC-JP or Shift-JIS cannot have; a last character cut
+// short is let pass) or the charset is unknown. Other charsets are taken at their word.
+bool AppendReadableAsSjis(std::string_view charset, std::string_view text, SjisText& out);
+
+// True for the names of Shift-JIS (and of the system's code page 932), whose text is kept.
+bool IsShiftJisCharset(std::string_view charset);
+bool IsUtf8Charset(std::string_view charset);
 
 // True when text is valid UTF-8 (ASCII included).
 bool IsValidUtf8(std::string_view text);

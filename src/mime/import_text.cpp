@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/sjis_text.h"
+#include "decode/kanj_conv.h"
 #include "mime/header_words.h"
 #include "mime/mime_body.h"
 
@@ -80,63 +81,42 @@ std::string MetaCharset(std::string_view page) {
     return {};
 }
 
-// The bytes of a UTF-8 character that the end of the text cut short (a lead byte and fewer
-// continuation bytes than it announces), or 0: a file cut in a character is still UTF-8.
-std::size_t CutUtf8Tail(std::string_view text) {
-    for (std::size_t k = 1; k <= 3 && k <= text.size(); ++k) {
-        const auto b = static_cast<unsigned char>(text[text.size() - k]);
-        if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-        const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-        return b >= 0xC2 && b <= 0xF4 && k < length ? k : 0;
-    }
-    return 0;
-}
-
-// Valid UTF-8 with multi-byte characters, perhaps cut short in the last one.
-bool IsUtf8Text(std::string_view text) {
-    const std::string_view whole = text.substr(0, text.size() - CutUtf8Tail(text));
-    return HasEightBit(whole) && IsValidUtf8(whole);
-}
-
 }  // namespace
 
-DetectedEncoding DetectImportEncoding(std::string_view bytes, bool html) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return {ImportEncoding::kUtf8Bom, "utf-8", 3};
-    if (bytes.starts_with("\xFF\xFE")) return {ImportEncoding::kUtf16Le, "utf-16le", 2};
-    if (bytes.starts_with("\xFE\xFF")) return {ImportEncoding::kUtf16Be, "utf-16be", 2};
-    if (html) {
-        // A page's charset that its bytes plainly contradict (a copied template's UTF-8 over
-        // Shift-JIS text) is passed over: the bytes decide, and nothing turns to 〓 needlessly.
-        std::string charset = MetaCharset(bytes);
-        const std::string_view whole = bytes.substr(0, bytes.size() - CutUtf8Tail(bytes));
-        if (!charset.empty() && ReadsAsCharset(charset, whole))
-            return {ImportEncoding::kMeta, std::move(charset), 0};
-    }
-    if (IsUtf8Text(bytes)) return {ImportEncoding::kUtf8, "utf-8", 0};
-    return {};
-}
-
-std::optional<SjisText> ImportTextAsSjis(std::string_view bytes, bool html) {
-    const DetectedEncoding found = DetectImportEncoding(bytes, html);
-    const std::string_view text = bytes.substr(found.skip);
+ImportEncoding ConvertImportText(std::string& text, bool html, std::size_t& unmapped) {
+    using E = ImportEncoding;
+    unmapped = 0;
     SjisText out;
-    switch (found.kind) {
-        case ImportEncoding::kJapanese:
-            return std::nullopt;
-        case ImportEncoding::kUtf16Le:
-        case ImportEncoding::kUtf16Be:
-            AppendUtf8AsSjis(Utf16ToUtf8(text, found.kind == ImportEncoding::kUtf16Be), out);
-            break;
-        case ImportEncoding::kUtf8Bom:
-        case ImportEncoding::kUtf8:
-            AppendUtf8AsSjis(text, out);
-            break;
-        case ImportEncoding::kMeta:
-            // A charset the system does not know leaves the bytes to the Japanese rules.
-            if (!AppendCharsetAsSjis(found.charset, text, out)) return std::nullopt;
-            break;
+    const std::string_view bytes = text;
+    E kind = E::kJapanese;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        kind = E::kUtf8Bom;
+        AppendUtf8AsSjis(bytes.substr(3), out);
+    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        kind = bytes[0] == '\xFE' ? E::kUtf16Be : E::kUtf16Le;
+        AppendUtf8AsSjis(Utf16ToUtf8(bytes.substr(2), kind == E::kUtf16Be), out);
+    } else {
+        if (!HasEightBit(bytes)) return E::kJapanese;  // ASCII reads alike in all of them
+        // A page's charset that its bytes plainly contradict (a copied template's charset
+        // over text in another) is passed over: the bytes decide, and nothing turns to 〓
+        // needlessly.
+        std::string charset = html ? MetaCharset(bytes) : std::string();
+        // A <meta> that could be read as ASCII is no UTF-16 or UTF-32, whatever it says: such
+        // a page was saved in another charset without its meta (browsers take it as UTF-8).
+        if (charset.starts_with("utf-16") || charset.starts_with("utf-32")) charset.clear();
+        if (IsShiftJisCharset(charset) && kanj::IsSjisText(bytes)) return E::kMeta;  // no copy
+        if (!charset.empty() && !IsShiftJisCharset(charset) &&
+            AppendReadableAsSjis(charset, bytes, out)) {
+            kind = E::kMeta;
+        } else {
+            out = {};
+            if (IsUtf8Charset(charset) || !AppendValidUtf8AsSjis(bytes, out)) return E::kJapanese;
+            kind = E::kUtf8;
+        }
     }
-    return out;
+    text = std::move(out.text);
+    unmapped = out.unmapped;
+    return kind;
 }
 
 bool NamesItsCharset(std::string_view mailText) {

@@ -2,7 +2,6 @@
 // The encoding of a file the import reads (a saved web page or a text) and its text as
 // Shift-JIS: a byte-order mark first, then an HTML page's own charset, then UTF-8 when the
 // text is valid UTF-8 with multi-byte characters, and only then the Japanese encodings' rules.
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,22 +9,18 @@
 
 namespace tavori::mime {
 
+// What a file's text was read as: the Japanese rules (its bytes untouched), a byte-order mark,
+// the charset a page's <meta> names, or valid UTF-8.
 enum class ImportEncoding { kJapanese, kUtf8Bom, kUtf16Le, kUtf16Be, kMeta, kUtf8 };
 
-struct DetectedEncoding {
-    ImportEncoding kind = ImportEncoding::kJapanese;
-    std::string charset;   // of kMeta: the page's charset, lower case
-    std::size_t skip = 0;  // bytes of the byte-order mark
-};
-
-// html: the text is a page whose first 4 KB may name its charset in a <meta> tag.
-DetectedEncoding DetectImportEncoding(std::string_view bytes, bool html);
-
-// The text in Shift-JIS when its bytes are in an encoding other than the Japanese ones, with
-// 〓 for what Shift-JIS lacks (UTF-16 of odd length loses its last byte as one). Nothing for a
-// kJapanese text: its bytes stay as they are, for the Japanese rules to decide where the text
-// is read (a page's parse converts it, a text mail keeps it).
-std::optional<SjisText> ImportTextAsSjis(std::string_view bytes, bool html);
+// Converts a file's text to Shift-JIS in place: by its byte-order mark (UTF-8, UTF-16 LE or
+// BE; UTF-16 of odd length loses its last byte as one 〓), else for a page (html) by the
+// charset a <meta> names in its first 4 KB unless its bytes plainly contradict it, else as
+// UTF-8 when it is valid UTF-8 with multi-byte characters (a last character cut short
+// becomes 〓). What Shift-JIS lacks becomes 〓, counted in unmapped. kJapanese: the text is
+// untouched, for the Japanese rules to decide where it is read (a page's parse converts it,
+// a text mail keeps its bytes).
+ImportEncoding ConvertImportText(std::string& text, bool html, std::size_t& unmapped);
 
 // True when a mail text's header names the charset of its text (a Content-Type with a
 // charset): such a text keeps its bytes, for the mail client reads it in that charset.

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "base/paths.h"
 #include "jobs/dedupe_job.h"
 #include "jobs/import_job.h"
@@ -182,16 +184,16 @@ void ImportPage::PreviewFiles(bool cutOut) {
     const CutOutStrings strings{MailBegin->Text(), MailEnd->Text()};
     try {
         for (const std::string& name : FileListBox2->SelectedNames()) {
-            const ImportText text =
+            ImportText text =
                 ReadImportText(PathInList(*FileListBox2, name), ImportFileType::kHtml);
             if (cutOut) {
                 // The mail exactly as the import would write it, or nothing for no mail.
-                mailBox_->SetMessage(MailTextOf(text, ImportFileType::kHtml, strings));
+                mailBox_->SetMessage(MailTextOf(std::move(text), ImportFileType::kHtml, strings));
                 view.Text = mailBox_->GetMessage();
                 view.Caption = "メール切出しテスト (" + name + ")";
                 if (!mailBox_->HasHeader()) ShowWarning(context_.window, NotAMailWarning(name));
             } else {
-                view.Text = PlainTextOf(text);
+                view.Text = PlainTextOf(std::move(text));
                 view.Caption = "テキスト確認 (" + name + ")";
             }
             if (view.ShowModal() == IDABORT) break;  // the close box goes on, as "次へ＞" does

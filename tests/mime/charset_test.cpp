@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 #include "mime/transfer.h"
+#include "platform/text_codec.h"
 
 namespace tavori::mime {
 namespace {
@@ -59,6 +63,59 @@ TEST(MimeCharset, ConvertsEveryCharsetToShiftJis) {
             AppendDetectedAsSjis(c.text, out);
         EXPECT_EQ(out.text, c.sjis) << c.reason;
         EXPECT_EQ(out.unmapped, c.unmapped) << c.reason;
+    }
+}
+
+// The conversion learns the system's answers character by character: on random texts of
+// every kind of sequence it must give what asking the system for the whole text gives, the
+// look-alikes taken out first.
+TEST(MimeCharset, Utf8GivesWhatTheSystemGivesForTheWholeText) {
+    const char* const pieces[] = {"a",
+                                  "\r\n",
+                                  "\xE3\x81\x82",
+                                  "\xE6\x97\xA5",
+                                  "\xEF\xBD\xB1",
+                                  "\xC2\xA7",
+                                  "\xE3\x80\x9C",
+                                  "\xC2\xA5",
+                                  "\xE2\x80\x94",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xEF\xBF\xBD",
+                                  "\xE2\x91\xA0",
+                                  "\xEA\xB0\x80",
+                                  "\x80",
+                                  "\xC3",
+                                  "\xE3\x81",
+                                  "\xE0\x80\x80",
+                                  "\xED\xA0\x80",
+                                  "\xF8",
+                                  "\xFF\xFE",
+                                  "\xC0\xAF"};
+    std::mt19937 rng(20261209);
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const int count = static_cast<int>(rng() % 40);
+        for (int k = 0; k < count; ++k) text += pieces[rng() % std::size(pieces)];
+        SjisText expected;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= text.size(); ++i) {
+            const char* const lookAlikes[][2] = {{"\xE3\x80\x9C", "\x81\x60"},
+                                                 {"\xE2\x80\x94", "\x81\x5C"}};
+            const char* const* hit = nullptr;
+            for (const auto& l : lookAlikes)
+                if (std::string_view(text).substr(i).starts_with(l[0])) hit = l;
+            if (!hit && i < text.size()) continue;
+            expected.text += platform::Utf8ToSjisExact(text.substr(start, i - start), "\x81\xAC",
+                                                       expected.unmapped);
+            if (!hit) break;
+            expected.text += hit[1];
+            i += std::strlen(hit[0]) - 1;
+            start = i + 1;
+        }
+        SjisText out;
+        AppendUtf8AsSjis(text, out);
+        ASSERT_EQ(out.text, expected.text) << testing::PrintToString(text);
+        ASSERT_EQ(out.unmapped, expected.unmapped) << testing::PrintToString(text);
     }
 }
 

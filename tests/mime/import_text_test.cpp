@@ -44,7 +44,12 @@ TEST(ImportText, DetectsByMarkMetaAndUtf8BeforeTheJapaneseRules) {
          "<!-- <meta charset=euc-jp> --><meta charset=utf-8>あ", 0, "after a comment"},
         {"<meta charset=utf-8>\x82\xA0\x82\xA2", true, E::kJapanese, kKept, 0,
          "a meta the bytes contradict"},
-        {"<meta charset=x-unknown>\x82\xA0", true, E::kMeta, kKept, 0, "a charset nobody knows"},
+        {"<meta charset=x-unknown>\x82\xA0", true, E::kJapanese, kKept, 0,
+         "a charset nobody knows"},
+        {"<meta charset=utf-16>" + U8(u8"あ"), true, E::kUtf8, "<meta charset=utf-16>あ", 0,
+         "a meta readable as ASCII is no UTF-16"},
+        {"<meta charset=shift_jis>" + U8(u8"日本語のページ"), true, E::kUtf8,
+         "<meta charset=shift_jis>日本語のページ", 0, "UTF-8 under a Shift-JIS meta it breaks"},
         {std::string(4096, ' ') + "<meta charset=utf-8>\x82\xA0", true, E::kJapanese, kKept, 0,
          "a meta beyond the first 4 KB"},
         {"<meta charset=euc-jp>", false, E::kJapanese, kKept, 0,
@@ -60,10 +65,16 @@ TEST(ImportText, DetectsByMarkMetaAndUtf8BeforeTheJapaneseRules) {
         {"plain", true, E::kJapanese, kKept, 0, "ASCII"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DetectImportEncoding(c.bytes, c.html).kind, c.kind) << c.reason;
-        const auto out = ImportTextAsSjis(c.bytes, c.html);
-        EXPECT_EQ(out ? out->text : kKept, c.sjis) << c.reason;
-        EXPECT_EQ(out ? out->unmapped : 0, c.unmapped) << c.reason;
+        std::string text = c.bytes;
+        std::size_t unmapped = 99;
+        const ImportEncoding kind = ConvertImportText(text, c.html, unmapped);
+        EXPECT_EQ(kind, c.kind) << c.reason;
+        const bool kept = kind == E::kJapanese;
+        EXPECT_EQ(kept ? kKept : text, c.sjis) << c.reason;
+        EXPECT_EQ(unmapped, c.unmapped) << c.reason;
+        if (kept) {
+            EXPECT_EQ(text, c.bytes) << c.reason;
+        }
     }
 }
 
