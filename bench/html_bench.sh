@@ -8,16 +8,25 @@
 # conversions give back the Shift-JIS text. Our times are in memory (html_bench); the other
 # tools' are whole runs reading a cached file and writing to /dev/null. All times are the
 # best of 3 in processor time (user + system), so that a busy machine does not skew them.
-# Usage: bench/html_bench.sh [BUILD_DIR [MEGABYTES]]   (default build/native, 60 MB)
+# Then the same on pages written as real pages are (bench/real_pages.py: many short CR LF
+# lines, tables, lists, references, archived mails), in Shift-JIS, EUC-JP, ISO-2022-JP,
+# UTF-8 and UTF-16: the import's reading of each file and HtmlToText in one process
+# (html_bench import), HtmlToText alone on the Shift-JIS pages, `tavori html2text` on all
+# pages in one file (a whole run, with its peak memory), and w3m -dump on a subset, each
+# checked to give the same text in every encoding.
+# Usage: bench/html_bench.sh [BUILD_DIR [MEGABYTES [REAL_MEGABYTES]]]
+#        (default build/native, 60 MB, 20 MB)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/native}
 megabytes=${2:-60}
+real_megabytes=${3:-20}
 bench=$build/bench/html_bench
+tavori=$build/src/cli/tavori
 for tool in w3m nkf iconv python3 /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "$tool is missing: run scripts/install-deps.sh" >&2; exit 1; }
 done
-cmake --build "$build" --target html_bench -j2 >/dev/null
+cmake --build "$build" --target html_bench tavori -j2 >/dev/null
 work=$(mktemp -d /tmp/tavori-html-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -159,5 +168,57 @@ for enc, name in (("euc", "EUC-JP"), ("jis", "ISO-2022-JP")):
           f"(target 2x), to nkf {ours / nkf:.1f}x; output {same} as the Shift-JIS text")
 if failed:
     print("CONVERSION CHECK FAILED")
+    sys.exit(1)
+PY
+
+echo "generating $real_megabytes MB of real-looking pages in five encodings ..."
+real=$work/real
+python3 bench/real_pages.py "$real" "$real_megabytes" euc_jp iso-2022-jp utf-8 utf-16
+real_sub=()
+sub_bytes=0
+for p in "$real"/sjis/*.htm; do
+    [ "$sub_bytes" -ge 3000000 ] && break
+    real_sub+=("$p")
+    sub_bytes=$((sub_bytes + $(stat -c %s "$p")))
+done
+cat "$real"/*.all "$real"/*/*.htm >/dev/null
+real_results=$work/real_results
+{
+    for enc in sjis euc_jp iso-2022-jp utf-8 utf-16; do
+        r=$("$bench" import "$real/$enc"/*.htm)
+        echo "import_$enc $(field bytes <<<"$r") $(field seconds <<<"$r") $(field out <<<"$r")"
+        /usr/bin/time -f "%U %S %M" -o "$work/time" "$tavori" --encoding sjis html2text \
+            "$real/$enc.all" >"$work/text.$enc"
+        if cmp -s "$work/text.$enc" "$work/text.sjis"; then same=same; else same=DIFFERENT; fi
+        echo "cli_$enc $(stat -c %s "$real/$enc.all") $(awk '{ print $1 + $2, $3 }' "$work/time") $same"
+    done
+    r=$("$bench" html "$real"/sjis/*.htm)
+    echo "html_real $(field bytes <<<"$r") $(field seconds <<<"$r")"
+    r=$("$bench" html "${real_sub[@]}")
+    echo "html_real_subset $(field bytes <<<"$r") $(field seconds <<<"$r")"
+    echo "w3m_real $sub_bytes $(best_of_3 bash -c "$w3m_all" w3m_all "${real_sub[@]}")"
+} >"$real_results"
+
+python3 - "$real_results" <<'PY'
+import sys
+rows = {}
+for line in open(sys.argv[1]):
+    key, *vals = line.split()
+    rows[key] = vals
+mbs = lambda key: int(rows[key][0]) / 1e6 / float(rows[key][1])
+print(f"Real-looking pages, {int(rows['import_sjis'][0]) / 1e6:.0f} MB in Shift-JIS:")
+print(f"  HtmlToText {mbs('html_real'):.0f} MB/s; on the {int(rows['w3m_real'][0]) / 1e6:.1f} MB subset "
+      f"{mbs('html_real_subset'):.0f} MB/s, w3m -dump {mbs('w3m_real'):.1f} MB/s, "
+      f"ratio {mbs('html_real_subset') / mbs('w3m_real'):.0f}x")
+failed = False
+for enc, name in (("sjis", "Shift-JIS"), ("euc_jp", "EUC-JP"), ("iso-2022-jp", "ISO-2022-JP"),
+                  ("utf-8", "UTF-8"), ("utf-16", "UTF-16")):
+    size, cpu, peak_kb, same = rows["cli_" + enc]
+    failed |= same != "same" or rows["import_" + enc][2] != rows["import_sjis"][2]
+    print(f"  {name:12} import reading + HtmlToText {mbs('import_' + enc):4.0f} MB/s (target 300); "
+          f"tavori html2text on one {int(size) / 1e6:.0f} MB file {int(size) / 1e6 / float(cpu):4.0f} MB/s, "
+          f"peak {int(peak_kb) / 1024:.0f} MB = {int(peak_kb) * 1024 / int(size):.1f}x the file; text {same}")
+if failed:
+    print("TEXT CHECK FAILED: the encodings gave different texts")
     sys.exit(1)
 PY
