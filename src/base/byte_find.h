@@ -67,6 +67,27 @@ inline std::size_t FindLineEnd(std::string_view text, std::size_t from = 0) {
     return cr != std::string_view::npos ? cr : lf;
 }
 
+// The position of the last CR or LF in text before position end, or npos:
+// find_last_of("\r\n", end - 1), sixteen bytes a step backwards.
+inline std::size_t FindLastLineEnd(std::string_view text, std::size_t end) {
+    const char* p = text.data();
+    std::size_t i = end < text.size() ? end : text.size();
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; i >= 16; i -= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 16));
+        const unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+        if (mask != 0) return i - 16 + static_cast<std::size_t>(31 - std::countl_zero(mask));
+    }
+#endif
+    while (i > 0) {
+        --i;
+        if (p[i] == '\r' || p[i] == '\n') return i;
+    }
+    return std::string_view::npos;
+}
+
 // How many line ends of text are a lone CR or a lone LF rather than half of a CR LF pair:
 // what joining its lines with CR LF adds, each such end growing by one byte. Sixteen bytes a
 // step, the bytes before and after each found in the same loads shifted by one.

@@ -32,6 +32,10 @@ TEST(ByteFind, FindsWhatTheLibraryFinds) {
                 bare += (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
                         (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'));
             ASSERT_EQ(CountBareLineEnds(view), bare) << "size " << size << ": " << text;
+            for (std::size_t end = 0; end <= size + 1; ++end)
+                ASSERT_EQ(FindLastLineEnd(view, end),
+                          end == 0 ? std::string_view::npos : view.find_last_of("\r\n", end - 1))
+                    << "size " << size << " end " << end;
         }
     }
 }
