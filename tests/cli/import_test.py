@@ -27,6 +27,8 @@ with scratch() as tmp:
         "b.eml": b"\r\nSubject: b\r\n\r\nbody b\r\n\r\n",
         "p.htm": PAGE,
         "in.mbx": b"Subject: i\r\n\r\ni",
+        "u.htm": "<body>x<br>Subject: 日本\U0001F600<br><br>本文 [前]".encode("utf-8"),
+        "w.txt": "Subject: 日本\U0001F600\n\n本文\n".encode("utf-16"),
     }
     path = {name: os.path.join(tmp, name) for name in inputs}
     for name, data in inputs.items():
@@ -68,6 +70,19 @@ with scratch() as tmp:
     code, out, err = run("import", "--force", "-o", target, "--html", "--begin", "", path["p.htm"])
     check(code == 0 and mailbox("Import.mbx") == b"" and path["p.htm"] + NOT_A_MAIL in err,
           f"an empty begin string finds nothing: {code} {err!r}")
+
+    # Today's files: a UTF-8 page and a UTF-16 text read as Shift-JIS, what Shift-JIS lacks
+    # named once per file.
+    code, out, err = run("html2text", path["u.htm"])
+    check(code == 0 and out == sjis("x\r\nSubject: 日本〓\r\n\r\n本文 [前]"),
+          f"html2text of a UTF-8 page: {code} {out!r}")
+    code, out, err = run("import", "--force", "-o", target, path["w.txt"], path["a.txt"])
+    check(code == 0 and mailbox("Import.mbx") ==
+          sjis("Subject: 日本〓\r\n\r\n本文\r\n.\r\nSubject: a\r\n\r\nbody a\r\n.\r\n"),
+          f"a UTF-16 text mail: {code} {err} {mailbox('Import.mbx')!r}")
+    check(err.count("Shift-JIS にない文字") == 1 and
+          path["w.txt"] + " : Shift-JIS にない文字 1 個を 〓 にしました" in err,
+          f"the warning, once, for the file it concerns: {err!r}")
 
     # Refusals: exit 1 and nothing created or changed.
     code, out, err = run("import", "-o", os.path.join(tmp, "in.txt"), path["a.txt"], path["in.mbx"])
