@@ -24,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int cmdShow) {
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             // Tab and the arrow keys move between the controls, as in a dialog.
-            if (IsDialogMessageW(form.Hwnd(), &msg)) continue;
+            if (tavori::ui::TranslateDialogKeys(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }

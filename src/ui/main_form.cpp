@@ -132,6 +132,8 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             Layout();
             return 0;
+        case kTranslateKey:
+            return TranslateKey(*reinterpret_cast<const MSG*>(lParam)) ? TRUE : FALSE;
         case WM_SETCURSOR:
             if (waitCursor_) {
                 SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
@@ -208,6 +210,7 @@ void TMainForm::CreateControls() {
     TabSheet1 = AddPage<ExportPage>("Becky→知子テキスト");
     TabSheet2 = AddPage<DedupePage>("重複メール整理");
     TabSheet3 = AddPage<ImportPage>("外部ファイル取込", MailBox);
+    PageControl1->onPageChanged = [this](int) { KeepFocusOnShownPage(false); };
     host_ = std::make_unique<WindowHost>(*ProgMsg, *ProgressBar1, AbortRequested);
     host_->ShowWarningsOver(hwnd_);
     AboutDialog1 = std::make_unique<TAboutDialog>();
@@ -412,6 +415,119 @@ void TMainForm::RunJob(JobPage& page) {
 }
 
 void TMainForm::AbortBtnClick() { AbortRequested = true; }
+
+namespace {
+
+bool TakesFocus(HWND hwnd) {
+    return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
+           (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+// The controls of a page that are Tab stops, in reading order: rows from the top (controls
+// whose tops lie within a few pixels of the row's first are on its row), each from the left.
+std::vector<HWND> ReadingOrder(HWND page) {
+    struct Place {
+        HWND hwnd;
+        RECT rect;
+    };
+    std::vector<Place> places;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) == 0) continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        places.push_back({child, r});
+    }
+    std::sort(places.begin(), places.end(),
+              [](const Place& a, const Place& b) { return a.rect.top < b.rect.top; });
+    HDC dc = GetDC(page);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ReleaseDC(page, dc);
+    const int sameRow = MulDiv(8, dpi, 96);
+    for (std::size_t row = 0; row < places.size();) {
+        std::size_t end = row + 1;
+        while (end < places.size() && places[end].rect.top < places[row].rect.top + sameRow) ++end;
+        std::sort(places.begin() + static_cast<std::ptrdiff_t>(row),
+                  places.begin() + static_cast<std::ptrdiff_t>(end),
+                  [](const Place& a, const Place& b) { return a.rect.left < b.rect.left; });
+        row = end;
+    }
+    std::vector<HWND> order;
+    for (const Place& p : places) order.push_back(p.hwnd);
+    return order;
+}
+
+void FocusControl(HWND hwnd) {
+    SetFocus(hwnd);
+    // As the dialog manager does: an edit reached by Tab has its text selected.
+    HWND focus = GetFocus();
+    if (focus && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
+        SendMessageW(focus, EM_SETSEL, 0, -1);
+}
+
+}  // namespace
+
+std::vector<HWND> TMainForm::TabOrder() const {
+    std::vector<HWND> order;
+    const auto add = [&order](HWND hwnd) {
+        if (TakesFocus(hwnd)) order.push_back(hwnd);
+    };
+    add(BeckyUser->Hwnd());
+    add(FolderList->Hwnd());
+    add(PageControl1->Hwnd());
+    const int active = PageControl1->ActivePage();
+    if (active >= 0 && active < static_cast<int>(pages_.size())) {
+        HWND start = pages_[static_cast<std::size_t>(active)]->StartButton().Hwnd();
+        for (HWND hwnd : ReadingOrder(PageControl1->Page(active).Hwnd()))
+            if (hwnd != start) add(hwnd);
+        add(start);
+    }
+    add(StopBtn1->Hwnd());
+    return order;
+}
+
+bool TMainForm::TranslateKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) return false;
+    const bool back = GetKeyState(VK_SHIFT) < 0;
+    if (GetKeyState(VK_CONTROL) < 0) {
+        // The pages stay as they are while a job runs.
+        const int count = PageControl1->PageCount();
+        if (count > 0 && PageControl1->Enabled())
+            SelectPage((PageControl1->ActivePage() + (back ? count - 1 : 1)) % count);
+        return true;
+    }
+    const std::vector<HWND> order = TabOrder();
+    if (order.empty()) return true;
+    // Where the focus is: the control itself or the control it is part of (a combo box's
+    // edit); from nowhere Tab starts at either end.
+    auto at = order.end();
+    for (HWND hwnd = GetFocus(); hwnd && hwnd != hwnd_ && at == order.end(); hwnd = GetParent(hwnd))
+        at = std::find(order.begin(), order.end(), hwnd);
+    const auto n = static_cast<std::ptrdiff_t>(order.size());
+    std::ptrdiff_t next = back ? n - 1 : 0;
+    if (at != order.end()) next = ((at - order.begin()) + (back ? n - 1 : 1)) % n;
+    FocusControl(order[static_cast<std::size_t>(next)]);
+    return true;
+}
+
+void TMainForm::SelectPage(int index) {
+    PageControl1->SetActivePage(index);
+    KeepFocusOnShownPage(GetFocus() != PageControl1->Hwnd());
+}
+
+void TMainForm::KeepFocusOnShownPage(bool always) {
+    HWND focus = GetFocus();
+    const bool lost = !focus || !IsWindowVisible(focus);
+    if (!always && !lost) return;
+    const int active = PageControl1->ActivePage();
+    HWND page = active >= 0 ? PageControl1->Page(active).Hwnd() : nullptr;
+    for (HWND hwnd : TabOrder()) {
+        if (page && IsChild(page, hwnd)) {
+            FocusControl(hwnd);
+            return;
+        }
+    }
+    if (lost) SetFocus(PageControl1->Hwnd());
+}
 
 void TMainForm::ExitButtonClick() { SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 

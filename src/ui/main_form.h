@@ -72,6 +72,13 @@ class TMainForm {
     // refused run a warning and any other error an error box.
     void RunJob(JobPage& page);
     void AbortBtnClick();
+    // Shows page index as Ctrl+Tab does: the focus, when it was on a page, goes to the new
+    // page's first control.
+    void SelectPage(int index);
+    // The controls Tab visits, in order: the tree, the folder list, the tab strip, the active
+    // page's controls from top left to bottom right with its start button last, and the stop
+    // button; of them only those shown, enabled and taking the focus.
+    std::vector<HWND> TabOrder() const;
     void ExitButtonClick();
     void About1Click();
 
@@ -125,6 +132,10 @@ class TMainForm {
     TreeNode* SelectedNode() const;
     Selection CurrentSelection();
     void SetLocked(bool locked);
+    // Tab, Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab (kTranslateKey); true when msg was one.
+    bool TranslateKey(const MSG& msg);
+    // After a page switch: a focus left on a page that is hidden now goes to the new page.
+    void KeepFocusOnShownPage(bool always);
 
     MainFormOptions options_;
     HWND hwnd_ = nullptr;

@@ -103,9 +103,19 @@ void PumpMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
+        if (TranslateDialogKeys(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+bool TranslateDialogKeys(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (!root) return false;
+    if (msg.message == WM_KEYDOWN &&
+        SendMessageW(root, kTranslateKey, 0, reinterpret_cast<LPARAM>(&msg)) != 0)
+        return true;
+    return IsDialogMessageW(root, &msg) != FALSE;
 }
 
 }  // namespace tavori::ui

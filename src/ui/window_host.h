@@ -55,4 +55,11 @@ class WindowHost : public JobHost {
 // Handles every message waiting in this thread's queue and returns.
 void PumpMessages();
 
+// The message loops' way to the keyboard: a key message goes first to its top-level window
+// as kTranslateKey (the MSG as lParam; a window that moves between its controls by keys of
+// its own answers TRUE), then to the dialog manager, which does the rest as in a dialog.
+// True when the message was handled so.
+constexpr UINT kTranslateKey = WM_APP + 1;
+bool TranslateDialogKeys(MSG& msg);
+
 }  // namespace tavori::ui

@@ -571,6 +571,128 @@ TEST_F(MainFormTest, ImportPageFollowsTheFileTypeAndTheSelection) {
     }
 }
 
+// A key as the user presses it: posted to the control with the focus, with Shift and Ctrl
+// held as asked, and taken through the message loop (the window's own keys, then the dialog
+// manager).
+void PressKey(WPARAM key, bool shift = false, bool ctrl = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    SetKeyboardState(state);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+    PumpMessages();
+    state[VK_SHIFT] = state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+}
+
+// The name of the control the focus is in (a combo box's edit counts as the combo box).
+std::string FocusName(const TMainForm& form) {
+    const std::pair<const Control*, const char*> controls[] = {
+        {form.BeckyUser.get(), "tree"},
+        {form.FolderList.get(), "list"},
+        {form.PageControl1.get(), "tabs"},
+        {form.StopBtn1.get(), "中止"},
+        {form.TabSheet1->FileListBox1.get(), "FileListBox1"},
+        {form.TabSheet1->DirSelect.get(), "DirSelect"},
+        {form.TabSheet1->TagFile.get(), "TagFile"},
+        {form.TabSheet1->WordCount.get(), "WordCount"},
+        {form.TabSheet1->HyperRef.get(), "HyperRef"},
+        {form.TabSheet1->DecodeMime.get(), "DecodeMime"},
+        {form.TabSheet1->ExportBtn.get(), "ExportBtn"},
+        {form.TabSheet2->OutBox1.get(), "OutBox1"},
+        {form.TabSheet2->DupOut.get(), "DupOut"},
+        {form.TabSheet2->DupBox.get(), "DupBox"},
+        {form.TabSheet2->SplitBtn.get(), "SplitBtn"},
+        {form.TabSheet3->FileListBox2.get(), "FileListBox2"},
+        {form.TabSheet3->Button1.get(), "Button1"},
+        {form.TabSheet3->FileType.get(), "FileType"},
+        {form.TabSheet3->MailBegin.get(), "MailBegin"},
+        {form.TabSheet3->MailEnd.get(), "MailEnd"},
+        {form.TabSheet3->ViewBtn.get(), "ViewBtn"},
+        {form.TabSheet3->TestRun.get(), "TestRun"},
+        {form.TabSheet3->ImportName.get(), "ImportName"},
+        {form.TabSheet3->ImportBtn.get(), "ImportBtn"},
+    };
+    for (HWND hwnd = GetFocus(); hwnd; hwnd = GetParent(hwnd))
+        for (const auto& [control, name] : controls)
+            if (control->Hwnd() == hwnd) return name;
+    return GetFocus() ? "(another window)" : "(none)";
+}
+
+// Tab visits the tree, the list, the tabs and then the page from top left to bottom right,
+// its start button last and then the stop button; Shift+Tab goes back. Ctrl+Tab and
+// Ctrl+Shift+Tab switch the pages.
+TEST_F(MainFormTest, TabFollowsEachPageFromTopLeftWithItsStartButtonLast) {
+    WriteFile(dir_.File("a.htm"), "<body>Subject: a<br><br>a");
+    TMainForm& form = Open();
+    form.Show(SW_SHOWNORMAL);
+    SelectNode("山田太郎 (家族)");
+    SelectRows({0});
+    TypeFileName("Out.REN");
+    ChooseFileType(1);
+    form.TabSheet3->FileListBox2->SelectAll();
+    PumpMessages();
+    const std::vector<std::string> top = {"tree", "list", "tabs"};
+    const std::vector<std::vector<std::string>> pages = {
+        {"FileListBox1", "TagFile", "WordCount", "HyperRef", "DecodeMime", "DirSelect",
+         "ExportBtn"},
+        {"OutBox1", "DupOut", "SplitBtn"},  // DupBox only once copies are to be kept
+        {"FileType", "FileListBox2", "MailBegin", "ViewBtn", "MailEnd", "TestRun", "ImportName",
+         "Button1", "ImportBtn"},
+    };
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        ASSERT_EQ(form.PageControl1->ActivePage(), static_cast<int>(page));
+        std::vector<std::string> expected = top;
+        expected.insert(expected.end(), pages[page].begin(), pages[page].end());
+        SetFocus(form.BeckyUser->Hwnd());
+        std::vector<std::string> visited = {FocusName(form)};
+        for (std::size_t k = 1; k < expected.size(); ++k) {
+            PressKey(VK_TAB);
+            visited.push_back(FocusName(form));
+        }
+        EXPECT_EQ(visited, expected) << "page " << page;
+        PressKey(VK_TAB);
+        EXPECT_EQ(FocusName(form), "tree") << "page " << page << ": Tab goes round";
+        PressKey(VK_TAB, true);
+        EXPECT_EQ(FocusName(form), expected.back()) << "page " << page << ": Shift+Tab goes back";
+        SetFocus(form.PageControl1->Hwnd());
+        PressKey(VK_TAB, false, true);  // Ctrl+Tab: the next page
+    }
+    EXPECT_EQ(form.PageControl1->ActivePage(), 0) << "Ctrl+Tab goes round";
+    SetFocus(form.TabSheet1->TagFile->Hwnd());
+    PressKey(VK_TAB, true, true);
+    EXPECT_EQ(form.PageControl1->ActivePage(), 2) << "Ctrl+Shift+Tab: the page before";
+    EXPECT_EQ(FocusName(form), "FileType") << "the focus goes along to the page shown";
+    // The stop button, enabled while a job runs, comes after the start button.
+    form.StopBtn1->SetEnabled(true);
+    SetFocus(form.TabSheet3->ImportBtn->Hwnd());
+    PressKey(VK_TAB);
+    EXPECT_EQ(FocusName(form), "中止");
+}
+
+// A page switched to with the mouse takes the focus along when it was on the page hidden:
+// typing never goes to a control nobody sees.
+TEST_F(MainFormTest, APageSwitchTakesTheFocusOffTheHiddenPage) {
+    TMainForm& form = Open();
+    form.Show(SW_SHOWNORMAL);
+    PumpMessages();
+    SetFocus(form.TabSheet1->TagFile->Hwnd());
+    // As a click on the tab does (TCM_SETCURFOCUS notifies the switch).
+    SendMessageW(form.PageControl1->Hwnd(), TCM_SETCURFOCUS, 1, 0);
+    PumpMessages();
+    EXPECT_EQ(form.PageControl1->ActivePage(), 1);
+    EXPECT_EQ(FocusName(form), "OutBox1");
+    PressKey(VK_TAB);
+    EXPECT_EQ(FocusName(form), "DupOut") << "Tab stays on the page shown";
+    // With the focus on the tabs, switching keeps it there, as the arrow keys switch.
+    SetFocus(form.PageControl1->Hwnd());
+    SendMessageW(form.PageControl1->Hwnd(), TCM_SETCURFOCUS, 2, 0);
+    PumpMessages();
+    EXPECT_EQ(FocusName(form), "tabs");
+}
+
 // Selected files in list order become the mails of the new mailbox (a text with LF line ends
 // stored with CR LF, its blank lines around trimmed); a file that is no mail is passed over
 // with its warning; the new mailbox is listed in its folder.
