@@ -128,7 +128,9 @@ TBevelLabel::TBevelLabel(const BevelLabelArgs& args) : style_(args.style) {
     style_.bevelWidth = std::max(1, style_.bevelWidth);
     style_.borderWidth = std::max(0, style_.borderWidth);
     RegisterBevelLabelClass(&TBevelLabel::WindowProc);
-    Create(kBevelLabelClass, args.caption, WS_VISIBLE, 0, args.parent, args.id);
+    // Its paint fills every pixel: siblings above it (the controls a frame surrounds) are
+    // kept out of it.
+    Create(kBevelLabelClass, args.caption, WS_VISIBLE | WS_CLIPSIBLINGS, 0, args.parent, args.id);
 }
 
 void TBevelLabel::SetStyle(const BevelStyle& style) {

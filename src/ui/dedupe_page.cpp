@@ -65,6 +65,8 @@ DedupePage::DedupePage(Panel& page, PageContext context) : context_(std::move(co
     SplitBtn->SetBounds(360, 164, 90, 26);
     SplitBtn->onClick = [this] { SplitBtnClick(); };
     DupOutClick();  // DupBox disabled, in the button face colour, as designed
+    // The frames lie under what they frame, so that repainting one never covers an edit.
+    for (TBevelLabel* frame : {Bevel1.get(), Bevel2.get(), Bevel3.get()}) frame->SendToBack();
 }
 
 DedupePage::~DedupePage() = default;

@@ -693,6 +693,37 @@ TEST_F(MainFormTest, APageSwitchTakesTheFocusOffTheHiddenPage) {
     EXPECT_EQ(FocusName(form), "tabs");
 }
 
+// A bevelled frame fills every pixel it paints: on every page it must lie under the controls
+// it surrounds and keep them out of its paint, or repainting it wipes their borders out (the
+// cleanup page's "Origin" box lost its frame so).
+TEST_F(MainFormTest, FramesNeverPaintOverTheControlsInThem) {
+    TMainForm& form = Open();
+    int framed = 0;
+    for (int page = 0; page < form.PageControl1->PageCount(); ++page) {
+        std::vector<HWND> children;  // from the top of the z-order down
+        for (HWND c = GetWindow(form.PageControl1->Page(page).Hwnd(), GW_CHILD); c;
+             c = GetWindow(c, GW_HWNDNEXT))
+            children.push_back(c);
+        for (std::size_t f = 0; f < children.size(); ++f) {
+            wchar_t cls[64] = {};
+            GetClassNameW(children[f], cls, 64);
+            if (std::wstring(cls) != L"TavoriBevelLabel") continue;
+            RECT frame{}, inner{}, both{};
+            GetWindowRect(children[f], &frame);
+            for (std::size_t k = 0; k < children.size(); ++k) {
+                GetWindowRect(children[k], &inner);
+                if (k == f || !IntersectRect(&both, &frame, &inner) || !EqualRect(&both, &inner))
+                    continue;
+                ++framed;
+                EXPECT_LT(k, f) << "page " << page << ": a control under its frame";
+                EXPECT_NE(GetWindowLongPtrW(children[f], GWL_STYLE) & WS_CLIPSIBLINGS, 0)
+                    << "page " << page;
+            }
+        }
+    }
+    EXPECT_GE(framed, 5) << "the cleanup page's names, option and figures are framed";
+}
+
 // Selected files in list order become the mails of the new mailbox (a text with LF line ends
 // stored with CR LF, its blank lines around trimmed); a file that is no mail is passed over
 // with its warning; the new mailbox is listed in its folder.

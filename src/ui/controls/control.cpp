@@ -46,6 +46,10 @@ bool Control::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
 
 void Control::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
 
+void Control::SendToBack() {
+    SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void Control::SetText(const std::string& sjis) { SetWindowTextW(hwnd_, Wide(sjis).c_str()); }
 
 std::string Control::Text() const {

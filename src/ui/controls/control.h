@@ -22,6 +22,8 @@ class Control {
     virtual void SetEnabled(bool enabled);
     bool Enabled() const;
     void SetVisible(bool visible);
+    // Puts the control below its siblings: a frame drawn around others must not cover them.
+    void SendToBack();
     void SetText(const std::string& sjis);
     std::string Text() const;
     void SetFont(HFONT font);
