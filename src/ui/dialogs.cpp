@@ -14,6 +14,11 @@ void ShowWarning(HWND owner, const std::string& text) {
     MessageBoxW(owner, Wide(text).c_str(), L"Tavori!", MB_OK | MB_ICONWARNING);
 }
 
+bool AskYesNo(HWND owner, const std::string& text) {
+    return MessageBoxW(owner, Wide(text).c_str(), L"Tavori!",
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 namespace {
 
 // The message box of AskYesAllNo as it opens: its three buttons get the question's words. Only the

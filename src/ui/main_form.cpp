@@ -142,9 +142,18 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CLOSE:
             if (jobRunning_) {
-                // Closing asks the job to stop; the window goes once the job has ended.
-                AbortRequested = true;
-                closeAfterJob_ = true;
+                // Closing stops the job only if the user says so; the window goes once the
+                // job has ended, keeping what it wrote, as the stop button does.
+                if (closeAfterJob_ || askingToClose_) return 0;
+                askingToClose_ = true;
+                const bool stop = AskYesNo(hwnd_, "処理中です。中止して終了しますか？");
+                askingToClose_ = false;
+                if (stop && jobRunning_) {
+                    AbortRequested = true;
+                    closeAfterJob_ = true;
+                } else if (stop) {
+                    PostMessageW(hwnd_, WM_CLOSE, 0, 0);  // the job ended meanwhile
+                }
                 return 0;
             }
             FormClose();

@@ -150,7 +150,8 @@ class TMainForm {
     int dragStart_ = 0;
     bool jobRunning_ = false;
     bool closeAfterJob_ = false;
-    bool waitCursor_ = false;  // the hourglass stays over the window while the cleanup runs
+    bool askingToClose_ = false;  // the question to stop the job for closing is open
+    bool waitCursor_ = false;     // the hourglass stays over the window while the cleanup runs
 };
 
 }  // namespace tavori::ui

@@ -916,16 +916,29 @@ TEST_F(MainFormTest, JobFrameLocksThePagesTheTreeAndTheList) {
     EXPECT_TRUE(form.FolderList->Enabled());
 }
 
-TEST_F(MainFormTest, ClosingDuringARunStopsItAndClosesAfterwards) {
-    TMainForm& form = Open();
-    SelectNode("山田太郎 (仕事)", "Work");
-    SelectRows({0});
-    TypeFileName("Closing.REN");
-    PostMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
-    form.TabSheet1->ConvertClick();
-    PumpMessages();
-    EXPECT_TRUE(form.Closed());
-    EXPECT_TRUE(fs::exists(fs::path(options_.settingsFile)));  // closing saved the settings
+// Closing the window while a job runs asks first: はい stops the job as the stop button does
+// and closes the window after it; いいえ lets the job run to its end and the window stay.
+TEST_F(MainFormTest, ClosingDuringARunAsksAndStopsOnlyOnYes) {
+    std::map<int, std::size_t> written;  // the REN's size after each answer
+    for (const int answer : {IDYES, IDNO}) {
+        gMessages.clear();
+        gYesNoAnswer = answer;
+        TMainForm& form = Open();
+        SelectNode("山田太郎 (仕事)", "Work");
+        SelectRows({0});
+        TypeFileName("Closing.REN");
+        PostMessageW(form.Hwnd(), WM_CLOSE, 0, 0);  // handled while the first mail is written
+        form.TabSheet1->ConvertClick();
+        PumpMessages();
+        EXPECT_EQ(gMessages, std::vector<std::string>{"処理中です。中止して終了しますか？"});
+        EXPECT_EQ(form.Closed(), answer == IDYES);
+        written[answer] = ReadFile(exeFolder_ + "Closing.REN").size();
+        if (answer == IDYES) {
+            EXPECT_TRUE(fs::exists(fs::path(options_.settingsFile)));  // closing saved them
+        }
+        form_.reset();
+    }
+    EXPECT_LT(written[IDYES], written[IDNO]) << "はい stops after the mail at hand";
 }
 
 TEST_F(MainFormTest, ClosingSavesTheSettings) {
