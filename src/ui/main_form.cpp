@@ -39,6 +39,8 @@ constexpr int kMenuAbout = 101;
 constexpr int kSplitterSize = 3;
 constexpr int kPanelBorder = 2;
 constexpr int kProgressStrip = 52;  // the stop button and the progress area under the pages
+constexpr int kMinTreeWidth = 60;   // the tree and the folder list never go below these
+constexpr int kMinListHeight = 60;
 
 std::string ExecutablePath() {
     wchar_t path[MAX_PATH * 2];
@@ -132,6 +134,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             Layout();
             return 0;
+        case WM_GETMINMAXINFO:
+            if (StatusBar1) MinimumTrackSize(*reinterpret_cast<MINMAXINFO*>(lParam));
+            return 0;
         case kTranslateKey:
             return TranslateKey(*reinterpret_cast<const MSG*>(lParam)) ? TRUE : FALSE;
         case WM_SETCURSOR:
@@ -185,8 +190,9 @@ void TMainForm::CreateControls() {
     BeckyUser->onSelectionChanged = [this](HTREEITEM) { BeckyUserChange(); };
     Splitter1 = std::make_unique<Splitter>(SplitterArgs{hwnd_, 0, true});
     Splitter1->onDrag = [this](int delta) {
-        treeWidth_ = std::max(20, dragStart_ + delta);
+        treeWidth_ = std::max(kMinTreeWidth, dragStart_ + delta);
         Layout();
+        treeWidth_ = BeckyUser->Bounds().right;  // as far as the window let it go
     };
     FolderList = std::make_unique<ListView>(ListViewArgs{hwnd_, 0, true, images_});
     FolderList->AddColumn("フォルダー名", 150);
@@ -195,8 +201,10 @@ void TMainForm::CreateControls() {
     FolderList->onItemChanged = [this](int row) { FolderListChange(row); };
     Splitter3 = std::make_unique<Splitter>(SplitterArgs{hwnd_, 0, false});
     Splitter3->onDrag = [this](int delta) {
-        panelHeight_ = std::max(kProgressStrip + 60, dragStart_ - delta);
+        panelHeight_ = dragStart_ - delta;
         Layout();
+        const RECT panel = Panel1->Bounds();
+        panelHeight_ = panel.bottom - panel.top;
     };
     // The drag starts from the sizes as they are when the button goes down.
     auto remember = [this](bool tree) { dragStart_ = tree ? treeWidth_ : panelHeight_; };
@@ -247,6 +255,36 @@ PageContext TMainForm::PageContextOfWindow() {
             [this] { UpdateButtons(); }};
 }
 
+SIZE TMainForm::PanelMinimum() const {
+    // The room every page's controls take (the design puts its right- and bottommost ones at
+    // the edges of the page).
+    RECT need{0, 0, 0, 0};
+    for (int i = 0; i < PageControl1->PageCount(); ++i) {
+        HWND page = PageControl1->Page(i).Hwnd();
+        RECT origin{};
+        GetWindowRect(page, &origin);
+        for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT r{};
+            GetWindowRect(c, &r);
+            need.right = std::max(need.right, r.right - origin.left);
+            need.bottom = std::max(need.bottom, r.bottom - origin.top);
+        }
+    }
+    // The tab control around that display area, then the panel's frame and the strip under it.
+    SendMessageW(PageControl1->Hwnd(), TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&need));
+    return {need.right - need.left + 2 * kPanelBorder,
+            need.bottom - need.top + kProgressStrip + 2 * kPanelBorder};
+}
+
+void TMainForm::MinimumTrackSize(MINMAXINFO& info) const {
+    const SIZE panel = PanelMinimum();
+    RECT r{0, 0, kMinTreeWidth + kSplitterSize + panel.cx,
+           kMinListHeight + kSplitterSize + panel.cy + StatusBar1->Height()};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
+                       static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    info.ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
+}
+
 void TMainForm::Layout() {
     if (!hwnd_ || !StatusBar1) return;
     RECT client{};
@@ -254,16 +292,26 @@ void TMainForm::Layout() {
     StatusBar1->Resize();
     const int width = client.right;
     const int height = client.bottom - StatusBar1->Height();
-    treeWidth_ = std::min(treeWidth_, std::max(20, width - 60));
-    panelHeight_ = std::min(panelHeight_, std::max(kProgressStrip + 60, height - 40));
-    BeckyUser->SetBounds(0, 0, treeWidth_, height);
-    Splitter1->SetBounds(treeWidth_, 0, kSplitterSize, height);
-    const int right = treeWidth_ + kSplitterSize;
+    // The sizes the user chose stay chosen: a window made small and grown again gets them back.
+    // What is laid out now is as near to them as the window lets every page show whole.
+    const SIZE minimum = PanelMinimum();
+    const int panelWidthMin = static_cast<int>(minimum.cx);
+    const int panelHeightMin = static_cast<int>(minimum.cy);
+    const int tree =
+        std::max(kMinTreeWidth, std::min(treeWidth_, width - kSplitterSize - panelWidthMin));
+    const int panelHeight =
+        std::max(panelHeightMin, std::min(panelHeight_, height - kSplitterSize - kMinListHeight));
+    BeckyUser->SetBounds(0, 0, tree, height);
+    Splitter1->SetBounds(tree, 0, kSplitterSize, height);
+    const int right = tree + kSplitterSize;
     const int rightWidth = std::max(0, width - right);
-    const int panelTop = std::max(0, height - panelHeight_);
+    const int panelTop = std::max(0, height - panelHeight);
     FolderList->SetBounds(right, 0, rightWidth, std::max(0, panelTop - kSplitterSize));
     Splitter3->SetBounds(right, panelTop - kSplitterSize, rightWidth, kSplitterSize);
     Panel1->SetBounds(right, panelTop, rightWidth, height - panelTop);
+    // Everything that moved is drawn again, the list's header, the strip under the pages and
+    // the status bar's size grip included: moving alone leaves some of them blank or doubled.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TMainForm::LayoutPanel(int width, int height) {

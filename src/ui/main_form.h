@@ -124,6 +124,10 @@ class TMainForm {
     Panel& NewPagePanel(const std::string& caption);
     PageContext PageContextOfWindow();
     void Layout();
+    // The smallest Panel1 that shows every control of every page and the strip under them.
+    SIZE PanelMinimum() const;
+    // WM_GETMINMAXINFO: no smaller than the tree, the list and that panel need.
+    void MinimumTrackSize(MINMAXINFO& info) const;
     void LayoutPanel(int width, int height);
     void FormCreate();
     void FormClose();

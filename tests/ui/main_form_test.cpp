@@ -21,7 +21,11 @@
 #include "ui/controls/label.h"
 #include "ui/controls/list_view.h"
 #include "ui/controls/page_control.h"
+#include "ui/controls/panel.h"
+#include "ui/controls/progress_bar.h"
 #include "ui/controls/spin_edit.h"
+#include "ui/controls/splitter.h"
+#include "ui/controls/status_bar.h"
 #include "ui/controls/tree_view.h"
 #include "ui/settings.h"
 #include "ui/text.h"
@@ -571,6 +575,12 @@ TEST_F(MainFormTest, ImportPageFollowsTheFileTypeAndTheSelection) {
     }
 }
 
+RECT WindowRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
 // A key as the user presses it: posted to the control with the focus, with Shift and Ctrl
 // held as asked, and taken through the message loop (the window's own keys, then the dialog
 // manager).
@@ -691,6 +701,87 @@ TEST_F(MainFormTest, APageSwitchTakesTheFocusOffTheHiddenPage) {
     SendMessageW(form.PageControl1->Hwnd(), TCM_SETCURFOCUS, 2, 0);
     PumpMessages();
     EXPECT_EQ(FocusName(form), "tabs");
+}
+
+// The window keeps every control of its pages in sight: it cannot be made smaller than they
+// need, a splitter cannot push them out, and the sizes chosen come back when it grows again.
+TEST_F(MainFormTest, TheWindowNeverHidesAPagesControls) {
+    TMainForm& form = Open();
+    form.Show(SW_SHOWNORMAL);
+    PumpMessages();
+    const RECT designed = WindowRect(form.Hwnd());
+    const auto pageShowsAll = [&form](const char* when) {
+        for (int page = 0; page < form.PageControl1->PageCount(); ++page) {
+            HWND panel = form.PageControl1->Page(page).Hwnd();
+            RECT area{};
+            GetClientRect(panel, &area);
+            MapWindowPoints(panel, HWND_DESKTOP, reinterpret_cast<POINT*>(&area), 2);
+            RECT client{};
+            GetClientRect(form.Hwnd(), &client);
+            MapWindowPoints(form.Hwnd(), HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+            for (HWND c = GetWindow(panel, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                RECT r{}, in{};
+                GetWindowRect(c, &r);
+                IntersectRect(&in, &r, &area);
+                EXPECT_TRUE(EqualRect(&in, &r)) << when << ": page " << page << " cut";
+                IntersectRect(&in, &r, &client);
+                EXPECT_TRUE(EqualRect(&in, &r)) << when << ": page " << page << " outside";
+            }
+        }
+    };
+    pageShowsAll("as designed");
+    SetWindowPos(form.Hwnd(), nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
+    const RECT small = WindowRect(form.Hwnd());
+    EXPECT_GT(small.right - small.left, 400) << "a minimum width";
+    EXPECT_GT(small.bottom - small.top, 300) << "a minimum height";
+    EXPECT_LE(small.right - small.left, designed.right - designed.left);
+    EXPECT_LE(small.bottom - small.top, designed.bottom - designed.top);
+    pageShowsAll("at the smallest");
+    EXPECT_GT(form.ProgressBar1->Bounds().bottom - form.ProgressBar1->Bounds().top, 8);
+    // The splitters as far as they go: the pages still show whole.
+    SendMessageW(form.Splitter1->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+    SendMessageW(form.Splitter1->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(2000, 1));
+    SendMessageW(form.Splitter1->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(2000, 1));
+    PumpMessages();
+    pageShowsAll("the tree splitter dragged right");
+    SetWindowPos(form.Hwnd(), nullptr, 0, 0, designed.right - designed.left,
+                 designed.bottom - designed.top, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
+    EXPECT_EQ(form.Panel1->Bounds().bottom - form.Panel1->Bounds().top, 293)
+        << "the pages' height comes back";
+    pageShowsAll("grown back");
+}
+
+// What a splitter moves is drawn again: the strip under the pages, the list's header and the
+// status bar (left blank or with a second size grip before).
+TEST_F(MainFormTest, ASplitterDragRedrawsWhatMoved) {
+    TMainForm& form = Open();
+    form.Show(SW_SHOWNORMAL);
+    PumpMessages();
+    for (Splitter* splitter : {form.Splitter1.get(), form.Splitter3.get()}) {
+        UpdateWindow(form.Hwnd());
+        RedrawWindow(form.Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SendMessageW(splitter->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+        SendMessageW(splitter->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 20));
+        SendMessageW(splitter->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+        for (const Control* c : std::initializer_list<const Control*>{
+                 form.StopBtn1.get(), form.ProgMsg.get(), form.ProgressBar1.get(),
+                 form.MsgLabel.get(), form.StatusBar1.get(), form.FolderList.get()}) {
+            RECT update{};
+            EXPECT_TRUE(GetUpdateRect(c->Hwnd(), &update, FALSE))
+                << "not to be drawn again after the drag";
+        }
+        HWND header =
+            reinterpret_cast<HWND>(SendMessageW(form.FolderList->Hwnd(), LVM_GETHEADER, 0, 0));
+        RECT update{};
+        EXPECT_TRUE(GetUpdateRect(header, &update, FALSE)) << "the list's header";
+        PumpMessages();
+    }
+    // The page area follows the tree splitter: the panel ends at the window's right edge.
+    RECT client{};
+    GetClientRect(form.Hwnd(), &client);
+    EXPECT_EQ(form.Panel1->Bounds().right, client.right);
 }
 
 // A bevelled frame fills every pixel it paints: on every page it must lie under the controls
