@@ -23,11 +23,15 @@ void PrintNode(MailProfile& profile, TreeNode& node, Output& out) {
     const std::string indent(static_cast<std::size_t>(node.level) * 2, ' ');
     std::string line = indent + node.text;
     if (node.level == 1) line += " (User" + std::to_string(node.userNumber) + ")";
+    if (node.unopenable) line += "\t(名前に Shift-JIS にない文字があるため開けません)";
     out.Line(line);
     profile.ListFolders(&node);
     for (const FolderRow& row : profile.Rows())
         out.Line(indent + "  " + row.caption + "\t" + row.sizeText + "\t" + row.dateText + "\t" +
                  profile.MailboxPath(&node, row));
+    if (profile.UnopenableMailboxes() > 0)
+        out.Line(indent + "  (名前に Shift-JIS にない文字があるため開けないメールボックス: " +
+                 std::to_string(profile.UnopenableMailboxes()) + " 個)");
     for (auto& child : node.children) PrintNode(profile, *child, out);
 }
 

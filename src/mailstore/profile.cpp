@@ -79,7 +79,8 @@ bool MailProfile::GetFolderPath(const TreeNode* node, std::string& path) {
 
 void MailProfile::ListFolders(TreeNode* node) {
     rows_.clear();
-    if (!node || node->level == 0) return;
+    unopenableMailboxes_ = 0;
+    if (!node || node->level == 0 || node->unopenable) return;
     std::string path;
     GetFolderPath(node, path);
 
@@ -88,11 +89,15 @@ void MailProfile::ListFolders(TreeNode* node) {
     for (const platform::DirEntry& entry : directories_->List(path, "*.*", true)) {
         if (IsReservedFolder(entry.name) || !entry.directory) continue;
         if (FindChildNode(node, entry.name)) continue;
-        if (!chain) chain = FolderChain(node, path);
-        const auto id = directories_->Identity(std::string(path).append(entry.name).append(sep));
-        if (id && std::find(chain->begin(), chain->end(), *id) != chain->end()) continue;
+        if (!entry.unopenable && !chain) chain = FolderChain(node, path);
+        if (!entry.unopenable) {
+            const auto id =
+                directories_->Identity(std::string(path).append(entry.name).append(sep));
+            if (id && std::find(chain->begin(), chain->end(), *id) != chain->end()) continue;
+        }
         auto child = std::make_unique<TreeNode>();
         child->text = entry.name;
+        child->unopenable = entry.unopenable;
         child->parent = node;
         child->level = node->level + 1;
         child->image = child->stateImage = kImageFolderClosed;
@@ -108,6 +113,10 @@ void MailProfile::ListFolders(TreeNode* node) {
         if (entry.directory) continue;  // a folder named like a mailbox file is no row
         const std::string base = ChangeExtension(entry.name, "");
         if (IsReservedFolder(base)) continue;
+        if (entry.unopenable) {
+            ++unopenableMailboxes_;  // a row for it could only fail
+            continue;
+        }
         FolderRow row;
         row.caption = base;
         row.fileName = entry.name;

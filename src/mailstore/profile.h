@@ -35,6 +35,9 @@ struct TreeNode {
     int userNumber = 0;
     int image = kImageComputer, selectedImage = kImageComputer, stateImage = kImageNone;
     bool expanded = false;
+    // A folder whose name Shift-JIS cannot hold ("〓" in text): neither it nor anything in it
+    // can be opened by this program.
+    bool unopenable = false;
 };
 
 // A row of the folder list: one mailbox file of the listed folder.
@@ -80,7 +83,9 @@ class MailProfile {
     // Lists the folder of node: new sub-folders become children (never removed), the children
     // are sorted again, and the mailbox files become the rows. No node or the root: no rows.
     // A sub-folder that is the node's own folder or one above it up to the data folder (a link
-    // or junction to ".", "..", or further up) gets no child, so the tree has an end.
+    // or junction to ".", "..", or further up) gets no child, so the tree has an end. An
+    // unopenable node lists nothing; mailbox files whose names Shift-JIS cannot hold get no
+    // row and are counted (UnopenableMailboxes).
     void ListFolders(TreeNode* node);
 
     // The mailbox file of a row of the node last listed, named as the listing named it.
@@ -88,6 +93,7 @@ class MailProfile {
 
     TreeNode& Root() { return root_; }
     const std::vector<FolderRow>& Rows() const { return rows_; }
+    int UnopenableMailboxes() const { return unopenableMailboxes_; }
     const std::string& HomeDir() const { return homeDir_; }
     const std::string& AttachDir() const { return attachDir_; }
 
@@ -99,6 +105,7 @@ class MailProfile {
     const platform::DirectoryLister* directories_;
     TreeNode root_;
     std::vector<FolderRow> rows_;
+    int unopenableMailboxes_ = 0;  // of the node last listed
     std::string homeDir_;
     std::string attachDir_;
 };

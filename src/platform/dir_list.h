@@ -14,12 +14,16 @@ struct DirEntry {
     bool directory = false;
     std::uint64_t size = 0;
     double lastWrite = 0;  // local date-time value, at the two-second precision of file dates
+    // The name holds characters that Shift-JIS lacks (a Korean or emoji name): they are "〓" in
+    // name, and the entry cannot be opened by any name this program can write.
+    bool unopenable = false;
 };
 
 // The entries of folder (ending in a folder separator) that match pattern ("*.*" matches every
 // name, "*.mbx" the names ending in .mbx in any letter case), in the order the system gives
 // them. Hidden and system entries are never listed (on POSIX the names beginning with "."),
-// folders only when asked for. A folder that cannot be listed gives no entries.
+// folders only when asked for. A folder that cannot be listed gives no entries. An entry whose
+// name Shift-JIS cannot hold is listed all the same, marked unopenable.
 std::vector<DirEntry> ListEntries(const std::string& folder, const std::string& pattern,
                                   bool withDirectories);
 

@@ -47,11 +47,9 @@ std::vector<DirEntry> ListEntries(const std::string& folder, const std::string& 
         if (isDir && !withDirectories) continue;
         if (!isDir && !S_ISREG(st.st_mode)) continue;
         DirEntry entry;
-        try {
-            entry.name = Utf8ToSjis(e->d_name);
-        } catch (const ConvertError&) {
-            continue;  // a name Shift-JIS cannot hold cannot be opened by the system either
-        }
+        std::size_t lacking = 0;
+        entry.name = Utf8ToSjisExact(e->d_name, "\x81\xAC", lacking);  // 〓
+        entry.unopenable = lacking > 0;
         entry.directory = isDir;
         entry.size = isDir ? 0 : static_cast<std::uint64_t>(st.st_size);
         entry.lastWrite = LocalFileTime(st.st_mtime);

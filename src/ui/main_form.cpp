@@ -396,6 +396,16 @@ void TMainForm::BeckyUserChange() {
     for (const FolderRow& row : Profile.Rows())
         FolderList->AddRow({row.caption, row.sizeText, row.dateText}, kImageMailBundle);
     if (node) ShowChildren(BeckyUser->Selected(), *node);
+    // Names this program cannot write, said instead of an empty list that would say nothing.
+    std::string why;
+    if (node && node->unopenable)
+        why = "フォルダー「" + node->text +
+              "」は名前に Shift-JIS にない文字 (〓) があるため、このプログラムでは開けません";
+    else if (Profile.UnopenableMailboxes() > 0)
+        why = "名前に Shift-JIS にない文字があるメールボックス " +
+              std::to_string(Profile.UnopenableMailboxes()) +
+              " 個は、このプログラムでは開けないため一覧にありません";
+    StatusBar1->ShowMessage(why);
     UpdateButtons();  // the rows and their selection are gone
 }
 

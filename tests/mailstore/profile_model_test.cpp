@@ -182,6 +182,28 @@ TEST(ProfileFolders, RootIsTreatedAsUserZeroAndListsNothing) {
     EXPECT_TRUE(s.profile.Rows().empty());
 }
 
+// A folder or mailbox whose name Shift-JIS cannot hold: the folder is a node marked
+// unopenable that lists nothing (its path names no folder), the mailbox no row but a count.
+TEST(ProfileFolders, NamesShiftJisCannotHoldAreMarkedNotListed) {
+    Store s;
+    s.profile.ReadStartup(s.registry);
+    s.dirs.folders[kUser3].push_back({"〓〓", true, 0, 0, true});
+    s.dirs.folders[kUser3].push_back({"日記〓.mbx", false, 0, 0, true});
+    s.dirs.File(kUser3, "Work.mbx");
+    s.profile.ListFolders(&s.User());
+    ASSERT_EQ(Texts(s.User()), std::vector<std::string>{"〓〓"});
+    TreeNode& korean = *s.User().children[0];
+    EXPECT_TRUE(korean.unopenable);
+    ASSERT_EQ(s.profile.Rows().size(), 1u);
+    EXPECT_EQ(s.profile.Rows()[0].caption, "Work");
+    EXPECT_EQ(s.profile.UnopenableMailboxes(), 1);
+    s.dirs.asked.clear();
+    s.profile.ListFolders(&korean);
+    EXPECT_TRUE(s.profile.Rows().empty());
+    EXPECT_EQ(s.profile.UnopenableMailboxes(), 0);
+    EXPECT_TRUE(s.dirs.asked.empty()) << "nothing is asked of a path that names no folder";
+}
+
 TEST(ProfileFolders, SizeColumnIsTheWholeSizeInKilobytes) {
     struct Case {
         std::uint64_t size;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 
 #include "platform/date_value.h"
 #include "platform/file.h"
@@ -148,6 +150,29 @@ TEST(ListEntries, PatternsMatchAsTheMailClientNamesFiles) {
     ASSERT_NE(Find(all, "Folder"), nullptr);
     EXPECT_TRUE(Find(all, "Folder")->directory);
     EXPECT_FALSE(Find(all, "a.txt")->directory);
+}
+
+// A name Shift-JIS cannot hold is listed with 〓 for what it lacks and marked unopenable, in
+// both builds: the user sees the folder that is there instead of "???" or nothing.
+TEST(ListEntries, NamesShiftJisCannotHoldAreListedAsUnopenable) {
+    ScratchDir dir;
+    const std::filesystem::path root(reinterpret_cast<const char8_t*>(dir.Path().c_str()));
+    std::filesystem::create_directory(root / u8"한국어");
+    std::ofstream(root / u8"日記\U0001F600.mbx").put('x');
+    MakeFolder(dir.File("日本"));
+    const auto all = ListEntries(dir.Path(), "*.*", true);
+    const struct {
+        const char* name;
+        bool directory, unopenable;
+    } expected[] = {{"〓〓〓", true, true}, {"日記〓.mbx", false, true}, {"日本", true, false}};
+    for (const auto& e : expected) {
+        const DirEntry* entry = Find(all, e.name);
+        ASSERT_NE(entry, nullptr) << e.name << " among " << testing::PrintToString(Names(all));
+        EXPECT_EQ(entry->directory, e.directory) << e.name;
+        EXPECT_EQ(entry->unopenable, e.unopenable) << e.name;
+    }
+    EXPECT_EQ(Names(ListEntries(dir.Path(), "*.mbx", false)),
+              std::vector<std::string>{"日記〓.mbx"});
 }
 
 TEST(ListEntries, HiddenAndSystemEntriesAreNeverListed) {

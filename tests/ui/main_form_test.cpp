@@ -784,6 +784,44 @@ TEST_F(MainFormTest, ASplitterDragRedrawsWhatMoved) {
     EXPECT_EQ(form.Panel1->Bounds().right, client.right);
 }
 
+// A folder whose name Shift-JIS cannot hold shows with 〓 for what it lacks, and choosing it
+// says why its mailboxes cannot be opened instead of showing an empty list; as does a folder
+// holding such mailboxes. Another folder takes the message away again.
+TEST_F(MainFormTest, FoldersShiftJisCannotNameAreShownAndExplained) {
+    ScratchDir store;
+    const std::string box = UseEmptyStore(store);
+    const fs::path user = fs::path(box).parent_path().parent_path();
+    fs::create_directory(user / u8"한국");
+    std::ofstream(user / u8"한국" / u8"a.mbx").put('x');
+    std::ofstream(fs::path(box) / u8"x\U0001F600.mbx").put('x');
+    TMainForm& form = Open();
+    SelectNode("山田太郎 (仕事)");
+    TreeView& tree = *form.BeckyUser;
+    std::vector<std::string> folders;
+    for (HTREEITEM item = tree.FirstChild(tree.Selected()); item; item = tree.NextSibling(item))
+        folders.push_back(reinterpret_cast<TreeNode*>(tree.Data(item))->text);
+    EXPECT_EQ(folders, (std::vector<std::string>{"〓〓", "Box"}));  // in the locale's order
+    const struct {
+        const char* folder;
+        std::string message;
+    } cases[] = {
+        {"〓〓",
+         "フォルダー「〓〓」は名前に Shift-JIS にない文字 (〓) があるため、このプログラム"
+         "では開けません"},
+        {"Box",
+         "名前に Shift-JIS にない文字があるメールボックス 1 個は、このプログラムでは開け"
+         "ないため一覧にありません"},
+    };
+    for (const auto& c : cases) {
+        SelectNode("山田太郎 (仕事)", c.folder);
+        EXPECT_EQ(form.StatusBar1->Message(), c.message) << c.folder;
+        EXPECT_EQ(form.FolderList->Count(), 0) << c.folder;
+    }
+    SelectNode("山田太郎 (仕事)");
+    EXPECT_EQ(form.StatusBar1->Message(), "");
+    EXPECT_TRUE(gMessages.empty());
+}
+
 // A bevelled frame fills every pixel it paints: on every page it must lie under the controls
 // it surrounds and keep them out of its paint, or repainting it wipes their borders out (the
 // cleanup page's "Origin" box lost its frame so).

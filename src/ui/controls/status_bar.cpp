@@ -43,4 +43,12 @@ std::string StatusBar::PanelText(int index) const {
     return Narrow(text);
 }
 
+void StatusBar::ShowMessage(const std::string& text) {
+    message_ = text;
+    SendMessageW(Hwnd(), SB_SIMPLE, text.empty() ? FALSE : TRUE, 0);
+    if (!text.empty())
+        SendMessageW(Hwnd(), SB_SETTEXTW, SB_SIMPLEID,
+                     reinterpret_cast<LPARAM>(Wide(text).c_str()));
+}
+
 }  // namespace tavori::ui

@@ -20,9 +20,13 @@ class StatusBar : public Control {
     int Height() const;
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
+    // A message across the whole bar in place of the panels; "" shows the panels again.
+    void ShowMessage(const std::string& text);
+    std::string Message() const { return message_; }
 
   private:
     int panels_ = 0;
+    std::string message_;
 };
 
 }  // namespace tavori::ui
