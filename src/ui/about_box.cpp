@@ -9,6 +9,7 @@
 #include "ui/controls/button.h"
 #include "ui/controls/label.h"
 #include "ui/controls/panel.h"
+#include "ui/dpi.h"
 #include "ui/resource.h"
 #include "ui/text.h"
 #include "ui/version_text.h"
@@ -41,8 +42,8 @@ class Picture : public Control {
     }
 };
 
-HFONT CreateDialogFont(bool bold) {
-    return CreateFontW(-12, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+HFONT CreateDialogFont(bool bold, UINT dpi = kDesignDpi) {
+    return CreateFontW(-Scale(12, dpi), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                        SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
 }
@@ -161,48 +162,54 @@ void TAboutForm::Build(HWND hwnd) {
     controls_ = std::make_unique<Controls>();
     Controls& c = *controls_;
     SetWindowTextW(hwnd, Wide(d.Caption + " の情報").c_str());
+    // Sizes of the layout at 96 DPI, at the DPI of the window it opens over.
+    const UINT dpi = WindowDpi(GetWindow(hwnd, GW_OWNER) ? GetWindow(hwnd, GW_OWNER) : hwnd);
+    if (font_) DeleteObject(font_);
+    if (boldFont_) DeleteObject(boldFont_);
+    font_ = CreateDialogFont(false, dpi);
+    boldFont_ = CreateDialogFont(true, dpi);
 
     // Panel1: a raised frame with a 10-pixel margin around what it holds.
     c.Panel1 = std::make_unique<Panel>(PanelArgs{hwnd, 0, 1, false});
-    c.Panel1->SetBounds(8, 8, 296, 160);
+    c.Panel1->Place(8, 8, 296, 160);
     HWND p = c.Panel1->Hwnd();
     constexpr int kMargin = 10, kInnerWidth = 274, kInnerBottom = 148;
 
     c.ProgramIcon = std::make_unique<Picture>(p, icon_);
-    c.ProgramIcon->SetBounds(kMargin, kMargin, 32, 32);
+    c.ProgramIcon->Place(kMargin, kMargin, 32, 32);
     c.ProductName = std::make_unique<Label>(LabelArgs{p, 0, d.FileDescription});
-    c.ProductName->SetBounds(50, kMargin, 234, 15);
+    c.ProductName->Place(50, kMargin, 234, 15);
     LabelArgs version{p, 0, VersionLine(d.ProductName, d.FileVersion)};
     version.centred = true;
     c.Version = std::make_unique<Label>(version);
-    c.Version->SetBounds(50, 26, 234, 28);
+    c.Version->Place(50, 26, 234, 28);
 
     // Aligned to the panel's bottom, from the top: Copyright, Label1, Comments.
     LabelArgs copyright{p, 0, d.Copyright};
     copyright.centred = true;
     c.Copyright = std::make_unique<Label>(copyright);
-    c.Copyright->SetBounds(kMargin, kInnerBottom - 60 - 18 - 16, kInnerWidth, 16);
+    c.Copyright->Place(kMargin, kInnerBottom - 60 - 18 - 16, kInnerWidth, 16);
     LabelArgs reserved{p, 0, "All Rights Reserved."};
     reserved.centred = true;
     c.Label1 = std::make_unique<Label>(reserved);
-    c.Label1->SetBounds(kMargin, kInnerBottom - 60 - 18, kInnerWidth, 18);
+    c.Label1->Place(kMargin, kInnerBottom - 60 - 18, kInnerWidth, 18);
     BevelLabelArgs comments{p, 0, d.Comments, {}};
     comments.style.bevelInner = bvNone;
     comments.style.bevelOuter = bvLowered;
     comments.style.textBorder = 4;
     comments.style.wordWrap = true;
     c.Comments = std::make_unique<TBevelLabel>(comments);
-    c.Comments->SetBounds(kMargin, kInnerBottom - 60, kInnerWidth, 60);
+    c.Comments->Place(kMargin, kInnerBottom - 60, kInnerWidth, 60);
 
     c.OKButton = std::make_unique<Button>(ButtonArgs{hwnd, IDOK, "OK", false, true});
-    c.OKButton->SetBounds((kClientWidth - 75) / 2, 174, 75, 25);
+    c.OKButton->Place((kClientWidth - 75) / 2, 174, 75, 25);
 
     const std::initializer_list<Control*> plain = {
         c.ProductName.get(), c.Copyright.get(), c.Label1.get(), c.Comments.get(), c.OKButton.get()};
     for (Control* control : plain) control->SetFont(font_);
     c.Version->SetFont(boldFont_);
 
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    RECT frame{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
     const SIZE size{frame.right - frame.left, frame.bottom - frame.top};

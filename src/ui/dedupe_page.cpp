@@ -40,29 +40,29 @@ DedupePage::DedupePage(Panel& page, PageContext context) : context_(std::move(co
     BevelLabelArgs frame;
     frame.parent = p;
     Bevel1 = std::make_unique<TBevelLabel>(frame);
-    Bevel1->SetBounds(8, 8, 210, 64);
+    Bevel1->Place(8, 8, 210, 64);
     Bevel2 = std::make_unique<TBevelLabel>(frame);
-    Bevel2->SetBounds(8, 80, 210, 64);
+    Bevel2->Place(8, 80, 210, 64);
     Bevel3 = std::make_unique<TBevelLabel>(frame);
-    Bevel3->SetBounds(226, 8, 224, 136);
+    Bevel3->Place(226, 8, 224, 136);
 
     Label1 = std::make_unique<Label>(LabelArgs{p, 0, "抽出先メールボックス名"});
-    Label1->SetBounds(16, 16, 194, 16);
+    Label1->Place(16, 16, 194, 16);
     OutBox1 = std::make_unique<Edit>(EditArgs{p, 0, "Origin"});
-    OutBox1->SetBounds(16, 38, 194, 22);
+    OutBox1->Place(16, 38, 194, 22);
     DupOut = std::make_unique<Button>(ButtonArgs{p, 0, "重複メールを出力する", true});
-    DupOut->SetBounds(16, 88, 194, 18);
+    DupOut->Place(16, 88, 194, 18);
     DupOut->onClick = [this] { DupOutClick(); };
     Label2 = std::make_unique<Label>(LabelArgs{p, 0, "出力先"});
-    Label2->SetBounds(16, 114, 50, 16);
+    Label2->Place(16, 114, 50, 16);
     DupBox = std::make_unique<Edit>(EditArgs{p, 0, "DupBox"});
-    DupBox->SetBounds(70, 112, 140, 22);
+    DupBox->Place(70, 112, 140, 22);
     OutMsg = std::make_unique<Label>(LabelArgs{p, 0, ""});
-    OutMsg->SetBounds(236, 18, 206, 64);
+    OutMsg->Place(236, 18, 206, 64);
     DupLabel = std::make_unique<Label>(LabelArgs{p, 0, ""});
-    DupLabel->SetBounds(236, 88, 206, 50);
+    DupLabel->Place(236, 88, 206, 50);
     SplitBtn = std::make_unique<Button>(ButtonArgs{p, 0, "整理開始"});
-    SplitBtn->SetBounds(360, 164, 90, 26);
+    SplitBtn->Place(360, 164, 90, 26);
     SplitBtn->onClick = [this] { SplitBtnClick(); };
     DupOutClick();  // DupBox disabled, in the button face colour, as designed
     // The frames lie under what they frame, so that repainting one never covers an edit.

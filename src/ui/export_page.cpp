@@ -24,46 +24,46 @@ namespace tavori::ui {
 ExportPage::ExportPage(Panel& page, PageContext context) : context_(std::move(context)) {
     HWND p = page.Hwnd();
     Label7 = std::make_unique<Label>(LabelArgs{p, 0, "出力先のフォルダー内ファイル一覧"});
-    Label7->SetBounds(8, 8, 200, 16);
+    Label7->Place(8, 8, 200, 16);
     FileListBox1 = std::make_unique<FileListBox>(FileListBoxArgs{p, 0, "*.ren", false});
-    FileListBox1->SetBounds(8, 26, 200, 132);
+    FileListBox1->Place(8, 26, 200, 132);
     FileListBox1->onChange = [this] { FileListBox1Change(); };
     BevelLabelArgs dirArgs;
     dirArgs.parent = p;
     DirLabel1 = std::make_unique<TBevelLabel>(dirArgs);
-    DirLabel1->SetBounds(8, 182, 362, 20);
+    DirLabel1->Place(8, 182, 362, 20);
     DirSelect = std::make_unique<Button>(ButtonArgs{p, 0, "参照..."});
-    DirSelect->SetBounds(378, 180, 72, 24);
+    DirSelect->Place(378, 180, 72, 24);
     DirSelect->onClick = [this] { DirSelectClick(); };
 
     Label3 = std::make_unique<Label>(LabelArgs{p, 0, "知子テキストファイル名"});
-    Label3->SetBounds(216, 8, 234, 16);
+    Label3->Place(216, 8, 234, 16);
     TagFile = std::make_unique<ComboBox>(ComboBoxArgs{p, 0, "TomoText.REN"});
-    TagFile->SetBounds(216, 26, 234, 200);
+    TagFile->Place(216, 26, 234, 200);
     TagFile->onTextChanged = [this] { TagFileChange(); };
     context_.hints->Add(*TagFile, "出力ファイル");
 
     GroupBox1 = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "ｵﾌﾟｼｮﾝ"});
     // The group has two more lines for the decoding mode under the references box: its rows
     // stand closer, and the controls below it a little lower.
-    GroupBox1->SetBounds(216, 52, 234, 96);
+    GroupBox1->Place(216, 52, 234, 96);
     Label11 = std::make_unique<Label>(LabelArgs{p, 0, "１行の桁数"});
-    Label11->SetBounds(226, 72, 64, 16);
+    Label11->Place(226, 72, 64, 16);
     WordCount = std::make_unique<SpinEdit>(SpinEditArgs{p, 0, 40, 255, 72});
-    WordCount->SetBounds(294, 69, 60, 20);
+    WordCount->Place(294, 69, 60, 20);
     HyperRef = std::make_unique<Button>(ButtonArgs{p, 0, "参照ﾒｰﾙIDを▼...▲で本文に付加する", true});
-    HyperRef->SetBounds(226, 94, 220, 16);
+    HyperRef->Place(226, 94, 220, 16);
     // Its caption is wider than the group: two lines.
     DecodeMime = std::make_unique<Button>(
         ButtonArgs{.parent = p,
                    .text = "MIMEを解読する（件名・本文を読める文字にする）",
                    .checkBox = true,
                    .multiline = true});
-    DecodeMime->SetBounds(226, 112, 220, 30);
+    DecodeMime->Place(226, 112, 220, 30);
     Label8 = std::make_unique<Label>(LabelArgs{p, 0, "添付:"});
-    Label8->SetBounds(216, 150, 142, 30);
+    Label8->Place(216, 150, 142, 30);
     ExportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "変換開始"});
-    ExportBtn->SetBounds(360, 150, 90, 26);
+    ExportBtn->Place(360, 150, 90, 26);
     ExportBtn->onClick = [this] { ConvertClick(); };
 }
 

@@ -44,24 +44,24 @@ ImportPage::ImportPage(Panel& page, PageContext context, std::unique_ptr<TMailBo
     : context_(std::move(context)), mailBox_(mailBox) {
     HWND p = page.Hwnd();
     Label6 = std::make_unique<Label>(LabelArgs{p, 0, "読込みファイル選択"});
-    Label6->SetBounds(8, 8, 200, 16);
+    Label6->Place(8, 8, 200, 16);
     FileListBox2 = std::make_unique<FileListBox>(FileListBoxArgs{p, 0, kMasks[0], true});
-    FileListBox2->SetBounds(8, 26, 200, 132);
+    FileListBox2->Place(8, 26, 200, 132);
     FileListBox2->onChange = [this] { FileListBox2Change(); };
     FileListBox2->onKeyPress = [this](wchar_t ch) { FileListBox2KeyPress(ch); };
     BevelLabelArgs dirArgs;
     dirArgs.parent = p;
     DirLabel2 = std::make_unique<TBevelLabel>(dirArgs);
-    DirLabel2->SetBounds(8, 168, 264, 20);
+    DirLabel2->Place(8, 168, 264, 20);
     Button1 = std::make_unique<Button>(ButtonArgs{p, 0, "参照..."});
-    Button1->SetBounds(278, 166, 72, 24);
+    Button1->Place(278, 166, 72, 24);
     Button1->onClick = [this] { Button1Click(); };
 
     Label4 = std::make_unique<Label>(LabelArgs{p, 0, "入力形式"});
-    Label4->SetBounds(216, 10, 52, 16);
+    Label4->Place(216, 10, 52, 16);
     FileType =
         std::make_unique<DropDownList>(DropDownListArgs{p, 0, {"ﾃｷｽﾄ形式のﾒｰﾙ", "HTMLﾌｧｲﾙから"}});
-    FileType->SetBounds(272, 6, 178, 200);
+    FileType->Place(272, 6, 178, 200);
     FileType->Select(0);
     FileType->onChange = [this] {
         // The list is read again with the new pattern before the handler runs.
@@ -71,33 +71,33 @@ ImportPage::ImportPage(Panel& page, PageContext context, std::unique_ptr<TMailBo
     LabelArgs caution{p, 0, "注意: 1ﾌｧｲﾙ=1ﾒｰﾙとして扱います"};
     caution.textColor = RGB(255, 0, 0);
     Caution = std::make_unique<Label>(caution);
-    Caution->SetBounds(216, 34, 234, 16);
+    Caution->Place(216, 34, 234, 16);
 
     MailSeparate = std::make_unique<GroupBox>(GroupBoxArgs{p, 0, "HTML形式ﾒｰﾙ切出し指定"});
-    MailSeparate->SetBounds(216, 54, 234, 74);
+    MailSeparate->Place(216, 54, 234, 74);
     Label9 = std::make_unique<Label>(LabelArgs{p, 0, "開始文字列"});
-    Label9->SetBounds(226, 74, 62, 16);
+    Label9->Place(226, 74, 62, 16);
     MailBegin = std::make_unique<Edit>(EditArgs{p, 0, ""});
-    MailBegin->SetBounds(290, 72, 88, 20);
+    MailBegin->Place(290, 72, 88, 20);
     Label10 = std::make_unique<Label>(LabelArgs{p, 0, "終了文字列"});
-    Label10->SetBounds(226, 100, 62, 16);
+    Label10->Place(226, 100, 62, 16);
     MailEnd = std::make_unique<Edit>(EditArgs{p, 0, ""});
-    MailEnd->SetBounds(290, 98, 88, 20);
+    MailEnd->Place(290, 98, 88, 20);
     ViewBtn = std::make_unique<Button>(ButtonArgs{p, 0, "ﾃｷｽﾄ"});
-    ViewBtn->SetBounds(384, 71, 58, 22);
+    ViewBtn->Place(384, 71, 58, 22);
     ViewBtn->onClick = [this] { ViewBtnClick(); };
     context_.hints->Add(*ViewBtn, "ﾃｷｽﾄ全体を切出します");
     TestRun = std::make_unique<Button>(ButtonArgs{p, 0, "試し..."});
-    TestRun->SetBounds(384, 97, 58, 22);
+    TestRun->Place(384, 97, 58, 22);
     TestRun->onClick = [this] { TestRunClick(); };
     context_.hints->Add(*TestRun, "試しに切出しを実行");
 
     Label5 = std::make_unique<Label>(LabelArgs{p, 0, "出力フォルダー"});
-    Label5->SetBounds(216, 138, 86, 16);
+    Label5->Place(216, 138, 86, 16);
     ImportName = std::make_unique<Edit>(EditArgs{p, 0, "Import"});
-    ImportName->SetBounds(304, 135, 146, 22);
+    ImportName->Place(304, 135, 146, 22);
     ImportBtn = std::make_unique<Button>(ButtonArgs{p, 0, "取込開始"});
-    ImportBtn->SetBounds(360, 164, 90, 26);
+    ImportBtn->Place(360, 164, 90, 26);
     ImportBtn->onClick = [this] { ImportBtnClick(); };
     FileTypeChange();
 }

@@ -24,6 +24,7 @@
 #include "ui/controls/status_bar.h"
 #include "ui/controls/tree_view.h"
 #include "ui/dialogs.h"
+#include "ui/dpi.h"
 #include "ui/images.h"
 #include "ui/resource.h"
 #include "ui/settings.h"
@@ -36,11 +37,18 @@ namespace {
 constexpr wchar_t kClassName[] = L"TavoriMainForm";
 constexpr int kMenuExit = 100;
 constexpr int kMenuAbout = 101;
+// The layout at 100 % (96 DPI); S() gives each at the window's DPI.
 constexpr int kSplitterSize = 3;
 constexpr int kPanelBorder = 2;
 constexpr int kProgressStrip = 52;  // the stop button and the progress area under the pages
 constexpr int kMinTreeWidth = 60;   // the tree and the folder list never go below these
 constexpr int kMinListHeight = 60;
+constexpr int kDesignTreeWidth = 151;
+constexpr int kDesignPanelHeight = 293;
+constexpr int kTreeIndent = 19;
+constexpr int kColumnWidths[] = {150, 80, 140};
+constexpr int kStatusWidths[] = {180, 200, 200};
+constexpr int kFontHeight = 12;
 
 std::string ExecutablePath() {
     wchar_t path[MAX_PATH * 2];
@@ -75,8 +83,11 @@ void RegisterWindowClass(WNDPROC procedure) {
 
 TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
     RegisterWindowClass(WindowProc);
-    // 632 by 591, centred on the screen, whatever the system's font size.
-    const int width = 632, height = 591;
+    // 632 by 591 at 100 %, centred on the screen, whatever the system's font size.
+    dpi_ = WindowDpi(nullptr);
+    treeWidth_ = S(kDesignTreeWidth);
+    panelHeight_ = S(kDesignPanelHeight);
+    const int width = S(632), height = S(591);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     menu_ = CreateMenu();
@@ -90,6 +101,16 @@ TMainForm::TMainForm(MainFormOptions options) : options_(std::move(options)) {
                     WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width, height, nullptr, menu_,
                     GetModuleHandleW(nullptr), this);
     if (!hwnd_) throw Error("メイン ウィンドウを作成できません");
+    const UINT monitorDpi = WindowDpi(hwnd_);  // the monitor it opened on may be another
+    if (monitorDpi != dpi_) {
+        const UINT created = dpi_;
+        dpi_ = monitorDpi;
+        treeWidth_ = S(kDesignTreeWidth);
+        panelHeight_ = S(kDesignPanelHeight);
+        SetWindowPos(hwnd_, nullptr, 0, 0, MulDiv(width, static_cast<int>(dpi_), created),
+                     MulDiv(height, static_cast<int>(dpi_), created),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     CreateControls();
     FormCreate();
     Layout();
@@ -133,6 +154,9 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SIZE:
             Layout();
+            return 0;
+        case WM_DPICHANGED:
+            ApplyDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_GETMINMAXINFO:
             if (StatusBar1) MinimumTrackSize(*reinterpret_cast<MINMAXINFO*>(lParam));
@@ -178,26 +202,21 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TMainForm::CreateControls() {
-    LOGFONTW lf{};
-    lf.lfHeight = -12;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
-    lf.lfWeight = FW_NORMAL;
-    wcscpy_s(lf.lfFaceName, Wide("ＭＳ Ｐゴシック").c_str());
-    font_ = CreateFontIndirectW(&lf);
+    font_ = CreateWindowFont();
     images_ = CreateProfileImages();
 
-    BeckyUser = std::make_unique<TreeView>(TreeViewArgs{hwnd_, 0, images_, 19});
+    BeckyUser = std::make_unique<TreeView>(TreeViewArgs{hwnd_, 0, images_, S(kTreeIndent)});
     BeckyUser->onSelectionChanged = [this](HTREEITEM) { BeckyUserChange(); };
     Splitter1 = std::make_unique<Splitter>(SplitterArgs{hwnd_, 0, true});
     Splitter1->onDrag = [this](int delta) {
-        treeWidth_ = std::max(kMinTreeWidth, dragStart_ + delta);
+        treeWidth_ = std::max(S(kMinTreeWidth), dragStart_ + delta);
         Layout();
         treeWidth_ = BeckyUser->Bounds().right;  // as far as the window let it go
     };
     FolderList = std::make_unique<ListView>(ListViewArgs{hwnd_, 0, true, images_});
-    FolderList->AddColumn("フォルダー名", 150);
-    FolderList->AddColumn("サイズ", 80, true);
-    FolderList->AddColumn("日付", 140);
+    FolderList->AddColumn("フォルダー名", S(kColumnWidths[0]));
+    FolderList->AddColumn("サイズ", S(kColumnWidths[1]), true);
+    FolderList->AddColumn("日付", S(kColumnWidths[2]));
     FolderList->onItemChanged = [this](int row) { FolderListChange(row); };
     Splitter3 = std::make_unique<Splitter>(SplitterArgs{hwnd_, 0, false});
     Splitter3->onDrag = [this](int delta) {
@@ -221,7 +240,7 @@ void TMainForm::CreateControls() {
     ProgMsg = std::make_unique<Label>(LabelArgs{panel, 0, ""});
     ProgressBar1 = std::make_unique<ProgressBar>(ProgressBarArgs{panel, 0});
     MsgLabel = std::make_unique<Label>(LabelArgs{panel, 0, "件数:"});
-    StatusBar1 = std::make_unique<StatusBar>(StatusBarArgs{hwnd_, 0, {180, 200, 200}});
+    StatusBar1 = std::make_unique<StatusBar>(StatusBarArgs{hwnd_, 0, StatusWidths()});
     hints_ = std::make_unique<Hints>(hwnd_);
 
     TabSheet1 = AddPage<ExportPage>("Becky→知子テキスト");
@@ -272,14 +291,14 @@ SIZE TMainForm::PanelMinimum() const {
     }
     // The tab control around that display area, then the panel's frame and the strip under it.
     SendMessageW(PageControl1->Hwnd(), TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&need));
-    return {need.right - need.left + 2 * kPanelBorder,
-            need.bottom - need.top + kProgressStrip + 2 * kPanelBorder};
+    return {need.right - need.left + 2 * S(kPanelBorder),
+            need.bottom - need.top + S(kProgressStrip) + 2 * S(kPanelBorder)};
 }
 
 void TMainForm::MinimumTrackSize(MINMAXINFO& info) const {
     const SIZE panel = PanelMinimum();
-    RECT r{0, 0, kMinTreeWidth + kSplitterSize + panel.cx,
-           kMinListHeight + kSplitterSize + panel.cy + StatusBar1->Height()};
+    RECT r{0, 0, S(kMinTreeWidth) + S(kSplitterSize) + panel.cx,
+           S(kMinListHeight) + S(kSplitterSize) + panel.cy + StatusBar1->Height()};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)), TRUE,
                        static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
     info.ptMinTrackSize = {r.right - r.left, r.bottom - r.top};
@@ -298,16 +317,16 @@ void TMainForm::Layout() {
     const int panelWidthMin = static_cast<int>(minimum.cx);
     const int panelHeightMin = static_cast<int>(minimum.cy);
     const int tree =
-        std::max(kMinTreeWidth, std::min(treeWidth_, width - kSplitterSize - panelWidthMin));
-    const int panelHeight =
-        std::max(panelHeightMin, std::min(panelHeight_, height - kSplitterSize - kMinListHeight));
+        std::max(S(kMinTreeWidth), std::min(treeWidth_, width - S(kSplitterSize) - panelWidthMin));
+    const int panelHeight = std::max(
+        panelHeightMin, std::min(panelHeight_, height - S(kSplitterSize) - S(kMinListHeight)));
     BeckyUser->SetBounds(0, 0, tree, height);
-    Splitter1->SetBounds(tree, 0, kSplitterSize, height);
-    const int right = tree + kSplitterSize;
+    Splitter1->SetBounds(tree, 0, S(kSplitterSize), height);
+    const int right = tree + S(kSplitterSize);
     const int rightWidth = std::max(0, width - right);
     const int panelTop = std::max(0, height - panelHeight);
-    FolderList->SetBounds(right, 0, rightWidth, std::max(0, panelTop - kSplitterSize));
-    Splitter3->SetBounds(right, panelTop - kSplitterSize, rightWidth, kSplitterSize);
+    FolderList->SetBounds(right, 0, rightWidth, std::max(0, panelTop - S(kSplitterSize)));
+    Splitter3->SetBounds(right, panelTop - S(kSplitterSize), rightWidth, S(kSplitterSize));
     Panel1->SetBounds(right, panelTop, rightWidth, height - panelTop);
     // Everything that moved is drawn again, the list's header, the strip under the pages and
     // the status bar's size grip included: moving alone leaves some of them blank or doubled.
@@ -316,13 +335,55 @@ void TMainForm::Layout() {
 
 void TMainForm::LayoutPanel(int width, int height) {
     // The panel's frame lies outside the size it reports.
-    const int pagesHeight = std::max(0, height - kProgressStrip);
+    const int pagesHeight = std::max(0, height - S(kProgressStrip));
     PageControl1->SetBounds(0, 0, width, pagesHeight);
-    const int strip = pagesHeight + 4;
-    StopBtn1->SetBounds(width - 84, strip + 2, 78, 24);
-    ProgMsg->SetBounds(6, strip + 2, std::max(0, width - 100), 16);
-    ProgressBar1->SetBounds(6, strip + 26, std::max(0, width - 230), 16);
-    MsgLabel->SetBounds(width - 214, strip + 27, 208, 16);
+    const int strip = pagesHeight + S(4);
+    StopBtn1->SetBounds(width - S(84), strip + S(2), S(78), S(24));
+    ProgMsg->SetBounds(S(6), strip + S(2), std::max(0, width - S(100)), S(16));
+    ProgressBar1->SetBounds(S(6), strip + S(26), std::max(0, width - S(230)), S(16));
+    MsgLabel->SetBounds(width - S(214), strip + S(27), S(208), S(16));
+}
+
+HFONT TMainForm::CreateWindowFont() const {
+    LOGFONTW lf{};
+    lf.lfHeight = -S(kFontHeight);
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfWeight = FW_NORMAL;
+    wcscpy_s(lf.lfFaceName, Wide("ＭＳ Ｐゴシック").c_str());
+    return CreateFontIndirectW(&lf);
+}
+
+std::vector<int> TMainForm::StatusWidths() const {
+    std::vector<int> widths;
+    for (int w : kStatusWidths) widths.push_back(S(w));
+    return widths;
+}
+
+void TMainForm::ApplyDpi(UINT dpi, const RECT* suggested) {
+    const UINT old = dpi_;
+    dpi_ = dpi;
+    // The sizes the user chose keep their share of the window.
+    treeWidth_ = MulDiv(treeWidth_, static_cast<int>(dpi), static_cast<int>(old));
+    panelHeight_ = MulDiv(panelHeight_, static_cast<int>(dpi), static_cast<int>(old));
+    HFONT font = CreateWindowFont();
+    EnumChildWindows(
+        hwnd_,
+        [](HWND child, LPARAM f) -> BOOL {
+            SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(f), TRUE);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(font));
+    if (font_) DeleteObject(font_);
+    font_ = font;
+    for (Control* control : Control::PlacedWithin(hwnd_)) control->Rescale(dpi);
+    SendMessageW(BeckyUser->Hwnd(), TVM_SETINDENT, static_cast<WPARAM>(S(kTreeIndent)), 0);
+    for (int c = 0; c < 3; ++c) FolderList->SetColumnWidth(c, S(kColumnWidths[c]));
+    StatusBar1->SetWidths(StatusWidths());
+    if (suggested)
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
 }
 
 void TMainForm::FormCreate() {

@@ -124,6 +124,17 @@ class TMainForm {
     Panel& NewPagePanel(const std::string& caption);
     PageContext PageContextOfWindow();
     void Layout();
+    int S(int designPixels) const { return MulDiv(designPixels, static_cast<int>(dpi_), 96); }
+    HFONT CreateWindowFont() const;
+    std::vector<int> StatusWidths() const;
+    // The window moved to a monitor of another DPI (WM_DPICHANGED): fonts, the controls of the
+    // layout, the columns and panels at the new DPI, and the window at the size suggested.
+    void ApplyDpi(UINT dpi, const RECT* suggested);
+
+  public:
+    UINT Dpi() const { return dpi_; }
+
+  private:
     // The smallest Panel1 that shows every control of every page and the strip under them.
     SIZE PanelMinimum() const;
     // WM_GETMINMAXINFO: no smaller than the tree, the list and that panel need.
@@ -149,7 +160,8 @@ class TMainForm {
     std::unique_ptr<Hints> hints_;
     std::unique_ptr<WindowHost> host_;
     std::vector<JobPage*> pages_;  // in the order of their tabs
-    int treeWidth_ = 151;
+    UINT dpi_ = 96;
+    int treeWidth_ = 151;  // at dpi_
     int panelHeight_ = 293;
     int dragStart_ = 0;
     bool jobRunning_ = false;

@@ -27,6 +27,7 @@
 #include "ui/controls/splitter.h"
 #include "ui/controls/status_bar.h"
 #include "ui/controls/tree_view.h"
+#include "ui/dpi.h"
 #include "ui/settings.h"
 #include "ui/text.h"
 #include "ui/window_host.h"
@@ -158,6 +159,7 @@ class MainFormTest : public testing::Test {
     }
     void TearDown() override {
         form_.reset();
+        SetDpiForTests(0);
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
         RegCloseKey(scratch_);
         RegDeleteTreeA(HKEY_CURRENT_USER, hive_.c_str());
@@ -820,6 +822,63 @@ TEST_F(MainFormTest, FoldersShiftJisCannotNameAreShownAndExplained) {
     SelectNode("山田太郎 (仕事)");
     EXPECT_EQ(form.StatusBar1->Message(), "");
     EXPECT_TRUE(gMessages.empty());
+}
+
+// At 125 % (120 DPI; the test screen holds no larger window) the window is the layout's at
+// 96 DPI scaled: the window, the pages' controls, the font. A move to a monitor of another DPI
+// (WM_DPICHANGED) lays it out anew at the size the system suggests; at 96 DPI every size is
+// the layout's own.
+TEST_F(MainFormTest, TheLayoutFollowsTheDpi) {
+    struct Expected {
+        const Control* control;
+        RECT design;  // x, y, width, height at 96 DPI
+    };
+    const auto check = [](TMainForm& form, UINT dpi, const char* when) {
+        const Expected controls[] = {
+            {form.TabSheet1->ExportBtn.get(), {360, 150, 90, 26}},
+            {form.TabSheet1->TagFile.get(), {216, 26, 234, 0}},
+            {form.TabSheet2->OutBox1.get(), {16, 38, 194, 22}},
+            {form.TabSheet3->ImportName.get(), {304, 135, 146, 22}},
+        };
+        for (const auto& [control, d] : controls) {
+            const RECT r = control->Bounds();
+            EXPECT_EQ(r.left, Scale(d.left, dpi)) << when;
+            EXPECT_EQ(r.top, Scale(d.top, dpi)) << when;
+            EXPECT_EQ(r.right - r.left, Scale(d.right, dpi)) << when;
+            if (d.bottom) {
+                EXPECT_EQ(r.bottom - r.top, Scale(d.bottom, dpi)) << when;
+            }
+        }
+        LOGFONTW lf{};
+        GetObjectW(reinterpret_cast<HFONT>(
+                       SendMessageW(form.TabSheet1->ExportBtn->Hwnd(), WM_GETFONT, 0, 0)),
+                   sizeof lf, &lf);
+        EXPECT_EQ(lf.lfHeight, -Scale(12, dpi)) << when << ": the font";
+        EXPECT_EQ(form.Dpi(), dpi) << when;
+    };
+    SetDpiForTests(120);
+    {
+        TMainForm& form = Open();
+        const RECT w = WindowRect(form.Hwnd());
+        EXPECT_EQ(w.right - w.left, Scale(632, 120));
+        EXPECT_EQ(w.bottom - w.top, Scale(591, 120));
+        check(form, 120, "opened at 120 DPI");
+        form_.reset();
+    }
+    SetDpiForTests(0);
+    TMainForm& form = Open();
+    const UINT system = form.Dpi();
+    check(form, system, "opened at the system's DPI");
+    const RECT w = WindowRect(form.Hwnd());
+    const RECT suggested{w.left, w.top, w.left + Scale(632, 120), w.top + Scale(591, 120)};
+    SetDpiForTests(120);
+    SendMessageW(form.Hwnd(), WM_DPICHANGED, MAKEWPARAM(120, 120),
+                 reinterpret_cast<LPARAM>(&suggested));
+    PumpMessages();
+    check(form, 120, "moved to a monitor at 120 DPI");
+    const RECT moved = WindowRect(form.Hwnd());
+    EXPECT_TRUE(EqualRect(&moved, &suggested)) << "the size the system suggests";
+    SetDpiForTests(0);
 }
 
 // A bevelled frame fills every pixel it paints: on every page it must lie under the controls

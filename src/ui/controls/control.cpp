@@ -1,10 +1,21 @@
 #include "ui/controls/control.h"
 
+#include "ui/dpi.h"
 #include "ui/text.h"
 
 namespace tavori::ui {
+namespace {
+
+// Every control with bounds of the layout, while it lives (one thread runs the windows).
+std::vector<Control*>& Placed() {
+    static std::vector<Control*> placed;
+    return placed;
+}
+
+}  // namespace
 
 Control::~Control() {
+    if (placed_) std::erase(Placed(), this);
     if (hwnd_ && IsWindow(hwnd_)) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
@@ -31,6 +42,26 @@ Control* Control::FromHwnd(HWND hwnd) {
 
 void Control::SetBounds(int x, int y, int width, int height) {
     MoveWindow(hwnd_, x, y, width, height, TRUE);
+}
+
+void Control::Place(int x, int y, int width, int height) {
+    design_ = {x, y, width, height};
+    if (!placed_) Placed().push_back(this);
+    placed_ = true;
+    Rescale(WindowDpi(GetParent(hwnd_)));
+}
+
+void Control::Rescale(UINT dpi) {
+    if (!placed_) return;
+    SetBounds(Scale(design_.left, dpi), Scale(design_.top, dpi), Scale(design_.right, dpi),
+              Scale(design_.bottom, dpi));
+}
+
+std::vector<Control*> Control::PlacedWithin(HWND root) {
+    std::vector<Control*> within;
+    for (Control* control : Placed())
+        if (control->hwnd_ && IsChild(root, control->hwnd_)) within.push_back(control);
+    return within;
 }
 
 RECT Control::Bounds() const {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace tavori::ui {
 
@@ -18,6 +19,12 @@ class Control {
     HWND Hwnd() const { return hwnd_; }
     // Virtual for controls made of more than one window (an edit with its up-down arrows).
     virtual void SetBounds(int x, int y, int width, int height);
+    // Bounds of the layout, given at 96 DPI: set at the parent's DPI now, and again at the
+    // DPI given to Rescale (when the window moves to a monitor of another DPI).
+    void Place(int x, int y, int width, int height);
+    void Rescale(UINT dpi);
+    // The controls given their bounds by Place inside root, for its change of DPI.
+    static std::vector<Control*> PlacedWithin(HWND root);
     RECT Bounds() const;  // in the parent's client coordinates
     virtual void SetEnabled(bool enabled);
     bool Enabled() const;
@@ -43,6 +50,8 @@ class Control {
 
   private:
     HWND hwnd_ = nullptr;
+    RECT design_{};
+    bool placed_ = false;
 };
 
 // For a container window's procedure: passes WM_COMMAND and WM_NOTIFY from a wrapped child

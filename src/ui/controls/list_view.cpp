@@ -125,4 +125,8 @@ LRESULT ListView::OnNotify(NMHDR* header) {
     return 0;
 }
 
+void ListView::SetColumnWidth(int column, int width) {
+    SendMessageW(Hwnd(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+}
+
 }  // namespace tavori::ui

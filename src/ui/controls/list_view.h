@@ -27,6 +27,7 @@ class ListView : public Control {
 
     // The first column is always left-aligned (the control ignores alignment there).
     void AddColumn(const std::string& text, int width, bool rightAligned = false);
+    void SetColumnWidth(int column, int width);
     // Appends a row; cells[0] is the caption, the others the following columns. Returns its index.
     int AddRow(const std::vector<std::string>& cells, int image);
     void Clear();

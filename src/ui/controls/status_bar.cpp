@@ -10,10 +10,14 @@ StatusBar::StatusBar(const StatusBarArgs& args) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     Create(STATUSCLASSNAMEW, "", WS_VISIBLE | SBARS_SIZEGRIP, 0, args.parent, args.id);
+    SetWidths(args.widths);
+}
+
+void StatusBar::SetWidths(const std::vector<int>& widths) {
     // The bar takes right edges; panels of the given widths end at their running sums.
     std::vector<int> edges;
     int right = 0;
-    for (int width : args.widths) edges.push_back(right += width);
+    for (int width : widths) edges.push_back(right += width);
     if (edges.empty()) edges.push_back(-1);  // one panel across the whole bar
     panels_ = static_cast<int>(edges.size());
     SendMessageW(Hwnd(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));

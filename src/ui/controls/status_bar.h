@@ -17,6 +17,7 @@ class StatusBar : public Control {
   public:
     explicit StatusBar(const StatusBarArgs& args);
     void Resize();  // call from the parent's WM_SIZE: the bar keeps to the bottom edge
+    void SetWidths(const std::vector<int>& widths);  // of the panels, as at construction
     int Height() const;
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
