@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the window for the README: docs/screenshots/page1-export.png, page2-dedupe.png,
-# page3-import.png, about.png and mail-view.png. Builds tavori_screenshots (win preset), starts
+# page3-import.png, about.png and mail-view.png at 100 %, and the same at 150 % (144 DPI, the
+# window laying itself out at that DPI) in docs/screenshots/150/. Builds tavori_screenshots (win preset), starts
 # a private Xvfb, runs it under Wine in a prefix of its own with the X11 driver, converts its
 # BMPs to PNG and stops Xvfb and the prefix's wineserver again.
 # TAVORI_WIN_BUILD: a configured Windows build folder to use instead of the win preset's.
@@ -40,7 +41,7 @@ finish() {
 trap finish EXIT
 
 # 24-bit colour, so the pictures show the colours Windows would.
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do
     [ -e "/tmp/.X11-unix/X$display" ] && break
@@ -56,11 +57,18 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/
 
 # It reports controls cut off or overlapping on the pages and then fails, after the pictures.
 status=0
-timeout 120 wine "$program" "Z:$shots" </dev/null || status=$?
-for name in page1-export page2-dedupe page3-import about mail-view; do
-    [ -f "$shots/$name.bmp" ] || { status=1; continue; }
-    # -strip: no time stamps, so an unchanged window gives unchanged files.
-    convert "$shots/$name.bmp" -strip "docs/screenshots/$name.png"
-    echo "docs/screenshots/$name.png"
+for scale in 100:96:docs/screenshots 150:144:docs/screenshots/150; do
+    IFS=: read -r percent dpi folder <<<"$scale"
+    # The display's DPI as Windows' display settings set it; each run of a program reads it.
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+        </dev/null >/dev/null 2>&1
+    mkdir -p "$shots/$percent" "$folder"
+    timeout 120 wine "$program" "Z:$shots/$percent" </dev/null || status=$?
+    for name in page1-export page2-dedupe page3-import about mail-view; do
+        [ -f "$shots/$percent/$name.bmp" ] || { status=1; continue; }
+        # -strip: no time stamps, so an unchanged window gives unchanged files.
+        convert "$shots/$percent/$name.bmp" -strip "$folder/$name.png"
+        echo "$folder/$name.png"
+    done
 done
 exit "$status"
