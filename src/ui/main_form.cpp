@@ -65,6 +65,21 @@ bool IsFolder(const std::string& path) {
     }
 }
 
+void SetFontOfChildren(HWND parent, HFONT font, bool redraw) {
+    struct Font {
+        HFONT font;
+        bool redraw;
+    } f{font, redraw};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM p) -> BOOL {
+            const auto* f = reinterpret_cast<const Font*>(p);
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(f->font), f->redraw);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+}
+
 void RegisterWindowClass(WNDPROC procedure) {
     static bool registered = false;
     if (registered) return;
@@ -252,13 +267,7 @@ void TMainForm::CreateControls() {
     AboutDialog1 = std::make_unique<TAboutDialog>();
 
     // One font for every control, as the window's design gives it.
-    EnumChildWindows(
-        hwnd_,
-        [](HWND child, LPARAM font) -> BOOL {
-            SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(font_));
+    SetFontOfChildren(hwnd_, font_, false);
 
     // The root node "Becky!" is part of the window's design, there before anything is read.
     BeckyUser->AddItem(TVI_ROOT, Profile.Root().text, 0, 0, -1,
@@ -366,13 +375,7 @@ void TMainForm::ApplyDpi(UINT dpi, const RECT* suggested) {
     treeWidth_ = MulDiv(treeWidth_, static_cast<int>(dpi), static_cast<int>(old));
     panelHeight_ = MulDiv(panelHeight_, static_cast<int>(dpi), static_cast<int>(old));
     HFONT font = CreateWindowFont();
-    EnumChildWindows(
-        hwnd_,
-        [](HWND child, LPARAM f) -> BOOL {
-            SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(f), TRUE);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(font));
+    SetFontOfChildren(hwnd_, font, true);
     if (font_) DeleteObject(font_);
     font_ = font;
     for (Control* control : Control::PlacedWithin(hwnd_)) control->Rescale(dpi);
