@@ -51,7 +51,7 @@ mails=$(python3 -c 'import sys; print(sum(open(p, "rb").read().count(b"\r\n.\r\n
 attachments=$(find "$work/store/User0/Attach" -name '*.eml' | wc -l)
 if [ -n "$win_build" ]; then
     echo "preparing Wine ..."
-    inwine wine_prepare
+    inwine wine_prepare </dev/null  # Wine's start must not wait on the terminal
     winpath() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
     winboxes=()
     for b in "${boxes[@]}"; do winboxes+=("$(winpath "$b")"); done
