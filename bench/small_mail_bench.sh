@@ -6,7 +6,8 @@
 # plain copy (cat of the mailboxes into one file on the memory file system, where the jobs'
 # outputs go too, so the disk's write-back does not count). Prints MB/s of input, the ratio to
 # its limit (show to the read; export and dedupe, which write as much as they read, to the
-# copy), microseconds per mail and peak memory of each, medians of 5 interleaved rounds;
+# copy), microseconds per mail and peak memory of each, medians of 5 interleaved rounds, each
+# run timed around its own start and end (bench/timed.py);
 # checks that the export wrote one record per mail and attachment. The export's decoding mode runs beside the plain
 # export, its speed given as a share of the plain export's. Beside them, once (it is slow), the
 # same export written with Python's email package (bench/python_export.py). Given a Windows
@@ -59,18 +60,12 @@ if [ -n "$win_build" ]; then
         exec wine "$@"' _ "$exe")
 fi
 
-seconds() { date +%s.%N; }
 results=$work/results
 : >"$results"
-run() {  # run NAME COMMAND...: timed, peak memory kept
+run() {  # run NAME COMMAND...: timed around its start and end alone, peak memory kept
     local name=$1
     shift
-    local t0 t1
-    t0=$(seconds)
-    /usr/bin/time -v -o "$work/time" "$@" >"$work/out" 2>"$work/err" ||
-        { cat "$work/err" >&2; exit 1; }
-    t1=$(seconds)
-    echo "$name $t0 $t1 $(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time")" >>"$results"
+    python3 bench/timed.py "$results" "$name" "$work/out" "$work/err" "$@"
 }
 rounds=5
 for _ in $(seq "$rounds"); do  # medians of each, interleaved
@@ -109,8 +104,8 @@ python3 - "$results" "$bytes" "$mails" <<'PY'
 import statistics, sys
 times, peak = {}, {}
 for line in open(sys.argv[1]):
-    name, t0, t1, rss = line.split()
-    times.setdefault(name, []).append(float(t1) - float(t0))
+    name, t, rss = line.split()
+    times.setdefault(name, []).append(float(t))
     peak[name] = max(peak.get(name, 0), int(rss))
 median = {name: statistics.median(ts) for name, ts in times.items()}
 mb, mails = int(sys.argv[2]) / 1e6, int(sys.argv[3])
