@@ -140,6 +140,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
     host_.SetProgressText("ファイル:" + FileNameOf(source.mailboxPath) + " を変換中...");
     host_.SetProgressMaximum(mailbox.GetFileSize());
     TMailBox attached;
+    std::optional<platform::FolderBound> attachFolder;  // resolved at the first attachment
     int count = 0;
     int attachCount = 0;
     RecordBuffers buffers;                   // reused from message to message
@@ -155,7 +156,7 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
         // Gathered where the pieces lie; a failed write names the REN file itself.
         ren.Gather({pieces[0], pieces[1], pieces[2], pieces[3]});
         ++messagesWritten_;
-        attachCount += ExportAttachments(source, mailbox, attached, ren);
+        attachCount += ExportAttachments(source, mailbox, attached, attachFolder, ren);
         ++count;
         host_.ShowFigures(
             ExportFigures{count, exportTotal_ + count, attachCount, options_.decode, unmapped_});
@@ -172,7 +173,8 @@ bool ExportJob::ConvertMailbox(const ExportSource& source, TMailBox& mailbox,
 }
 
 int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mailbox,
-                                 TMailBox& attached, platform::OutputFile& ren) {
+                                 TMailBox& attached, std::optional<platform::FolderBound>& folder,
+                                 platform::OutputFile& ren) {
     const std::string names = mailbox.CollectField(kAttachmentMarker);
     if (names.empty()) return 0;
     int exported = 0;
@@ -187,12 +189,21 @@ int ExportJob::ExportAttachments(const ExportSource& source, const TMailBox& mai
             path = AttachmentPath(source.attachDir, trimmed);
             if (path.empty() || !platform::IsRegularFile(path)) continue;
         }
-        // A link or junction inside the folder must not lead the export out of it.
-        if (!platform::IsInsideFolder(path, source.attachDir)) continue;
+        // A link or junction inside the folder must not lead the export out of it: the file
+        // is opened, and then where the open file lies is checked.
+        if (!folder) folder.emplace(source.attachDir);
+        std::unique_ptr<platform::InputFile> file;
+        try {
+            file = platform::InputFile::OpenIfExists(path);
+        } catch (const Error& e) {
+            if (!folder->Holds(path)) continue;  // outside: neither read nor reported
+            RethrowForAttachment(e, path);
+        }
+        if (!file || !folder->Holds(*file)) continue;
         std::string record;
         try {
-            attached.Open(
-                path, 0, {.form = options_.decode ? MessageForm::kDecoded : MessageForm::kMailbox});
+            attached.Open(std::move(file), {.form = options_.decode ? MessageForm::kDecoded
+                                                                    : MessageForm::kMailbox});
             if (attached.Opened() && attached.ReadMessage()) {
                 RecordBuffers buffers;
                 for (std::string_view piece : Pieces(attached.Message(), path, 1, buffers))

@@ -3,6 +3,7 @@
 // that a message names, becomes one REN record in one REN file.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ namespace tavori {
 class TMailBox;
 class MailMessage;
 namespace platform {
+class FolderBound;
 class OutputFile;
-}
+}  // namespace platform
 
 struct ExportSource {
     std::string mailboxPath;
@@ -57,7 +59,7 @@ class ExportJob {
     std::array<std::string_view, 4> Pieces(const MailMessage& message, const std::string& file,
                                            int number, RecordBuffers& buffers);
     int ExportAttachments(const ExportSource& source, const TMailBox& mailbox, TMailBox& attached,
-                          platform::OutputFile& ren);
+                          std::optional<platform::FolderBound>& folder, platform::OutputFile& ren);
 
     std::string outputPath_;
     std::vector<ExportSource> sources_;

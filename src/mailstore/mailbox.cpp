@@ -18,6 +18,12 @@ void TMailBox::Open(const std::string& path, int mode, ReadPlan plan) {
     }
 }
 
+void TMailBox::Open(std::unique_ptr<platform::InputFile> file, ReadPlan plan) {
+    Close();
+    fileName_ = file->Path();
+    reader_ = std::make_unique<MessageReader>(std::move(file), std::move(plan));
+}
+
 void TMailBox::Close() {
     reader_.reset();
     if (emptied_) {

@@ -26,6 +26,8 @@ class TMailBox {
     // stays false. A file still open is closed first. Mode 1 empties an existing file and
     // keeps nothing open for reading.
     void Open(const std::string& path, int mode = 0, ReadPlan plan = {});
+    // Reads a file the caller has opened (its checks made on the open file), as plan says.
+    void Open(std::unique_ptr<platform::InputFile> file, ReadPlan plan = {});
     void Close();
     bool AtEnd() const;
     std::uint64_t GetFileSize() const;  // IoError when no file is open

@@ -67,6 +67,7 @@ class InputFile {
     void Expect(const FileState& state, std::string changed);
 
   private:
+    friend class FolderBound;  // asks the system where the open file lies
     InputFile(std::intptr_t handle, std::string path);
     std::size_t ReadRaw(char* dest, std::size_t n);      // one read of the system; throws IoError
     std::size_t ReadChecked(char* dest, std::size_t n);  // ReadRaw, then the expected state
@@ -182,6 +183,21 @@ bool SameFullPath(const std::string& a, const std::string& b);
 // True when path, with every link and junction on its way followed, lies inside folder (also
 // resolved). False when either does not exist.
 bool IsInsideFolder(const std::string& path, const std::string& folder);
+
+// IsInsideFolder for many paths against one folder, which is resolved once, when this is made:
+// every resolving asks the system for the whole chain of folders, and under Wine each such
+// question is a round trip to its server.
+class FolderBound {
+  public:
+    explicit FolderBound(const std::string& folder);
+    bool Holds(const std::string& path) const;  // false when path or the folder does not exist
+    // The same of a file already open: where the system can tell, of the very file that is
+    // read (no link can be swapped in between), and without opening it once more.
+    bool Holds(const InputFile& file) const;
+
+  private:
+    std::string resolved_;  // the folder's resolved path with a final separator, or empty
+};
 
 // The error for a path that exists but is no regular file: it says what the path is.
 std::string NotRegularFileMessage(const std::string& path, FileKind kind);

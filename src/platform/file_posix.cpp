@@ -229,18 +229,27 @@ bool SameFullPath(const std::string& a, const std::string& b) {
     return FullPath(NativePath(a)) == FullPath(NativePath(b));
 }
 
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-    char* realPath = ::realpath(NativePath(path).c_str(), nullptr);
-    char* realFolder = ::realpath(NativePath(folder).c_str(), nullptr);
-    bool inside = false;
-    if (realPath && realFolder) {
-        std::string base = realFolder;
-        if (base.back() != '/') base += '/';
-        inside = std::strncmp(realPath, base.c_str(), base.size()) == 0;
-    }
-    std::free(realPath);
-    std::free(realFolder);
+FolderBound::FolderBound(const std::string& folder) {
+    char* real = ::realpath(NativePath(folder).c_str(), nullptr);
+    if (real == nullptr) return;
+    resolved_ = real;
+    std::free(real);
+    if (resolved_.back() != '/') resolved_ += '/';
+}
+
+bool FolderBound::Holds(const std::string& path) const {
+    if (resolved_.empty()) return false;
+    char* real = ::realpath(NativePath(path).c_str(), nullptr);
+    const bool inside = real && std::strncmp(real, resolved_.c_str(), resolved_.size()) == 0;
+    std::free(real);
     return inside;
+}
+
+// By its name: what the name leads to now, as for a path.
+bool FolderBound::Holds(const InputFile& file) const { return Holds(file.Path()); }
+
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+    return FolderBound(folder).Holds(path);
 }
 
 char FolderSeparator() { return '/'; }

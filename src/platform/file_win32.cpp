@@ -60,17 +60,23 @@ std::string FullPathOf(const std::string& path) {
     return std::string(buffer, n);
 }
 
-// The final path of an existing file or folder, every link and junction followed.
+// The final path of an open file or folder, every link and junction followed.
+bool FinalPathOf(HANDLE h, std::string& result) {
+    char buffer[MAX_PATH * 4];
+    const DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    if (n == 0 || n >= sizeof buffer) return false;
+    result.assign(buffer, n);
+    return true;
+}
+
+// The same of an existing file or folder named by path.
 bool FinalPath(const std::string& path, std::string& result) {
     HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    const bool found = FinalPathOf(h, result);
     CloseHandle(h);
-    if (n == 0 || n >= sizeof buffer) return false;
-    result.assign(buffer, n);
-    return true;
+    return found;
 }
 
 }  // namespace
@@ -239,12 +245,35 @@ bool SameFullPath(const std::string& a, const std::string& b) {
     return lstrcmpiA(CreatedPathOf(a).c_str(), CreatedPathOf(b).c_str()) == 0;
 }
 
+FolderBound::FolderBound(const std::string& folder) {
+    std::string final;
+    if (FinalPath(folder, final))
+        resolved_ = final.empty() ? "\\" : WithFinalSeparator(final, '\\');
+}
+
+namespace {
+
+bool StartsWithFolder(const std::string& finalPath, const std::string& folder) {
+    return finalPath.size() > folder.size() &&
+           lstrcmpiA(finalPath.substr(0, folder.size()).c_str(), folder.c_str()) == 0;
+}
+
+}  // namespace
+
+bool FolderBound::Holds(const std::string& path) const {
+    std::string finalPath;
+    return !resolved_.empty() && FinalPath(path, finalPath) &&
+           StartsWithFolder(finalPath, resolved_);
+}
+
+bool FolderBound::Holds(const InputFile& file) const {
+    std::string finalPath;
+    return !resolved_.empty() && FinalPathOf(H(file.handle_), finalPath) &&
+           StartsWithFolder(finalPath, resolved_);
+}
+
 bool IsInsideFolder(const std::string& path, const std::string& folder) {
-    std::string finalPath, finalFolder;
-    if (!FinalPath(path, finalPath) || !FinalPath(folder, finalFolder)) return false;
-    finalFolder = finalFolder.empty() ? "\\" : WithFinalSeparator(finalFolder, '\\');
-    return finalPath.size() > finalFolder.size() &&
-           lstrcmpiA(finalPath.substr(0, finalFolder.size()).c_str(), finalFolder.c_str()) == 0;
+    return FolderBound(folder).Holds(path);
 }
 
 char FolderSeparator() { return '\\'; }
