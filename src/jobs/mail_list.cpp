@@ -135,37 +135,42 @@ void TMailList::SortByKey() {
 
 void TMailList::QuickSortByKey(int lo, int hi) {
     if (lo < 0 || hi >= Count() || lo >= hi) return;
-    SortRange(lo, hi);
+    // The locale's comparison of two texts costs far more than comparing their sort keys
+    // (under Wine each converts both texts and builds their keys anew), and the sort compares
+    // every entry many times: each gets its key once.
+    std::vector<std::string> keys;
+    keys.reserve(static_cast<std::size_t>(hi - lo + 1));
+    for (int k = lo; k <= hi; ++k)
+        keys.push_back(platform::SortKeyIgnoreCase(entries_[static_cast<std::size_t>(k)].Key));
+    SortRange(lo, hi, lo, keys);
     Reindex();
 }
 
 // The classic Hoare partition around the middle entry; entries with equal keys may change
-// their order.
-void TMailList::SortRange(int lo, int hi) {
+// their order. keys[k - first] is the sort key of entry k, and moves with it.
+void TMailList::SortRange(int lo, int hi, int first, std::vector<std::string>& keys) {
+    auto key = [&](int k) -> std::string& { return keys[static_cast<std::size_t>(k - first)]; };
     for (;;) {
         int i = lo, j = hi;
-        // The middle key's text, which stays where it is while the exchanges move entries.
-        const std::string_view pivot = entries_[static_cast<std::size_t>((lo + hi) / 2)].Key;
-        auto key = [&](int k) -> std::string_view {
-            return entries_[static_cast<std::size_t>(k)].Key;
-        };
+        const std::string pivot = key((lo + hi) / 2);  // a copy: the exchanges move the keys
         do {
-            while (platform::CompareTextIgnoreCase(key(i), pivot) < 0) ++i;
-            while (platform::CompareTextIgnoreCase(key(j), pivot) > 0) --j;
+            while (key(i).compare(pivot) < 0) ++i;
+            while (key(j).compare(pivot) > 0) --j;
             if (i <= j) {
                 std::swap(entries_[static_cast<std::size_t>(i)],
                           entries_[static_cast<std::size_t>(j)]);
+                key(i).swap(key(j));
                 ++i;
                 --j;
             }
         } while (i <= j);
         // Recurse into the smaller side and loop on the larger, so the depth stays logarithmic.
         if (j - lo < hi - i) {
-            if (lo < j) SortRange(lo, j);
+            if (lo < j) SortRange(lo, j, first, keys);
             if (i >= hi) return;
             lo = i;
         } else {
-            if (i < hi) SortRange(i, hi);
+            if (i < hi) SortRange(i, hi, first, keys);
             if (lo >= j) return;
             hi = j;
         }

@@ -78,7 +78,7 @@ class TMailList {
     static constexpr std::size_t kFilterBitsPerSlot = 4;
     std::uint64_t FilterBit(std::uint64_t hash) const;
     bool MayHold(std::uint64_t hash) const;
-    void SortRange(int lo, int hi);
+    void SortRange(int lo, int hi, int first, std::vector<std::string>& keys);
     void Reindex();
 
     TextStore texts_;                  // of the entries

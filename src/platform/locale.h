@@ -14,6 +14,11 @@ std::string TimeSeparator();
 // POSIX: bytewise, with the ASCII letters compared without case.
 int CompareTextIgnoreCase(std::string_view a, std::string_view b);
 
+// A key for text whose bytes, compared as std::string compares them, order texts as
+// CompareTextIgnoreCase orders them: made once for each text of a sort that compares every
+// text many times. Windows: LCMapStringA's sort key, same locale, same flags.
+std::string SortKeyIgnoreCase(std::string_view text);
+
 // The locale's ordering of texts, as folder names are sorted in the tree.
 // Windows: lstrcmpA. POSIX: letter case ignored first, lower case before upper case on a tie.
 int CompareTextLocale(std::string_view a, std::string_view b);

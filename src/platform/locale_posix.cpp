@@ -19,6 +19,12 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+std::string SortKeyIgnoreCase(std::string_view text) {
+    std::string key(text);
+    for (char& c : key) c = LowerAscii(c);
+    return key;
+}
+
 int CompareTextLocale(std::string_view a, std::string_view b) {
     if (int folded = CompareTextIgnoreCase(a, b); folded != 0) return folded;
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)

@@ -26,6 +26,25 @@ int CompareTextIgnoreCase(std::string_view a, std::string_view b) {
     return r == 0 ? 0 : r - CSTR_EQUAL;
 }
 
+// The system's documented promise: sort keys compare as CompareStringA compares the texts.
+// The key ends in a NUL, as every key does.
+std::string SortKeyIgnoreCase(std::string_view text) {
+    constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    // The empty text as a terminated one: a length of 0 is refused as a bad parameter.
+    const char* const p = text.empty() ? "" : text.data();
+    const int n = text.empty() ? -1 : static_cast<int>(text.size());
+    std::string key(static_cast<std::size_t>(text.size()) * 4 + 16, '\0');
+    int size =
+        LCMapStringA(LOCALE_USER_DEFAULT, kFlags, p, n, key.data(), static_cast<int>(key.size()));
+    if (size == 0) {  // too small after all: asked for the size
+        size = LCMapStringA(LOCALE_USER_DEFAULT, kFlags, p, n, nullptr, 0);
+        key.assign(static_cast<std::size_t>(size), '\0');
+        size = LCMapStringA(LOCALE_USER_DEFAULT, kFlags, p, n, key.data(), size);
+    }
+    key.resize(static_cast<std::size_t>(size));
+    return key;
+}
+
 int CompareTextLocale(std::string_view a, std::string_view b) {
     return lstrcmpA(std::string(a).c_str(), std::string(b).c_str());
 }
