@@ -76,10 +76,10 @@ ParseAhead::ParseAhead(MessageSource& source) : source_(source) {
 
 ParseAhead::~ParseAhead() {
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(monitor_);
         stop_ = true;
     }
-    changed_.notify_all();
+    monitor_.WakeAll();
     thread_.join();
     for (auto& batch : free_) KeepSpare(std::move(batch));
     for (auto& batch : ready_) KeepSpare(std::move(batch));
@@ -109,7 +109,7 @@ void ParseAhead::Work() {
         std::unique_ptr<Batch> batch;  // to split
         Batch* toParse = nullptr;
         {
-            std::unique_lock lock(mutex_);
+            std::unique_lock lock(monitor_);
             const Parsing parsing = gParsing.load(std::memory_order_relaxed);
             for (;;) {
                 if (stop_) return;
@@ -125,16 +125,16 @@ void ParseAhead::Work() {
                     break;
                 }
                 if (finished_) return;
-                changed_.wait(lock);
+                monitor_.Wait(lock);
             }
         }
         if (toParse) {
             Parse(*toParse, 0);
             {
-                std::lock_guard lock(mutex_);
+                std::lock_guard lock(monitor_);
                 toParse->state = State::kParsed;
             }
-            changed_.notify_all();
+            monitor_.WakeAll();
             continue;
         }
         batch->size = 0;
@@ -151,12 +151,12 @@ void ParseAhead::Work() {
         }
         batch->bytes = batch->raw.size;
         {
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(monitor_);
             batch->state = State::kSplit;
             finished_ = batch->last;
             ready_.push_back(std::move(batch));
         }
-        changed_.notify_all();
+        monitor_.WakeAll();
     }
 }
 
@@ -182,10 +182,10 @@ void ParseAhead::Parse(Batch& batch, int worker) {
 }
 
 bool ParseAhead::TakeBatch() {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(monitor_);
     if (current_) {
         free_.push_back(std::move(current_));
-        changed_.notify_all();
+        monitor_.WakeAll();
     }
     const bool helps = gParsing.load(std::memory_order_relaxed) != Parsing::kReader;
     for (;;) {
@@ -212,7 +212,7 @@ bool ParseAhead::TakeBatch() {
         } else if (finished_) {
             return false;
         }
-        changed_.wait(lock);
+        monitor_.Wait(lock);
     }
     TakeFront();
     next_ = 0;
@@ -223,7 +223,7 @@ void ParseAhead::TakeFront() {
     const bool full = !RoomAhead();
     current_ = std::move(ready_.front());
     ready_.pop_front();
-    if (full) changed_.notify_all();  // the thread may split again
+    if (full) monitor_.WakeAll();  // the thread may split again
 }
 
 bool ParseAhead::AtEnd() {

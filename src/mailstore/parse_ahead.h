@@ -4,7 +4,6 @@
 // job sees the same messages, byte counts and errors, in the same order, as when it reads them
 // itself; only the reading happens elsewhere.
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <exception>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "mailstore/mail_message.h"
+#include "platform/monitor.h"
 
 namespace tavori {
 
@@ -100,23 +100,22 @@ class ParseAhead {
     void Work();
     void Parse(Batch& batch, int worker);  // its messages from its spans
     static void ReleaseBigBytes(Batch& batch);
-    Batch* OldestSplit();  // the first ready batch nobody parses yet; mutex_ held
+    Batch* OldestSplit();  // the first ready batch nobody parses yet; monitor_ held
     bool TakeBatch();      // the next batch as current_; false when none will come
-    void TakeFront();      // the first ready batch as current_; mutex_ held
+    void TakeFront();      // the first ready batch as current_; monitor_ held
     static std::unique_ptr<Batch> TakeSpare();
     static void KeepSpare(std::unique_ptr<Batch> batch);
     static constexpr int kBatches = 4;  // one with the job, the others split or parsed ahead
     // The thread splits no further while the batches waiting for the job hold this many file
     // bytes: a run of mails of hundreds of megabytes is held one at a time, not kBatches.
     static constexpr std::uint64_t kAheadBytes = 64 * 1024 * 1024;
-    bool RoomAhead() const;  // mutex_ held
+    bool RoomAhead() const;  // monitor_ held
     static constexpr std::size_t kSpareBatches = kBatches;
     struct SparePool;
     static SparePool& Spares();
 
     MessageSource& source_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    platform::Monitor monitor_;  // guards what follows; woken at every change
     std::vector<std::unique_ptr<Batch>> free_;
     std::deque<std::unique_ptr<Batch>> ready_;  // in reading order
     bool stop_ = false;
