@@ -37,6 +37,16 @@ struct JisPairTable {
 };
 inline constexpr JisPairTable kJisPairs;
 
+// Converts the JIS X 0208 pairs at the start of in[0, n) to Shift-JIS, as long as both bytes
+// of a pair lie in 0x21-0x7E, writing them to out, which may be in itself or trail it. Returns
+// how many bytes were converted (even). Eight pairs a step where the processor allows: runs of
+// them are the bulk of Japanese mail.
+std::size_t ConvertJisPairs(const unsigned char* in, std::size_t n, char* out);
+
+// The first position at or after i, below n, of ESC, SO or SI (the bytes that switch
+// ISO-2022-JP's sets), or n; sixteen bytes a step where the processor allows.
+std::size_t FindJisSwitch(const unsigned char* t, std::size_t i, std::size_t n);
+
 // The escape sequences that switch ISO-2022-JP between its one-byte and two-byte modes.
 enum class JisEscape { kTwoByte, kOneByte, kOther };
 // Classifies the two bytes after an ESC.

@@ -168,8 +168,7 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
         const unsigned char b = t[i];
         if (set == Set::kAscii && !shiftedOut && b != 0x1B && b != 0x0E && b != 0x0F) {
             // A run of one-byte text up to the next escape or shift, copied whole.
-            std::size_t end = i + 1;
-            while (end < n && t[end] != 0x1B && t[end] != 0x0E && t[end] != 0x0F) ++end;
+            const std::size_t end = FindJisSwitch(t, i + 1, n);
             std::memcpy(o, t + i, end - i);
             o += end - i;
             i = end;
@@ -177,13 +176,11 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
         }
         if (set == Set::kJis0208 && !shiftedOut) {
             // A run of two-byte characters, the bulk of Japanese text, converted pair by pair.
-            const std::size_t runStart = i;
-            while (i + 1 < n && t[i] - 0x21u < 0x5Eu && t[i + 1] - 0x21u < 0x5Eu) {
-                std::memcpy(o, kJisPairs.bytes[(t[i] - 0x21u) * 94 + (t[i + 1] - 0x21u)].data(), 2);
-                o += 2;
-                i += 2;
+            if (const std::size_t run = ConvertJisPairs(t + i, n - i, o)) {
+                o += run;
+                i += run;
+                continue;
             }
-            if (i != runStart) continue;
         }
         if (b == 0x1B) {
             // ESC, intermediate bytes 0x20-0x2F, one final byte 0x30-0x7E.

@@ -28,6 +28,52 @@ TEST(JisToSjis, MapsJisX0208ArithmeticallyAndIgnoresTheTopBits) {
         EXPECT_EQ(JisToSjis(c.jis), c.sjis) << c.reason << " (0x" << std::hex << c.jis << ")";
 }
 
+// The run converter works eight pairs a step: every pair, at every place in a step, must give
+// JisToSjis's bytes, and the run must end at the first pair that is no JIS X 0208 pair.
+TEST(ConvertJisPairs, EqualsTheArithmeticAndStopsAtTheFirstOtherByte) {
+    std::string jis, expected;
+    for (unsigned row = 0x21; row <= 0x7E; ++row)
+        for (unsigned cell = 0x21; cell <= 0x7E; ++cell) {
+            jis += {static_cast<char>(row), static_cast<char>(cell)};
+            const std::uint16_t sjis = JisToSjis(static_cast<std::uint16_t>(row << 8 | cell));
+            expected += {static_cast<char>(sjis >> 8), static_cast<char>(sjis & 0xFF)};
+        }
+    const auto* in = reinterpret_cast<const unsigned char*>(jis.data());
+    for (std::size_t shift : {0, 2, 6, 14}) {  // the steps fall on other pairs
+        std::string out(jis.size(), '\0');
+        ASSERT_EQ(ConvertJisPairs(in + shift, jis.size() - shift, out.data()), jis.size() - shift);
+        EXPECT_EQ(out.substr(0, jis.size() - shift), expected.substr(shift)) << shift;
+    }
+    std::string inPlace = jis;
+    ConvertJisPairs(reinterpret_cast<const unsigned char*>(inPlace.data()), inPlace.size(),
+                    inPlace.data());
+    EXPECT_EQ(inPlace, expected) << "converted where it lies";
+    for (char stop : {'\x1B', '\x20', '\x7F', '\x80', '\xA4', '\r'})
+        for (std::size_t at = 0; at < 40; ++at) {
+            std::string text = jis.substr(0, 48);
+            text[at] = stop;
+            std::string out(text.size(), '\0');
+            EXPECT_EQ(ConvertJisPairs(reinterpret_cast<const unsigned char*>(text.data()),
+                                      text.size(), out.data()),
+                      at / 2 * 2)
+                << "byte " << int(static_cast<unsigned char>(stop)) << " at " << at;
+        }
+    EXPECT_EQ(ConvertJisPairs(in, 1, nullptr), 0u) << "half a pair is no pair";
+}
+
+TEST(FindJisSwitch, FindsEscShiftOutAndShiftInAnywhereInAStep) {
+    for (char wanted : {'\x1B', '\x0E', '\x0F'})
+        for (std::size_t at = 0; at < 40; ++at) {
+            // Bytes around the switches that differ from them by one bit.
+            std::string text(40, '\x1A');
+            for (std::size_t k = 0; k < text.size(); k += 3) text[k] = '\x0D';
+            text[at] = wanted;
+            const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+            EXPECT_EQ(FindJisSwitch(t, 0, text.size()), at) << int(wanted) << " at " << at;
+            EXPECT_EQ(FindJisSwitch(t, at + 1, text.size()), text.size()) << "none after it";
+        }
+}
+
 struct DecodeCase {
     std::string_view jis;
     std::string_view sjis;
