@@ -21,6 +21,7 @@ struct HeaderDecodeBuffers {
     std::string result;   // trades buffers with the header
     std::string bytes;    // the collected bytes of one encoded-word
     std::string decoded;  // their text
+    std::string body;     // of a message read in the decoded form: its text before the body rules
 };
 
 // DecodeHeader on the header in place; a header without an encoded-word is left untouched

@@ -224,7 +224,7 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
 // lacks, bodyUnmapped those of the body.
 bool ParseDecoded(std::string_view text, std::string& headerOut, std::string& bodyOut,
                   bool wantBody, std::vector<std::pair<std::size_t, std::size_t>>& lines,
-                  std::size_t& bodyUnmapped) {
+                  std::size_t& bodyUnmapped, HeaderDecodeBuffers& decoding) {
     std::string cleaned;
     if (text.find('\x1A') != std::string_view::npos) {
         cleaned.assign(text);
@@ -251,12 +251,17 @@ bool ParseDecoded(std::string_view text, std::string& headerOut, std::string& bo
     headerOut = std::move(header.text);
     bodyOut.clear();
     if (!wantBody) return !headerOut.empty() || !TrimMailText(rawBody).empty();
-    const mime::SjisText body = mime::DecodeBodyText(rawHeader, rawBody);
+    mime::SjisText body;
+    body.text.swap(decoding.body);  // the reader's buffer, given back below
+    mime::DecodeBodyTextInto(rawHeader, rawBody, body);
     bodyUnmapped = body.unmapped;
     // Decoded text is Shift-JIS: an ESC left at its edge is no escape any more, and goes too.
     const std::string_view trimmed = TrimWhite(body.text);
     if (!trimmed.empty()) NormaliseBody(trimmed, bodyOut);
-    return !headerOut.empty() || !trimmed.empty();
+    const bool any = !headerOut.empty() || !trimmed.empty();
+    // Kept for the next message, unless a big one grew it.
+    if (body.text.capacity() <= std::size_t{1024} * 1024) decoding.body.swap(body.text);
+    return any;
 }
 
 }  // namespace
@@ -276,7 +281,8 @@ bool MailMessage::Parse(std::string_view text, bool wantBody, HeaderDecodeBuffer
     linesKnown_ = false;
     form_ = form;
     if (form == MessageForm::kDecoded)
-        return ParseDecoded(text, header_, body_, wantBody, unmapped_.lines, unmapped_.body);
+        return ParseDecoded(text, header_, body_, wantBody, unmapped_.lines, unmapped_.body,
+                            decoding);
     unmapped_.body = 0;
     unmapped_.lines.clear();
     return ParseInto(text, header_, body_, wantBody, decoding);

@@ -7,6 +7,10 @@
 #include "base/sjis_text.h"
 #include "mime/transfer.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tavori::mime {
 namespace {
 
@@ -18,10 +22,23 @@ void KeepOneLine(std::string& text, std::size_t from) {
     const auto needs = [](char c) {
         return c == '\0' || c == '\x1A' || c == '\r' || c == '\n' || c == '\t';
     };
-    const auto first =
-        std::find_if(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), needs);
-    if (first == text.end()) return;  // as nearly always
-    std::size_t w = static_cast<std::size_t>(first - text.begin());
+    std::size_t first = from;
+#if defined(__SSE2__)
+    // Sixteen bytes a step past those that need nothing, as nearly all do.
+    const __m128i nul = _mm_setzero_si128(), sub = _mm_set1_epi8('\x1A'), cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n'), tab = _mm_set1_epi8('\t');
+    for (; first + 16 <= text.size(); first += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + first));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, nul), _mm_cmpeq_epi8(x, sub)),
+                         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf)),
+                                      _mm_cmpeq_epi8(x, tab)));
+        if (_mm_movemask_epi8(hit) != 0) break;
+    }
+#endif
+    while (first < text.size() && !needs(text[first])) ++first;
+    if (first == text.size()) return;  // as nearly always
+    std::size_t w = first;
     for (std::size_t i = w; i < text.size(); ++i) {
         char c = text[i];
         if (c == '\0' || c == '\x1A') continue;
@@ -33,7 +50,7 @@ void KeepOneLine(std::string& text, std::size_t from) {
 
 // Text outside encoded words.
 void AppendPlain(std::string_view text, SjisText& out) {
-    if (text.find('\x1B') != std::string_view::npos)
+    if (FindByte(text, '\x1B') != std::string_view::npos)
         AppendCharsetAsSjis("iso-2022-jp", text, out);
     else if (HasEightBit(text) && IsValidUtf8(text))
         AppendUtf8AsSjis(text, out);
@@ -116,7 +133,7 @@ void ForEachUnfoldedLine(std::string_view header,
             end = FindLineEnd(header, next);
         }
         const std::string_view text = header.substr(start, end - start);
-        if (joined || text.find('\t') != std::string_view::npos) {
+        if (joined || FindByte(text, '\t') != std::string_view::npos) {
             folded = UnfoldHeader(text);
             line(folded);
         } else {
@@ -127,8 +144,8 @@ void ForEachUnfoldedLine(std::string_view header,
 }
 
 void AppendDecodedText(std::string_view text, SjisText& out) {
-    if (text.find("=?") == std::string_view::npos && !HasEightBit(text) &&
-        text.find('\x1B') == std::string_view::npos) {
+    if (FindText(text, "=?") == std::string_view::npos && !HasEightBit(text) &&
+        FindByte(text, '\x1B') == std::string_view::npos) {
         const std::size_t start = out.text.size();
         out.text += text;  // nothing to decode, as most lines
         KeepOneLine(out.text, start);
@@ -147,8 +164,8 @@ void AppendDecodedText(std::string_view text, SjisText& out) {
             out.text += text.substr(groupStart, groupEnd - groupStart);  // as written
     };
     EncodedWord word;
-    for (std::size_t at = text.find("=?"); at != std::string_view::npos;
-         at = text.find("=?", at + 2)) {
+    for (std::size_t at = FindText(text, "=?"); at != std::string_view::npos;
+         at = FindText(text, "=?", at + 2)) {
         if (at < pos || !ReadEncodedWord(text, at, word)) continue;
         const std::string_view between = text.substr(pos, at - pos);
         const bool onlyBlanks = std::all_of(between.begin(), between.end(), [](char c) {
@@ -251,6 +268,7 @@ struct Sections {
 
 FieldParams ParseFieldParams(std::string_view fieldValue) {
     FieldParams result;
+    if (fieldValue.empty()) return result;  // a field the part does not have, as most
     const std::vector<std::string_view> pieces = SplitParams(fieldValue);
     result.value = LowerAsciiName(TrimWhite(pieces.front()));
     // In order of first appearance, found by name: a crafted field may hold thousands.
@@ -288,6 +306,7 @@ FieldParams ParseFieldParams(std::string_view fieldValue) {
         if (added) extended.emplace_back(base, Sections{});
         extended[at->second].second.parts[number] = {encoded, Unquote(raw)};
     }
+    if (extended.empty()) return result;         // as nearly always
     std::map<std::string, std::size_t> plainAt;  // the first plain parameter of each name
     for (std::size_t i = 0; i < result.params.size(); ++i)
         plainAt.emplace(result.params[i].first, i);

@@ -31,7 +31,7 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
 // there is none. Only the few fields asked for are unfolded, not the whole header.
 std::string FieldOf(std::string_view header, std::string_view name) {
     for (std::size_t start = 0; start < header.size();) {
-        std::size_t end = header.find('\n', start);
+        std::size_t end = FindByte(header, '\n', start);
         if (end == std::string_view::npos) end = header.size();
         const std::size_t lineStart = start;
         const std::string_view line = header.substr(start, end - start);
@@ -44,7 +44,7 @@ std::string FieldOf(std::string_view header, std::string_view name) {
         // The field runs on over the lines that begin with a blank.
         std::size_t last = end;
         while (last + 1 < header.size() && (header[last + 1] == ' ' || header[last + 1] == '\t')) {
-            last = header.find('\n', last + 1);
+            last = FindByte(header, '\n', last + 1);
             if (last == std::string_view::npos) last = header.size();
         }
         const std::size_t from = lineStart + colon + 1;
@@ -301,8 +301,8 @@ std::string CrLfLines(std::string&& text) {
 HeadAndBody SplitHeadAndBody(std::string_view text) {
     if (text.starts_with("\r\n")) return {{}, text.substr(2)};
     if (text.starts_with("\n")) return {{}, text.substr(1)};
-    for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
-         lf = text.find('\n', lf + 1)) {
+    for (std::size_t lf = FindByte(text, '\n'); lf != std::string_view::npos;
+         lf = FindByte(text, '\n', lf + 1)) {
         std::size_t next = lf + 1;
         if (next < text.size() && text[next] == '\r') ++next;
         if (next < text.size() && text[next] == '\n') {
@@ -316,9 +316,15 @@ HeadAndBody SplitHeadAndBody(std::string_view text) {
 
 SjisText DecodeBodyText(std::string_view header, std::string_view body) {
     SjisText out;
+    DecodeBodyTextInto(header, body, out);
+    return out;
+}
+
+void DecodeBodyTextInto(std::string_view header, std::string_view body, SjisText& out) {
+    out.text.clear();
+    out.unmapped = 0;
     AppendMessageText(header, body, 0, out);
     out.text = CrLfLines(std::move(out.text));
-    return out;
 }
 
 }  // namespace tavori::mime

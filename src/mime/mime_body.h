@@ -11,6 +11,8 @@ namespace tavori::mime {
 // header: the message's header as it stands in the file (folded lines and all); body: the
 // bytes after the empty line that ends it. The text has CR LF line ends; it is not trimmed.
 SjisText DecodeBodyText(std::string_view header, std::string_view body);
+// The same into out, whose buffer is reused (a reader decodes many bodies).
+void DecodeBodyTextInto(std::string_view header, std::string_view body, SjisText& out);
 
 // The header and body of a message or part: the header ends at the first empty line (CR LF or
 // LF line ends); a text that begins with an empty line has no header.
