@@ -196,11 +196,15 @@ void OutputFile::Gather(std::string_view record) {
 void OutputFile::Gather(std::initializer_list<std::string_view> pieces) {
     std::size_t size = 0;
     for (const std::string_view piece : pieces) size += piece.size();
-    if (size >= kBlockBytes) {  // written on its own, as one piece
-        std::string record;
-        record.reserve(size);
-        for (const std::string_view piece : pieces) record += piece;
-        Gather(record);
+    if (size >= kBlockBytes) {  // written on its own, piece by piece where they lie
+        if (!open_) throw IoError(PathError(path_, "は開かれていません"));
+        HandOver();
+        std::string reason;
+        for (const std::string_view piece : pieces)  // a failed piece takes the record back
+            if (!piece.empty() && !PutChecked(piece, FileOp::kWrite, reason))
+                FailWrite(std::move(reason));
+        length_ += size;
+        ++records_;
         return;
     }
     if (!open_) throw IoError(PathError(path_, "は開かれていません"));
