@@ -238,7 +238,8 @@ bool MessageReader::Read(MailMessage& message) {
     if (!started_) Start();
     if (ahead_) {
         ParsedMessage parsed{std::move(message)};
-        struct Back {  // the buffers return, also when reading failed
+        parsed.bytesRead = bytesRead_;  // stays so when no message comes
+        struct Back {                   // the buffers return, also when reading failed
             MailMessage& message;
             ParsedMessage& parsed;
             ~Back() { message = std::move(parsed.message); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "mailstore/byte_scan.h"
@@ -29,10 +30,13 @@ void ParseAhead::SetParsingForTests(Parsing parsing, bool indexLines) {
 
 void RawMessages::Reserve(std::size_t total) {
     if (total <= capacity) return;
-    const std::size_t grown = std::max(total, capacity + capacity / 2);
-    std::unique_ptr<char[]> more(new char[grown]);  // no zeros: the bytes are read over
-    if (size > 0) std::memcpy(more.get(), bytes.get(), size);
-    bytes = std::move(more);
+    // Doubled: a mail of tens of megabytes is read into it a batch's bytes at a time, and each
+    // growth moves what is held (under Wine, a copy into fresh pages): so it moves about once.
+    const std::size_t grown = std::max(total, 2 * capacity);
+    char* const more = static_cast<char*>(std::realloc(bytes.get(), grown));  // no zeros
+    if (more == nullptr) throw std::bad_alloc();
+    static_cast<void>(bytes.release());  // moved, or freed by realloc
+    bytes.reset(more);
     capacity = grown;
 }
 
@@ -93,7 +97,7 @@ void ParseAhead::ReleaseBigBytes(Batch& batch) {
 }
 
 bool ParseAhead::RoomAhead() const {
-    std::uint64_t bytes = 0;
+    std::uint64_t bytes = current_ ? current_->bytes : heldBytes_;
     for (const auto& batch : ready_) bytes += batch->bytes;
     return bytes < kAheadBytes;
 }
@@ -181,9 +185,11 @@ void ParseAhead::Parse(Batch& batch, int worker) {
     ReleaseBigBytes(batch);  // the parsed messages hold their own copies
 }
 
-bool ParseAhead::TakeBatch() {
+bool ParseAhead::TakeBatch(bool jobHolds) {
     std::unique_lock lock(monitor_);
     if (current_) {
+        // The job may still hold the batch's last message: its bytes count until Next.
+        heldBytes_ = jobHolds && next_ > 0 ? current_->bytes : 0;
         free_.push_back(std::move(current_));
         monitor_.WakeAll();
     }
@@ -227,15 +233,37 @@ void ParseAhead::TakeFront() {
 }
 
 bool ParseAhead::AtEnd() {
+    if (current_ && (next_ < current_->size || current_->error)) return false;
+    if (current_ && current_->last) return true;
+    {
+        // A batch will come while the thread has not reached the end of the file: said without
+        // waiting for it, so that the job asks for the next message and lets go of the one it
+        // holds before the next is read (see Next). Only a file that shrinks under the reader
+        // can then have no message after all: Read gives an empty one.
+        std::lock_guard lock(monitor_);
+        if (!finished_ || !ready_.empty()) return false;
+    }
+    return WaitForMessage(true);  // at the end: no batch to wait for
+}
+
+bool ParseAhead::WaitForMessage(bool jobHolds) {
     for (;;) {
         if (current_ && (next_ < current_->size || current_->error)) return false;
         if (current_ && current_->last) return true;
-        if (!TakeBatch()) return true;
+        if (!TakeBatch(jobHolds)) return true;
     }
 }
 
 void ParseAhead::Next(ParsedMessage& into) {
-    if (AtEnd()) {
+    // The job's last message is done with: a big one goes before the next is waited for, so
+    // that it is not held beside the one being read.
+    ReleaseIfBig(into);
+    if (heldBytes_ != 0) {  // only the job writes it: read here without the lock
+        std::lock_guard lock(monitor_);
+        heldBytes_ = 0;
+        monitor_.WakeAll();  // the thread may split again
+    }
+    if (WaitForMessage(false)) {
         into.message.Clear();
         into.any = false;
         return;
@@ -245,6 +273,7 @@ void ParseAhead::Next(ParsedMessage& into) {
     into.message.Swap(parsed.message);
     into.any = parsed.any;
     into.bytesRead = parsed.bytesRead;
+    ReleaseIfBig(parsed);  // the job's last message, now in the slot: a big one goes at once
     if (next_ < current_->size) current_->messages[next_].message.BringNear();
 }
 

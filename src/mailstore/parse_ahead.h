@@ -5,6 +5,7 @@
 // itself; only the reading happens elsewhere.
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -33,7 +34,12 @@ struct RawMessages {
         std::size_t at = 0, size = 0;
         std::uint64_t bytesRead = 0;  // file bytes consumed up to the message's end
     };
-    std::unique_ptr<char[]> bytes;
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    // From malloc, so that growing it for a big message is a realloc: where the system can,
+    // the pages are moved, not copied, and the old bytes and the new are not held at once.
+    std::unique_ptr<char, Free> bytes;
     std::size_t size = 0, capacity = 0;
     std::vector<Span> spans;
     // Room for at least bytes in all; what is there stays.
@@ -77,6 +83,11 @@ class ParseAhead {
     // systems (Wine) than the parsing of a few hundred mails.
     static constexpr std::uint64_t kBatchBytes = 256 * 1024;
     static constexpr std::size_t kBatchMessages = 4096;
+    // The thread splits no further while the batches waiting for the job and the one it works
+    // on hold this many file bytes: batches of small mails fill every slot, but a mail of tens
+    // of megabytes is held alone, not beside the next one, so that memory stays near twice
+    // the biggest mail (its text and the message made of it).
+    static constexpr std::uint64_t kAheadBytes = 4 * 1024 * 1024;
 
     // The thread splits the file into batches, a few ahead, and parses the oldest batch that
     // nobody parses yet. The job parses the batch it needs next itself when nobody has begun
@@ -101,15 +112,15 @@ class ParseAhead {
     void Parse(Batch& batch, int worker);  // its messages from its spans
     static void ReleaseBigBytes(Batch& batch);
     Batch* OldestSplit();  // the first ready batch nobody parses yet; monitor_ held
-    bool TakeBatch();      // the next batch as current_; false when none will come
-    void TakeFront();      // the first ready batch as current_; monitor_ held
+    // The next batch as current_; false when none will come. jobHolds: the job may still
+    // hold the last message of the batch before, whose bytes then count as ahead.
+    bool TakeBatch(bool jobHolds);
+    bool WaitForMessage(bool jobHolds);  // AtEnd, waiting for the next batch where it must
+    void TakeFront();                    // the first ready batch as current_; monitor_ held
     static std::unique_ptr<Batch> TakeSpare();
     static void KeepSpare(std::unique_ptr<Batch> batch);
     static constexpr int kBatches = 4;  // one with the job, the others split or parsed ahead
-    // The thread splits no further while the batches waiting for the job hold this many file
-    // bytes: a run of mails of hundreds of megabytes is held one at a time, not kBatches.
-    static constexpr std::uint64_t kAheadBytes = 64 * 1024 * 1024;
-    bool RoomAhead() const;  // monitor_ held
+    bool RoomAhead() const;             // monitor_ held
     static constexpr std::size_t kSpareBatches = kBatches;
     struct SparePool;
     static SparePool& Spares();
@@ -121,6 +132,9 @@ class ParseAhead {
     bool stop_ = false;
     bool finished_ = false;  // the thread has handed over its last batch
     std::unique_ptr<Batch> current_;
+    // The file bytes of the batch the job's message came from, once that batch has gone back
+    // to the thread: counted as ahead until the job asks for its next message.
+    std::uint64_t heldBytes_ = 0;
     std::size_t next_ = 0;  // the next message of current_
     std::thread thread_;
 };
