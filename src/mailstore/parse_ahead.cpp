@@ -93,7 +93,7 @@ ParseAhead::~ParseAhead() {
 // The file bytes of a batch that grew for a big message go once they are parsed (or will not
 // be): kept, every batch would come to hold the biggest message of the file.
 void ParseAhead::ReleaseBigBytes(Batch& batch) {
-    if (batch.raw.capacity > 2 * kBatchBytes) batch.raw = RawMessages{};
+    if (batch.raw.capacity > 4 * kBatchBytes) batch.raw = RawMessages{};
 }
 
 bool ParseAhead::RoomAhead() const {
