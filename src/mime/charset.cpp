@@ -1,5 +1,6 @@
 #include "mime/charset.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -152,19 +153,30 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
     Set set = Set::kAscii;
     bool shiftedOut = false;  // SO: half-width katakana until SI
     const std::size_t n = text.size();
-    // No byte gives more than two (one outside the half-width set becomes 〓): the output is
-    // written into a buffer twice as long as the text, and cut to its length at the end.
+    // Every byte gives at most one, but one outside the half-width set, which becomes 〓: the
+    // buffer holds what was written and as much again as the text has left, grown where a
+    // 〓 would take that room, and is cut to its length at the end. (Twice the text from the
+    // start would fill a mail's buffer of twice its size with zeros first.)
     const std::size_t base = out.text.size();
-    out.text.resize(base + 2 * n);
-    char* const start = out.text.data() + base;
+    out.text.resize(base + n + 16);
+    char* start = out.text.data() + base;
     char* o = start;
+    char* limit = out.text.data() + out.text.size();
+    std::size_t i = 0;
     auto geta = [&] {
+        if (static_cast<std::size_t>(limit - o) < n - std::min(i, n) + 2) {
+            const std::size_t written = static_cast<std::size_t>(o - start);
+            out.text.resize(base + written + (n - std::min(i, n)) + n / 8 + 16);
+            start = out.text.data() + base;
+            o = start + written;
+            limit = out.text.data() + out.text.size();
+        }
         *o++ = kGeta[0];
         *o++ = kGeta[1];
         ++out.unmapped;
     };
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-    for (std::size_t i = 0; i < n;) {
+    while (i < n) {
         const unsigned char b = t[i];
         if (set == Set::kAscii && !shiftedOut && b != 0x1B && b != 0x0E && b != 0x0F) {
             // A run of one-byte text up to the next escape or shift, copied whole.

@@ -55,6 +55,15 @@ TEST(MimeCharset, ConvertsEveryCharsetToShiftJis) {
         {nullptr, "\x93\xFA\x96\x7B", "日本", 0, "detected: Shift-JIS"},
         {nullptr, "plain", "plain", 0, "detected: ASCII"},
     };
+    // Marks all through a long text: the buffer grows as they take its room.
+    std::string wide = "\x1B(I" + std::string(300, '~') + "\x1B(B";
+    for (int k = 0; k < 300; ++k) wide += '1';
+    SjisText marks;
+    AppendCharsetAsSjis("iso-2022-jp", wide, marks);
+    std::string expected;
+    for (int k = 0; k < 300; ++k) expected += "〓";
+    EXPECT_EQ(marks.text, expected + std::string(300, '1'));
+    EXPECT_EQ(marks.unmapped, 300u);
     for (const auto& c : cases) {
         SjisText out;
         if (c.charset)
