@@ -139,7 +139,7 @@ void TMailList::QuickSortByKey(int lo, int hi) {
     // (under Wine each converts both texts and builds their keys anew), and the sort compares
     // every entry many times: each gets its key once.
     std::vector<std::string> keys;
-    keys.reserve(static_cast<std::size_t>(hi - lo + 1));
+    keys.reserve(static_cast<std::size_t>(hi) - static_cast<std::size_t>(lo) + 1);
     for (int k = lo; k <= hi; ++k)
         keys.push_back(platform::SortKeyIgnoreCase(entries_[static_cast<std::size_t>(k)].Key));
     SortRange(lo, hi, lo, keys);
