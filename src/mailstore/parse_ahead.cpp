@@ -97,7 +97,7 @@ void ParseAhead::ReleaseBigBytes(Batch& batch) {
 }
 
 bool ParseAhead::RoomAhead() const {
-    std::uint64_t bytes = current_ ? current_->bytes : heldBytes_;
+    std::uint64_t bytes = current_ ? current_->bytes : 0;
     for (const auto& batch : ready_) bytes += batch->bytes;
     return bytes < kAheadBytes;
 }
@@ -185,11 +185,9 @@ void ParseAhead::Parse(Batch& batch, int worker) {
     ReleaseBigBytes(batch);  // the parsed messages hold their own copies
 }
 
-bool ParseAhead::TakeBatch(bool jobHolds) {
+bool ParseAhead::TakeBatch() {
     std::unique_lock lock(monitor_);
     if (current_) {
-        // The job may still hold the batch's last message: its bytes count until Next.
-        heldBytes_ = jobHolds && next_ > 0 ? current_->bytes : 0;
         free_.push_back(std::move(current_));
         monitor_.WakeAll();
     }
@@ -243,14 +241,14 @@ bool ParseAhead::AtEnd() {
         std::lock_guard lock(monitor_);
         if (!finished_ || !ready_.empty()) return false;
     }
-    return WaitForMessage(true);  // at the end: no batch to wait for
+    return WaitForMessage();  // at the end: nothing to wait for
 }
 
-bool ParseAhead::WaitForMessage(bool jobHolds) {
+bool ParseAhead::WaitForMessage() {
     for (;;) {
         if (current_ && (next_ < current_->size || current_->error)) return false;
         if (current_ && current_->last) return true;
-        if (!TakeBatch(jobHolds)) return true;
+        if (!TakeBatch()) return true;
     }
 }
 
@@ -258,12 +256,7 @@ void ParseAhead::Next(ParsedMessage& into) {
     // The job's last message is done with: a big one goes before the next is waited for, so
     // that it is not held beside the one being read.
     ReleaseIfBig(into);
-    if (heldBytes_ != 0) {  // only the job writes it: read here without the lock
-        std::lock_guard lock(monitor_);
-        heldBytes_ = 0;
-        monitor_.WakeAll();  // the thread may split again
-    }
-    if (WaitForMessage(false)) {
+    if (WaitForMessage()) {
         into.message.Clear();
         into.any = false;
         return;

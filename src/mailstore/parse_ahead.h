@@ -111,12 +111,10 @@ class ParseAhead {
     void Work();
     void Parse(Batch& batch, int worker);  // its messages from its spans
     static void ReleaseBigBytes(Batch& batch);
-    Batch* OldestSplit();  // the first ready batch nobody parses yet; monitor_ held
-    // The next batch as current_; false when none will come. jobHolds: the job may still
-    // hold the last message of the batch before, whose bytes then count as ahead.
-    bool TakeBatch(bool jobHolds);
-    bool WaitForMessage(bool jobHolds);  // AtEnd, waiting for the next batch where it must
-    void TakeFront();                    // the first ready batch as current_; monitor_ held
+    Batch* OldestSplit();   // the first ready batch nobody parses yet; monitor_ held
+    bool TakeBatch();       // the next batch as current_; false when none will come
+    bool WaitForMessage();  // AtEnd, waiting for the next batch where it must
+    void TakeFront();       // the first ready batch as current_; monitor_ held
     static std::unique_ptr<Batch> TakeSpare();
     static void KeepSpare(std::unique_ptr<Batch> batch);
     static constexpr int kBatches = 4;  // one with the job, the others split or parsed ahead
@@ -132,9 +130,6 @@ class ParseAhead {
     bool stop_ = false;
     bool finished_ = false;  // the thread has handed over its last batch
     std::unique_ptr<Batch> current_;
-    // The file bytes of the batch the job's message came from, once that batch has gone back
-    // to the thread: counted as ahead until the job asks for its next message.
-    std::uint64_t heldBytes_ = 0;
     std::size_t next_ = 0;  // the next message of current_
     std::thread thread_;
 };

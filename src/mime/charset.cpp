@@ -1,6 +1,5 @@
 #include "mime/charset.h"
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -164,9 +163,9 @@ void AppendIso2022Jp(std::string_view text, SjisText& out) {
     char* limit = out.text.data() + out.text.size();
     std::size_t i = 0;
     auto geta = [&] {
-        if (static_cast<std::size_t>(limit - o) < n - std::min(i, n) + 2) {
+        if (static_cast<std::size_t>(limit - o) < n - i + 2) {  // i is never past n here
             const std::size_t written = static_cast<std::size_t>(o - start);
-            out.text.resize(base + written + (n - std::min(i, n)) + n / 8 + 16);
+            out.text.resize(base + written + (n - i) + n / 8 + 16);
             start = out.text.data() + base;
             o = start + written;
             limit = out.text.data() + out.text.size();
