@@ -1,6 +1,7 @@
 // The normal form of a message: how a text becomes a header and a body, and how they are
 // written back as mailbox text.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "base/sjis_text.h"
@@ -9,6 +10,10 @@
 #include "mailstore/mail_message.h"
 #include "mime/header_words.h"
 #include "mime/mime_body.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavori {
 namespace {
@@ -67,6 +72,93 @@ void Unfold(std::string& header) {
     if (w != copied) std::memmove(h + w, h + copied, n - copied);
     header.resize(w + n - copied);
     CloseEmptyLines(header);
+}
+
+// What SplitHeader returns when a byte 0x1A lies before the header's end, or in a text that
+// has none: such text is cleaned of them first (see ParseInto).
+constexpr std::size_t kHasSub = std::string_view::npos - 1;
+
+// Finds the first empty line ("\r\n\r\n") of text and copies the header before it into out
+// with every tab a space and unfolded as Unfold does, in one pass: the loads that look for
+// the end of the header also find its folds and copy it, and it is written once instead of
+// being copied and then moved again behind each fold. Returns where the empty line is, npos
+// when there is none, or kHasSub; folded tells whether a fold was removed. The header is
+// unknown until its end is found, so out grows as it is written.
+std::size_t SplitHeader(std::string_view text, std::string& out, bool& folded) {
+    const char* const in = text.data();
+    const std::size_t n = text.size();
+    std::size_t room = std::min(n, std::max<std::size_t>(out.capacity(), 256));
+    out.resize(room);
+    char* o = out.data();
+    std::size_t r = 0, w = 0;  // in[r, n) is still to copy to o[w, ...); w never passes r
+    auto makeRoom = [&](std::size_t bytes) {
+        if (w + bytes <= room) return;
+        room = std::min(n, std::max(2 * room, w + bytes));
+        out.resize(room);
+        o = out.data();
+    };
+    folded = false;
+    // in[r] is a line feed: ends the header, ends a fold, or is copied. True at the end.
+    auto atLineFeed = [&]() -> bool {
+        const char next = r + 1 < n ? in[r + 1] : '\0';
+        if (next == '\r') {
+            if (r >= 1 && in[r - 1] == '\r' && r + 2 < n && in[r + 2] == '\n') {
+                out.resize(w - 1);  // without the CR before, the last byte written
+                return true;
+            }
+        } else if ((next == ' ' || next == '\t') && w > 0 && o[w - 1] == '\r') {
+            --w;  // a fold: CR, LF and the blanks behind them go
+            r += 2;
+            while (r < n && (in[r] == ' ' || in[r] == '\t')) ++r;
+            folded = true;
+            return false;
+        }
+        o[w++] = '\n';
+        ++r;
+        return false;
+    };
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+    const __m128i sub = _mm_set1_epi8('\x1A');
+    // Sixteen bytes and the one behind them are read at a time.
+    while (r + 17 <= n) {
+        makeRoom(16);
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r + 1));
+        const __m128i xTab = _mm_cmpeq_epi8(x, tab);
+        const __m128i spaced = _mm_or_si128(_mm_andnot_si128(xTab, x), _mm_and_si128(xTab, space));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + w), spaced);
+        // A line feed before a blank or a CR, or a 0x1A: the places that need a look.
+        const __m128i next = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(y, space), _mm_cmpeq_epi8(y, tab)), _mm_cmpeq_epi8(y, cr));
+        const __m128i places =
+            _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(x, lf), next), _mm_cmpeq_epi8(x, sub));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(places));
+        if (mask == 0) {
+            r += 16;
+            w += 16;
+            continue;
+        }
+        const auto k = static_cast<std::size_t>(std::countr_zero(mask));
+        r += k;
+        w += k;
+        if (in[r] == '\x1A') return kHasSub;
+        if (atLineFeed()) return r - 1;
+    }
+#endif
+    while (r < n) {
+        const char c = in[r];
+        if (c == '\x1A') return kHasSub;
+        makeRoom(1);
+        if (c == '\n') {
+            if (atLineFeed()) return r - 1;
+            continue;
+        }
+        o[w++] = c == '\t' ? ' ' : c;
+        ++r;
+    }
+    return std::string_view::npos;
 }
 
 // A line that is "." alone would end the message when the text is written back to a
@@ -168,28 +260,22 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
     // Bytes 0x1A are dropped from the whole text before it is split. Where none lies before
     // the empty line the split is the same, and only the body (if it is wanted) is searched.
     std::string cleaned;
-    std::size_t split = FindHeaderEnd(text);
-    const std::size_t headPart = split == std::string_view::npos ? text.size() : split + 4;
-    if (FindByte(text.data(), text.data() + headPart, '\x1A') != nullptr) {
+    bool folded = false;
+    std::size_t split = SplitHeader(text, headerOut, folded);
+    if (split == kHasSub) {
         cleaned.assign(text);
         std::erase(cleaned, '\x1A');
         text = cleaned;
-        split = FindHeaderEnd(text);
+        split = SplitHeader(text, headerOut, folded);
     }
     std::string_view bodyPart;
     if (split == std::string_view::npos) {
         headerOut.clear();
         bodyPart = text;
     } else {
-        // Tabs begin most folded lines: they become spaces as the header is copied, in a plain
-        // loop the compiler can widen rather than a search that stops at each of them.
-        headerOut.resize(split);
-        char* const out = headerOut.data();
-        const char* const in = text.data();
-        for (std::size_t i = 0; i < split; ++i) out[i] = in[i] == '\t' ? ' ' : in[i];
+        if (folded) CloseEmptyLines(headerOut);
         bodyPart = text.substr(split + 4);
     }
-    Unfold(headerOut);
     if (DecodeHeaderInPlace(headerOut, decoding)) {
         // Decoded text began a line with a blank, which reading the written header back
         // would take for a fold, or left it empty: a line of one encoded word of no text.
