@@ -82,9 +82,11 @@ constexpr std::size_t kHasSub = std::string_view::npos - 1;
 // with every tab a space and unfolded as Unfold does, in one pass: the loads that look for
 // the end of the header also find its folds and copy it, and it is written once instead of
 // being copied and then moved again behind each fold. Returns where the empty line is, npos
-// when there is none, or kHasSub; folded tells whether a fold was removed. The header is
-// unknown until its end is found, so out grows as it is written.
-std::size_t SplitHeader(std::string_view text, std::string& out, bool& folded) {
+// when there is none, or kHasSub. The header is unknown until its end is found, so out grows
+// as it is written. mayHaveEmptyLines tells whether a fold was removed right after a CR or
+// LF. The header before the first empty line holds none and does not end in a line end, so a
+// removal can make either (see CloseEmptyLines) only of line-end bytes on both of its sides.
+std::size_t SplitHeader(std::string_view text, std::string& out, bool& mayHaveEmptyLines) {
     const char* const in = text.data();
     const std::size_t n = text.size();
     std::size_t room = std::min(n, std::max<std::size_t>(out.capacity(), 256));
@@ -97,7 +99,7 @@ std::size_t SplitHeader(std::string_view text, std::string& out, bool& folded) {
         out.resize(room);
         o = out.data();
     };
-    folded = false;
+    mayHaveEmptyLines = false;
     // in[r] is a line feed: ends the header, ends a fold, or is copied. True at the end.
     auto atLineFeed = [&]() -> bool {
         const char next = r + 1 < n ? in[r + 1] : '\0';
@@ -110,7 +112,7 @@ std::size_t SplitHeader(std::string_view text, std::string& out, bool& folded) {
             --w;  // a fold: CR, LF and the blanks behind them go
             r += 2;
             while (r < n && (in[r] == ' ' || in[r] == '\t')) ++r;
-            folded = true;
+            if (w > 0 && (o[w - 1] == '\r' || o[w - 1] == '\n')) mayHaveEmptyLines = true;
             return false;
         }
         o[w++] = '\n';
@@ -260,20 +262,20 @@ bool ParseInto(std::string_view text, std::string& headerOut, std::string& bodyO
     // Bytes 0x1A are dropped from the whole text before it is split. Where none lies before
     // the empty line the split is the same, and only the body (if it is wanted) is searched.
     std::string cleaned;
-    bool folded = false;
-    std::size_t split = SplitHeader(text, headerOut, folded);
+    bool mayHaveEmptyLines = false;
+    std::size_t split = SplitHeader(text, headerOut, mayHaveEmptyLines);
     if (split == kHasSub) {
         cleaned.assign(text);
         std::erase(cleaned, '\x1A');
         text = cleaned;
-        split = SplitHeader(text, headerOut, folded);
+        split = SplitHeader(text, headerOut, mayHaveEmptyLines);
     }
     std::string_view bodyPart;
     if (split == std::string_view::npos) {
         headerOut.clear();
         bodyPart = text;
     } else {
-        if (folded) CloseEmptyLines(headerOut);
+        if (mayHaveEmptyLines) CloseEmptyLines(headerOut);
         bodyPart = text.substr(split + 4);
     }
     if (DecodeHeaderInPlace(headerOut, decoding)) {
