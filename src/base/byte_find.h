@@ -88,37 +88,63 @@ inline std::size_t FindLastLineEnd(std::string_view text, std::size_t end) {
     return std::string_view::npos;
 }
 
-// How many line ends of text are a lone CR or a lone LF rather than half of a CR LF pair:
-// what joining its lines with CR LF adds, each such end growing by one byte. Sixteen bytes a
-// step, the bytes before and after each found in the same loads shifted by one.
+// Whether the line end at p[at] of a text of n bytes is a lone CR or a lone LF rather than
+// half of a CR LF pair.
+inline bool IsBareLineEnd(const char* p, std::size_t n, std::size_t at) {
+    if (p[at] == '\n') return at == 0 || p[at - 1] != '\r';
+    return p[at] == '\r' && (at + 1 == n || p[at + 1] != '\n');
+}
+
+#if defined(__SSE2__)
+// The bare line ends of p[i, i + 16) as bits, with a byte to read on either side: the bytes
+// before and after each are found in the same loads shifted by one.
+inline unsigned BareLineEndMask(const char* p, std::size_t i) {
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    const auto mask = [&](const char* at, __m128i byte) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, byte)));
+    };
+    const unsigned lfs = mask(p + i, lf), crs = mask(p + i, cr);
+    if ((lfs | crs) == 0) return 0;
+    return (lfs & ~mask(p + i - 1, cr)) | (crs & ~mask(p + i + 1, lf));
+}
+#endif
+
+// How many line ends of text are bare: what joining its lines with CR LF adds, each such end
+// growing by one byte. Sixteen bytes a step.
 inline std::size_t CountBareLineEnds(std::string_view text) {
     const char* p = text.data();
     const std::size_t n = text.size();
     std::size_t count = 0, i = 0;
-    const auto scalar = [&](std::size_t at) {
-        if (p[at] == '\n') return at == 0 || p[at - 1] != '\r';
-        return p[at] == '\r' && (at + 1 == n || p[at + 1] != '\n');
-    };
 #if defined(__SSE2__)
     // Blocks of 16 with a byte on either side: from 1 to n - 17.
-    if (n > 0) count += scalar(0) ? 1 : 0;
-    i = 1;
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    for (; i + 17 <= n; i += 16) {
-        const auto mask = [&](const char* at, __m128i byte) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-            return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, byte)));
-        };
-        const unsigned lfs = mask(p + i, lf), crs = mask(p + i, cr);
-        if ((lfs | crs) == 0) continue;
-        const unsigned crBefore = mask(p + i - 1, cr), lfAfter = mask(p + i + 1, lf);
+    if (n > 0) count += IsBareLineEnd(p, n, 0) ? 1 : 0;
+    for (i = 1; i + 17 <= n; i += 16)
         // Bit by bit: few are set, and a popcount instruction is not in every processor.
-        for (unsigned bare = (lfs & ~crBefore) | (crs & ~lfAfter); bare != 0; bare &= bare - 1)
-            ++count;
-    }
+        for (unsigned bare = BareLineEndMask(p, i); bare != 0; bare &= bare - 1) ++count;
 #endif
-    for (; i < n; ++i) count += scalar(i) ? 1 : 0;
+    for (; i < n; ++i) count += IsBareLineEnd(p, n, i) ? 1 : 0;
     return count;
+}
+
+// The position of the first bare line end in text at or after from, or npos. Text with CR LF
+// line ends has few or none, so it is searched sixteen bytes a step, not line by line.
+inline std::size_t FindBareLineEnd(std::string_view text, std::size_t from = 0) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    if (i == 0 && n > 0) {
+        if (IsBareLineEnd(p, n, 0)) return 0;
+        i = 1;
+    }
+    for (; i + 17 <= n; i += 16)
+        if (const unsigned bare = BareLineEndMask(p, i); bare != 0)
+            return i + static_cast<std::size_t>(std::countr_zero(bare));
+#endif
+    for (; i < n; ++i)
+        if (IsBareLineEnd(p, n, i)) return i;
+    return std::string_view::npos;
 }
 
 // The position of pattern in text at or after from, or npos: string_view::find(pattern, from).

@@ -275,11 +275,8 @@ void AppendMessageText(std::string_view header, std::string_view body, int depth
 std::string CrLfLines(std::string&& text) {
     const std::size_t n = text.size();
     auto bare = [&](std::size_t from) {  // the first bare CR or LF at or after from, or n
-        for (std::size_t i = FindLineEnd(text, from); i != std::string::npos;
-             i = FindLineEnd(text, i + 2)) {
-            if (text[i] == '\n' || i + 1 == n || text[i + 1] != '\n') return i;
-        }
-        return n;
+        const std::size_t at = FindBareLineEnd(text, from);
+        return at == std::string::npos ? n : at;
     };
     std::size_t at = bare(0);
     if (at == n) return std::move(text);

@@ -2,8 +2,10 @@
 // and place around the sixteen-byte steps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/byte_find.h"
 
@@ -27,11 +29,18 @@ TEST(ByteFind, FindsWhatTheLibraryFinds) {
                 for (std::size_t from = 0; from <= size + 1; ++from)
                     ASSERT_EQ(FindText(view, pattern, from), view.find(pattern, from))
                         << "size " << size << " from " << from << " pattern " << pattern;
-            std::size_t bare = 0;  // the count byte by byte
+            std::vector<std::size_t> bare;  // byte by byte
             for (std::size_t i = 0; i < size; ++i)
-                bare += (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
-                        (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n'));
-            ASSERT_EQ(CountBareLineEnds(view), bare) << "size " << size << ": " << text;
+                if ((text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
+                    (text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n')))
+                    bare.push_back(i);
+            ASSERT_EQ(CountBareLineEnds(view), bare.size()) << "size " << size << ": " << text;
+            for (std::size_t from = 0; from <= size + 1; ++from) {
+                const auto next = std::lower_bound(bare.begin(), bare.end(), from);
+                ASSERT_EQ(FindBareLineEnd(view, from),
+                          next == bare.end() ? std::string_view::npos : *next)
+                    << "size " << size << " from " << from << ": " << text;
+            }
             for (std::size_t end = 0; end <= size + 1; ++end)
                 ASSERT_EQ(FindLastLineEnd(view, end),
                           end == 0 ? std::string_view::npos : view.find_last_of("\r\n", end - 1))
