@@ -1,6 +1,7 @@
 #include "mime/mime_body.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,31 +27,49 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
     return true;
 }
 
-// The value of the first field of a header as it stands in the file that has the name (in
+// The value of the first field of a header as it stands in the file that has each of names (in
 // lower case; letter case ignored, blanks allowed before the colon), unfolded; empty when
-// there is none. Only the few fields asked for are unfolded, not the whole header.
-std::string FieldOf(std::string_view header, std::string_view name) {
-    for (std::size_t start = 0; start < header.size();) {
+// there is none. Only the few fields asked for are unfolded, not the whole header, and all
+// of them are found in one pass over its lines.
+template <std::size_t N>
+std::array<std::string, N> FieldsOf(std::string_view header,
+                                    const std::array<std::string_view, N>& names) {
+    std::array<std::string, N> values;
+    std::array<bool, N> found{};
+    std::size_t left = N;
+    for (std::size_t start = 0; start < header.size() && left > 0;) {
         std::size_t end = FindByte(header, '\n', start);
         if (end == std::string_view::npos) end = header.size();
         const std::size_t lineStart = start;
         const std::string_view line = header.substr(start, end - start);
         start = end + 1;
-        if (line.size() <= name.size() || !EqualsIgnoringCase(line.substr(0, name.size()), name))
-            continue;
-        std::size_t colon = name.size();
-        while (colon < line.size() && line[colon] == ' ') ++colon;
-        if (colon >= line.size() || line[colon] != ':') continue;
-        // The field runs on over the lines that begin with a blank.
-        std::size_t last = end;
-        while (last + 1 < header.size() && (header[last + 1] == ' ' || header[last + 1] == '\t')) {
-            last = FindByte(header, '\n', last + 1);
-            if (last == std::string_view::npos) last = header.size();
+        for (std::size_t k = 0; k < N; ++k) {
+            const std::string_view name = names[k];
+            if (found[k] || line.size() <= name.size() ||
+                !EqualsIgnoringCase(line.substr(0, name.size()), name))
+                continue;
+            std::size_t colon = name.size();
+            while (colon < line.size() && line[colon] == ' ') ++colon;
+            if (colon >= line.size() || line[colon] != ':') continue;
+            // The field runs on over the lines that begin with a blank.
+            std::size_t last = end;
+            while (last + 1 < header.size() &&
+                   (header[last + 1] == ' ' || header[last + 1] == '\t')) {
+                last = FindByte(header, '\n', last + 1);
+                if (last == std::string_view::npos) last = header.size();
+            }
+            const std::size_t from = lineStart + colon + 1;
+            values[k] = std::string(TrimWhite(UnfoldHeader(header.substr(from, last - from))));
+            found[k] = true;
+            --left;
+            break;  // a line is one field
         }
-        const std::size_t from = lineStart + colon + 1;
-        return std::string(TrimWhite(UnfoldHeader(header.substr(from, last - from))));
     }
-    return {};
+    return values;
+}
+
+std::string FieldOf(std::string_view header, std::string_view name) {
+    return std::move(FieldsOf<1>(header, {name})[0]);
 }
 
 struct Part {
@@ -108,11 +127,13 @@ Part MakePart(HeadAndBody split, std::string_view defaultType, int depth) {
     Part part;
     part.header = split.header;
     part.body = split.body;
-    part.contentType = ParseFieldParams(FieldOf(part.header, "content-type"));
+    const auto fields = FieldsOf<3>(
+        part.header, {"content-type", "content-transfer-encoding", "content-disposition"});
+    part.contentType = ParseFieldParams(fields[0]);
     part.type = part.contentType.value;
     if (part.type.find('/') == std::string::npos) part.type = std::string(defaultType);
-    part.encoding = LowerAsciiName(TrimWhite(FieldOf(part.header, "content-transfer-encoding")));
-    part.disposition = ParseFieldParams(FieldOf(part.header, "content-disposition"));
+    part.encoding = LowerAsciiName(TrimWhite(fields[1]));
+    part.disposition = ParseFieldParams(fields[2]);
     if (part.Maintype() == "multipart" && depth < kMaxDepth) {
         const std::string boundary = part.contentType.Get("boundary");
         const std::string_view childType =
