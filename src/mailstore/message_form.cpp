@@ -93,11 +93,29 @@ std::size_t SplitHeader(std::string_view text, std::string& out, bool& mayHaveEm
     out.resize(room);
     char* o = out.data();
     std::size_t r = 0, w = 0;  // in[r, n) is still to copy to o[w, ...); w never passes r
-    auto makeRoom = [&](std::size_t bytes) {
-        if (w + bytes <= room) return;
-        room = std::min(n, std::max(2 * room, w + bytes));
+    // A header is seldom more than a few kilobytes. Past this much, the end is looked for
+    // first, so that a long text with no empty line (no header at all) is not copied whole
+    // beside itself.
+    constexpr std::size_t kCopyBeforeLooking = 64 * 1024;
+    std::size_t end = std::string_view::npos;
+    auto makeRoom = [&](std::size_t bytes) -> bool {  // false: the text has no empty line
+        if (w + bytes <= room) return true;
+        std::size_t want = std::max(2 * room, w + bytes);
+        if (want > kCopyBeforeLooking && end == std::string_view::npos) {
+            end = FindHeaderEnd(text);
+            if (end == std::string_view::npos) return false;
+        }
+        // Reading stops at the LF after the end's CR, and writes never pass reads by more
+        // than a step of sixteen.
+        if (end != std::string_view::npos) want = std::max(w + bytes, end + 17);
+        room = std::min(n, want);
         out.resize(room);
         o = out.data();
+        return true;
+    };
+    // What the text is when it has no empty line: a 0x1A byte may still hide one.
+    auto noEnd = [&] {
+        return FindByte(in + r, in + n, '\x1A') ? kHasSub : std::string_view::npos;
     };
     mayHaveEmptyLines = false;
     // in[r] is a line feed: ends the header, ends a fold, or is copied. True at the end.
@@ -125,7 +143,7 @@ std::size_t SplitHeader(std::string_view text, std::string& out, bool& mayHaveEm
     const __m128i sub = _mm_set1_epi8('\x1A');
     // Sixteen bytes and the one behind them are read at a time.
     while (r + 17 <= n) {
-        makeRoom(16);
+        if (!makeRoom(16)) return noEnd();
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r + 1));
         const __m128i xTab = _mm_cmpeq_epi8(x, tab);
@@ -152,7 +170,7 @@ std::size_t SplitHeader(std::string_view text, std::string& out, bool& mayHaveEm
     while (r < n) {
         const char c = in[r];
         if (c == '\x1A') return kHasSub;
-        makeRoom(1);
+        if (!makeRoom(1)) return noEnd();
         if (c == '\n') {
             if (atLineFeed()) return r - 1;
             continue;

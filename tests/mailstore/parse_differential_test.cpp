@@ -143,6 +143,28 @@ TEST(ParseDifferential, BodyMatchesReferenceOnRandomMessages) {
     }
 }
 
+// Headers and texts far longer than a header usually is, where the reader looks for the end
+// of the header before it copies on.
+TEST(ParseDifferential, LongTextsMatchTheReference) {
+    std::string lines;
+    for (int k = 0; k < 8000; ++k) lines += "X-Line: " + std::to_string(k) + "\r\n\tfolded\r\n";
+    lines += "Subject: s";
+    const struct {
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {lines + "\r\n\r\nbody", "a header of 180 KB"},
+        {lines, "180 KB with no empty line: no header"},
+        {lines + "\r\n\x1A\r\nbody", "an empty line once the 0x1A goes"},
+        {lines + "\r\n\r\nbody\x1A", "a 0x1A in the body only"},
+    };
+    for (const auto& c : cases) {
+        TMailBox box;  // a new one: buffers grown by the case before would take the text whole
+        box.SetMessage(c.text);
+        EXPECT_EQ(box.Header(), RefParsedHeader(c.text)) << c.reason;
+    }
+}
+
 struct FoldCase {
     std::string header, expected;
     const char* reason;
