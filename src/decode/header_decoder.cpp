@@ -33,10 +33,10 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' +
 // Position of the marker at or after from, letter case ignored; npos when there is none.
 std::size_t FindMarker(std::string_view text, std::size_t from) {
     const std::size_t last = text.size() < kMarker.size() ? 0 : text.size() - kMarker.size();
-    for (std::size_t pos = FindByte(text, '=', from);
+    for (std::size_t pos = FindPair(text, '=', '?', from);
          pos != std::string_view::npos && pos <= last && text.size() >= kMarker.size();
-         pos = FindByte(text, '=', pos + 1)) {
-        std::size_t k = 1;
+         pos = FindPair(text, '=', '?', pos + 1)) {
+        std::size_t k = 2;  // "=?" found
         while (k < kMarker.size() && Upper(text[pos + k]) == kMarker[k]) ++k;
         if (k == kMarker.size()) return pos;
     }

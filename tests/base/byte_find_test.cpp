@@ -26,9 +26,15 @@ TEST(ByteFind, FindsWhatTheLibraryFinds) {
                     ASSERT_EQ(FindByte(view, c, from), view.find(c, from))
                         << "size " << size << " from " << from << " byte " << int(c);
             for (const char* pattern : {"ab", "ba", "a\x1B", "\r\n", "aab", "", "abababababab"})
-                for (std::size_t from = 0; from <= size + 1; ++from)
-                    ASSERT_EQ(FindText(view, pattern, from), view.find(pattern, from))
+                for (std::size_t from = 0; from <= size + 1; ++from) {
+                    const std::string_view want(pattern);
+                    ASSERT_EQ(FindText(view, want, from), view.find(want, from))
                         << "size " << size << " from " << from << " pattern " << pattern;
+                    if (want.size() == 2) {
+                        ASSERT_EQ(FindPair(view, want[0], want[1], from), view.find(want, from))
+                            << "size " << size << " from " << from << " pair " << pattern;
+                    }
+                }
             std::vector<std::size_t> bare;  // byte by byte
             for (std::size_t i = 0; i < size; ++i)
                 if ((text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ||
