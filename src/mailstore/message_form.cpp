@@ -96,7 +96,7 @@ std::size_t SplitHeader(std::string_view text, std::string& out, bool& mayHaveEm
     // A header is seldom more than a few kilobytes. Past this much, the end is looked for
     // first, so that a long text with no empty line (no header at all) is not copied whole
     // beside itself.
-    constexpr std::size_t kCopyBeforeLooking = 64 * 1024;
+    constexpr std::size_t kCopyBeforeLooking = std::size_t{64} * 1024;
     std::size_t end = std::string_view::npos;
     auto makeRoom = [&](std::size_t bytes) -> bool {  // false: the text has no empty line
         if (w + bytes <= room) return true;
